@@ -1,0 +1,70 @@
+#pragma once
+// The layouts of the post-processing tools that have a file format of their
+// own. Each is written here once; every reader feeds it its own values.
+// Text pieces use "\n" and "\r" as single bytes; the conversion run stores
+// line feeds of text formats as CR LF.
+
+#include <cstdint>
+#include <string>
+
+namespace morphel::formats {
+
+// Output format items with a layout of their own.
+constexpr int kGrayson = 3;
+constexpr int kPathView = 6;
+constexpr int kPlanet = 7;
+constexpr int kInFielder = 12;
+
+// Four-digit year of the Grayson date line from a two-digit RTC year.
+int GraysonYear(int rtcYear);
+// Frequency in units of 10 Hz, truncated toward zero.
+long FrequencyTenHz(double mhz);
+// Fraction of a degree in millionths: (minutes / 60 + thousandths / 60000)
+// x 1,000,000, truncated toward zero.
+long MicroDegrees(int minutes, int thousandths);
+// Signed decimal degrees from degrees, minutes, thousandths of a minute; the
+// value is negative when negative is true.
+double DecimalDegrees(int degrees, int minutes, int thousandths, bool negative);
+
+// Grayson IQ Analyzer record stream.
+// "D%04d%02d%02d%02d\r"
+void GraysonDateLine(std::string& out, int year4, int month, int day, int hour);
+// "m%02d%02d00RCRD" + 42 zeros + "\r"
+void GraysonStartLine(std::string& out, int minute, int second);
+// "r%02d%02d00%09ld%03d\r"
+void GraysonReceiverLine(std::string& out, int minute, int second, long tenHz, long rssi);
+// "G%02d%02d00%+04d.%06ld%+03.5f%02d%02d%02d0000\r"
+void GraysonPositionLine(std::string& out, int minute, int second, int latDegrees, long latMicro,
+                         double longitude, int hour, int gpsMinute, int gpsSecond);
+// "m%02d%02d00IDLE" + 42 zeros + "\r"
+void GraysonTrailer(std::string& out, int minute, int second);
+
+// PathView M01 record file and its MDF side file.
+constexpr size_t kPathViewHeaderSize = 19;
+constexpr size_t kPathViewRecordSize = 28;
+constexpr size_t kPathViewSideFileSize = 26;
+// Side-file name: the output name cut at its first '.', plus ".MDF".
+std::string PathViewSideFileName(const std::string& outputName);
+// Writes the side file (skipped silently when it cannot be created) and
+// appends the 19-byte M01 header. now < 0 takes the current time.
+void PathViewHeader(std::string& out, const std::string& outputName, int64_t now);
+// The 26 bytes of the side file for the given time.
+std::string PathViewSideFile(int64_t now);
+// One 28-byte record.
+void PathViewRecord(std::string& out, double rssiDbm, double longitude, double latitude, int hour,
+                    int minute, int second);
+
+// MSI Planet report file.
+void PlanetHeader(std::string& out);
+// "%02d:%02d:%02d:00" then " %3.6f %3.6f"
+void PlanetPrefix(std::string& out, int hour, int minute, int second, double latitude,
+                  double longitude);
+// " REPORT::Report: %.4f %d -%d\n" (decimals 4) or "%.5f" (decimals 5)
+void PlanetReport(std::string& out, double frequency, long channel, long rssi, int decimals = 4);
+
+// Wireless Valley InFielder manual-data file.
+void InFielderHeader(std::string& out, const std::string& notes);
+// "%.2f\t%.2f\t0.00\t%d\t-%d\tXXX\n"
+void InFielderRecord(std::string& out, double x, double y, long marker, long rssi);
+
+}  // namespace morphel::formats

@@ -1,0 +1,55 @@
+#pragma once
+// Buffered binary input for receiver logs: constant memory whatever the size
+// of the log, with seek, tell and size for the readers' framing.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace morphel {
+
+class LogFile {
+ public:
+  static constexpr size_t kBufferSize = 1 << 20;
+
+  LogFile() = default;
+  ~LogFile();
+  LogFile(const LogFile&) = delete;
+  LogFile& operator=(const LogFile&) = delete;
+
+  bool Open(const std::string& path);
+  void Close();
+  bool IsOpen() const { return fd_ >= 0; }
+
+  // Reads up to n bytes; returns how many were read (fewer at end of file
+  // or on a read error, which is remembered in Failed()).
+  size_t Read(void* dest, size_t n);
+  // Reads exactly n bytes or reports false (the position then is undefined
+  // within the bytes that were there).
+  bool ReadExact(void* dest, size_t n) { return Read(dest, n) == n; }
+  // Reads one byte; -1 at end of file.
+  int ReadByte();
+  bool Seek(uint64_t position);
+  bool Skip(uint64_t n) { return Seek(Tell() + n); }
+  uint64_t Tell() const { return bufferStart_ + pos_; }
+  uint64_t Size() const { return size_; }
+  bool AtEnd() const { return Tell() >= size_; }
+  bool Failed() const { return failed_; }
+
+ private:
+  bool Fill();
+
+  int fd_ = -1;
+  uint64_t size_ = 0;
+  std::vector<uint8_t> buffer_;
+  uint64_t bufferStart_ = 0;  // file offset of buffer_[0]
+  size_t pos_ = 0;            // read position within buffer_
+  size_t len_ = 0;            // valid bytes in buffer_
+  bool failed_ = false;
+};
+
+// Size of a file in bytes, or -1 when it cannot be examined.
+int64_t FileSize(const std::string& path);
+
+}  // namespace morphel

@@ -1,0 +1,53 @@
+#pragma once
+// Buffered output for converted files. In text mode every line feed is stored
+// as carriage return + line feed (a carriage return already in the text stays
+// as it is); in binary mode bytes are stored unchanged. Write failures (a full
+// disk, a vanished device) are remembered and reported by Close().
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace morphel {
+
+class OutputFile {
+ public:
+  static constexpr size_t kBufferSize = 1 << 20;
+
+  OutputFile() = default;
+  ~OutputFile();
+  OutputFile(const OutputFile&) = delete;
+  OutputFile& operator=(const OutputFile&) = delete;
+
+  // Creates or truncates the file.
+  bool Open(const std::string& path, bool binary);
+  bool IsOpen() const { return fd_ >= 0; }
+  void Write(std::string_view bytes);
+  void Write(const void* data, size_t n) {
+    Write(std::string_view(static_cast<const char*>(data), n));
+  }
+  void Put(char c) {
+    if (c == '\n' && !binary_) {
+      Append("\r\n", 2);
+    } else {
+      Append(&c, 1);
+    }
+  }
+  // Flushes and closes; false if any write since Open failed.
+  bool Close();
+  bool Failed() const { return failed_; }
+
+ private:
+  void Append(const char* data, size_t n);
+  void Flush();
+
+  int fd_ = -1;
+  bool binary_ = false;
+  bool failed_ = false;
+  std::vector<char> buffer_;
+  size_t used_ = 0;
+};
+
+}  // namespace morphel

@@ -1,0 +1,181 @@
+#pragma once
+// The reader interface every receiver product implements, and the state the
+// conversion and indexing runs share with the readers.
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/Settings.h"
+#include "index/SegmentTable.h"
+#include "products/LogFile.h"
+
+namespace morphel {
+
+// What a reader skipped while reading a log: a damaged or cut file shows up
+// here rather than as a silent gap in the output.
+struct DamageCounts {
+  uint64_t resyncBytes = 0;      // bytes passed over looking for the next block
+  uint64_t badLengthBlocks = 0;  // blocks whose length was out of range
+  uint64_t unknownRecords = 0;   // records of a kind the reader does not know
+  uint64_t truncatedBlocks = 0;  // a final block cut short by the end of file
+  bool Any() const { return resyncBytes || badLengthBlocks || unknownRecords || truncatedBlocks; }
+};
+
+class Product {
+ public:
+  using Block = std::vector<uint8_t>;
+
+  // One channel reading kept in a receiver's reading list.
+  struct DATABLOCK {
+    uint16_t channel = 0;
+    uint8_t rssi = 0;
+    uint8_t sat = 0;
+    uint8_t dcc = 0;
+    uint8_t vmac = 0;
+    uint8_t code = 0;
+  };
+  using ReadingList = std::vector<DATABLOCK>;
+
+  static constexpr int kMaxFieldIds = 100;
+  static constexpr int16_t kNoFieldId = -10;
+  static constexpr size_t kTextBufferSize = 1024;
+  static constexpr size_t kRawGpsSize = 72;
+  static constexpr int kMaxAverages = 512;
+
+  // ProcessBlock results.
+  static constexpr int kNothing = 0;
+  static constexpr int kRecordsReady = 1;
+  static constexpr int kTextReady = 2;
+  static constexpr int kBoundary = 3;
+  static constexpr int kBoundaryAndRecords = 4;
+
+  // Averaging modes.
+  static constexpr int kAverageNone = 0;
+  static constexpr int kAverageLambda = 1;
+  static constexpr int kAveragePerMeters = 2;
+  static constexpr int kAverageBestServer = 3;
+  static constexpr int kAveragePerSeconds = 4;
+
+  Product();
+  virtual ~Product();
+  Product(const Product&) = delete;
+  Product& operator=(const Product&) = delete;
+
+  // The sixteen reader operations, in their fixed order.
+  virtual void DecodeGpsBlock();
+  virtual void AttachReceiverSelectors(const Settings* settings);
+  virtual int Open(const std::string& path);
+  virtual void Close();
+  virtual int WriteDataTitles(int next, std::string& out, char delimiter);
+  virtual int FormatDataValues(int next, std::string& out, char delimiter);
+  virtual void FormatField(int id, std::string& out);
+  // Bytes taken from the file for this block (prefix and skipped bytes
+  // included); 0 at end of file or on a read failure.
+  virtual int64_t ReadBlock(Block& buffer);
+  virtual int ProcessBlock(Block& buffer);
+  virtual int WriteFormatHeader(std::string& out);
+  virtual int WriteFormatRecord(std::string& out);
+  virtual int WriteFormatTrailer(std::string& out);
+  virtual int SetAverageMode(int mode);
+  virtual int AccumulateLambda(int receiver);
+  virtual int LambdaWindow(int receiver);
+  virtual bool ReceiverHasData(int receiver);
+
+  // Field ids the product offers, in list order.
+  std::vector<int> AvailableFields() const;
+  // Replaces the selection ids (positions beyond ids hold kNoFieldId).
+  void SetSelectedFields(const std::vector<int>& ids);
+
+  // Raw GPS block and its decoded values (DecodeGpsBlock).
+  std::array<uint8_t, kRawGpsSize> RawGps{};
+  struct DecodedGps {
+    int word0 = 0, word1 = 0, word2 = 0, word4 = 0, word5 = 0, word6 = 0;
+    int32_t value7 = 0;
+    double latitude = 0, longitude = 0, altitude = 0;
+    int word27 = 0, word29 = 0, word31 = 0;
+    uint8_t status = 0;
+    int word34 = 0, word35 = 0;
+    std::array<uint8_t, 32> satellites{};
+    uint8_t status2 = 0;
+  } Gps;
+
+  LogFile Input;
+  std::array<ReadingList, 4> ReadingLists;
+  std::string TextBuffer;
+
+  int32_t RecordCounter = 0;
+  uint8_t TitlePending = 1;
+  std::array<int16_t, kMaxFieldIds> AvailableFieldIds{};
+  int16_t AvailableCount = 0;
+  std::array<int16_t, kMaxFieldIds> SelectedFieldIds{};
+
+  int16_t AverageMode = 0;
+  int32_t AverageStep = 0;
+  int16_t RemainingRecordCount = 1;
+  int16_t PendingRecordCount = 0;
+  bool LambdaFirst = false;
+  std::array<int16_t, 4> BestServerIndex{};
+
+  // Averaging area: one block per receiver and a spare. Window and counts are
+  // kept 32-bit so slow speeds or low frequencies cannot wrap them.
+  struct AverageBlock {
+    int32_t window = 0;
+    int32_t samples = 0;
+    int64_t sum = 0;
+    int32_t completed = 0;
+    std::array<int32_t, kMaxAverages> averages{};
+  };
+  std::array<AverageBlock, 5> Averages{};
+
+  // Segment bookkeeping shared with indexing.
+  int16_t SegmentType = -1;
+  int32_t SegmentCounter = 0;
+  bool SegmentReady = false;
+  std::string SegmentStartTime;
+  SegmentTable SegmentNodes;
+  bool SegmentDeselected = false;
+  bool ConversionPass = false;
+
+  // Gathering state (record rate of a log).
+  bool Gathering = false;
+  int32_t GatherRecords = 0;
+  int32_t GatherSeconds = 0;
+  int32_t RecordRate = 1;
+
+  DamageCounts Damage;
+
+ protected:
+  // The settings the reader consults at every use (the run's snapshot).
+  const Settings& Config() const { return *settings_; }
+  bool ReceiverOn(int receiver1to4) const { return settings_->ReceiverChecked(receiver1to4); }
+  // First checked receiver among 1..count, or 0 when none is checked.
+  int FirstCheckedReceiver(int count) const;
+
+  void SetAvailableFields(std::initializer_list<int> ids);
+
+  // A record of segment type `type` begins a new segment: indexing notes its
+  // start time; a conversion looks up whether the user left it out.
+  void StartSegment(int16_t type, int hour, int minute, int second);
+  // Starts a segment only when the type differs from the current one.
+  // Returns true when a segment started.
+  bool FollowSegmentType(int16_t type, int hour, int minute, int second);
+
+  // Vehicle speed of the 40 Lambda Averaging dialog in metres per second
+  // (0 when the box does not hold a positive number).
+  double LambdaSpeedMetresPerSecond() const;
+  // Samples per window = constant / (frequency in Hz x speed in m/s),
+  // truncated; 0 when speed or frequency is not positive or the result does
+  // not fit.
+  int32_t WindowFor(double constant, double frequencyMHz) const;
+  // Adds samples to receiver r's running sum, completing averages as the
+  // window fills; returns the averages completed from these samples.
+  int AccumulateSamples(int receiver, const uint8_t* samples, int count);
+
+ private:
+  static const Settings kStartupSettings;
+  const Settings* settings_ = &kStartupSettings;
+};
+
+}  // namespace morphel

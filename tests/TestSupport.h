@@ -1,0 +1,21 @@
+#pragma once
+// Shared helpers for the test suite: temporary files and whole-file reads.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace morphel::test {
+
+// A fresh empty directory under the system's temporary folder, removed at exit.
+std::string TempDir();
+// A path inside TempDir() with the given file name.
+std::string TempPath(const std::string& name);
+void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes);
+void WriteFile(const std::string& path, const std::string& text);
+std::string ReadFile(const std::string& path);
+bool FileExists(const std::string& path);
+// Path of a file below the source tree (for golden files and fixtures).
+std::string SourcePath(const std::string& relative);
+
+}  // namespace morphel::test
