@@ -1,0 +1,319 @@
+#include "app/ConversionRun.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+
+#include "app/Catalog.h"
+#include "products/LogFile.h"
+
+namespace morphel {
+
+namespace {
+constexpr const char* kInputMissing = "Input File Does Not Exist!";
+constexpr const char* kOutputFailed = "Output File Cannot Be Accessed!";
+constexpr const char* kSplitFailed = "Split File Cannot Be Accessed!";
+constexpr const char* kNoDirectory = "Cannot create directory.";
+constexpr const char* kCompleted = "Conversion Has Been Completed!";
+}  // namespace
+
+const char* MessageCaption(MessageKind kind) {
+  switch (kind) {
+    case MessageKind::Information: return "Information";
+    case MessageKind::Warning: return "Warning";
+    case MessageKind::Error: return "Error";
+  }
+  return "Information";
+}
+
+ConversionRun::ConversionRun(Product& reader, const Settings& snapshot, RunHooks& hooks)
+    : reader_(reader), settings_(snapshot), hooks_(hooks) {}
+
+char ConversionRun::DelimiterFor(int item, const std::string& other) {
+  switch (item) {
+    case 0: return ',';
+    case 1: return ';';
+    case 2: return '\t';
+    case 3: return ' ';
+    case 4: return other.empty() ? '\0' : other[0];
+    default: return '@';
+  }
+}
+
+int ConversionRun::AverageModeFor(const Settings& s) {
+  if (s.LambdaAvg) return Product::kAverageLambda;
+  if (s.BSAvg) return Product::kAverageBestServer;
+  if (s.rbORPM) return Product::kAveragePerMeters;
+  if (s.rbORPS) return Product::kAveragePerSeconds;
+  return Product::kAverageNone;
+}
+
+int ConversionRun::ReceiversFor(int item) {
+  if (item == kItemTolvanNew) return 4;
+  if (item == kItemBrisel || item == kItemBriselCard) return 2;
+  return 1;
+}
+
+bool ConversionRun::TitleAtBoundary() const {
+  int item = settings_.InputFormatGroup;
+  return item == kItemZevCard || item == kItemZevDump || item == kItemBrisel ||
+         item == kItemBriselCard;
+}
+
+void ConversionRun::ShowProgress(uint64_t consumed, uint64_t total) {
+  if (total == 0) return;
+  auto percent = static_cast<int>(std::min<uint64_t>(100, consumed * 100 / total));
+  if (percent != lastPercent_) {
+    lastPercent_ = percent;
+    hooks_.progress(percent);
+  }
+}
+
+RunOutcome ConversionRun::Run() {
+  reader_.AttachReceiverSelectors(&settings_);
+  if (reader_.Open(settings_.InputFilename) != 0) {
+    hooks_.report(MessageKind::Error, kInputMissing);
+    return RunOutcome::InputFailed;
+  }
+  const bool binary = settings_.NativeFormat && settings_.OutputFormatGroup == kFormatPathView;
+  if (!out_.Open(settings_.OutputFilename, binary)) {
+    reader_.Close();
+    hooks_.report(MessageKind::Error, kOutputFailed);
+    return RunOutcome::OutputFailed;
+  }
+  reader_.ConversionPass = true;
+  const uint64_t inputSize = reader_.Input.Size();
+  lastPercent_ = -1;
+  ShowProgress(0, 1);
+  uint64_t consumed = 0;
+  delimiter_ = DelimiterFor(settings_.DelimiterGroup, settings_.OtherDelimiter);
+  if (settings_.OutputFormatGroup == kFormatEdx) out_.Write("5\n");
+  reader_.SetAverageMode(AverageModeFor(settings_));
+  if (!settings_.NativeFormat && !TitleAtBoundary()) WriteTitleLine();
+
+  Product::Block block;
+  int64_t n = reader_.ReadBlock(block);
+  reader_.RecordCounter = 0;
+  headerPending_ = true;
+  while (!hooks_.stopRequested() && n > 0 && !out_.Failed()) {
+    consumed += static_cast<uint64_t>(n);
+    ShowProgress(consumed, inputSize);
+    switch (reader_.ProcessBlock(block)) {
+      case Product::kRecordsReady:
+        WriteRecordLines();
+        break;
+      case Product::kTextReady:
+        out_.Write(reader_.TextBuffer);
+        break;
+      case Product::kBoundary:
+        if (!settings_.NativeFormat) {
+          WriteTitleLine();
+        } else {
+          WriteNativeHeader();
+        }
+        break;
+      case Product::kBoundaryAndRecords:
+        if (!settings_.NativeFormat) {
+          reader_.TitlePending = 1;
+          WriteTitleLine();
+        } else {
+          WriteNativeHeader();
+        }
+        WriteRecordLines();
+        break;
+      default:
+        break;
+    }
+    n = reader_.ReadBlock(block);
+  }
+  if (settings_.NativeFormat) {
+    recordArea_.clear();
+    int len = reader_.WriteFormatTrailer(recordArea_);
+    out_.Write(recordArea_.data(), std::min<size_t>(static_cast<size_t>(std::max(len, 0)), recordArea_.size()));
+  }
+  reader_.Close();
+  reader_.AttachReceiverSelectors(nullptr);
+  // A full disk must never end in the completion message.
+  if (!out_.Close()) {
+    hooks_.report(MessageKind::Error, kOutputFailed);
+    return RunOutcome::OutputFailed;
+  }
+  hooks_.progress(100);
+  if (settings_.cbSplit && reader_.RecordCounter > kExcelLines) {
+    RunOutcome split = ExcelSplit();
+    if (split != RunOutcome::Completed) return split;
+  }
+  hooks_.progress(100);
+  hooks_.report(MessageKind::Information, kCompleted);
+  return RunOutcome::Completed;
+}
+
+void ConversionRun::WriteNativeHeader() {
+  if (!headerPending_ || !reader_.TitlePending) return;
+  recordArea_.clear();
+  int len = reader_.WriteFormatHeader(recordArea_);
+  out_.Write(recordArea_.data(), std::min<size_t>(static_cast<size_t>(std::max(len, 0)), recordArea_.size()));
+  headerPending_ = false;
+}
+
+void ConversionRun::WriteTitleLine() {
+  if (!reader_.TitlePending) return;
+  if (settings_.FieldTitles) {
+    const auto& names = settings_.SelectedBox;
+    for (size_t i = 0; i < names.size() && i < reader_.SelectedFieldIds.size(); ++i) {
+      int id = reader_.SelectedFieldIds[i];
+      if (id != 0) {
+        if (i > 0) out_.Put(delimiter_);
+        out_.Put('"');
+        out_.Write(names[i]);
+        out_.Put('"');
+        continue;
+      }
+      int r = reader_.WriteDataTitles(0, titleArea_, delimiter_);
+      if (i > 0 && !titleArea_.empty()) out_.Put(delimiter_);
+      while (r >= 0) {
+        if (!titleArea_.empty()) out_.Write(titleArea_);
+        r = reader_.WriteDataTitles(1, titleArea_, delimiter_);
+        if (!titleArea_.empty()) out_.Put(delimiter_);
+      }
+    }
+    out_.Put('\n');
+  }
+  reader_.TitlePending = 0;
+}
+
+void ConversionRun::WriteRecordLines() {
+  reader_.RemainingRecordCount = reader_.PendingRecordCount;
+  const int receivers = ReceiversFor(settings_.InputFormatGroup);
+  const bool askReceivers = receivers > 1;
+  const auto& names = settings_.SelectedBox;
+  const size_t fields = std::min(names.size(), reader_.SelectedFieldIds.size());
+  while (reader_.RemainingRecordCount > 0) {
+    if (settings_.NativeFormat) {
+      WriteNativeHeader();
+      recordArea_.clear();
+      int len = reader_.WriteFormatRecord(recordArea_);
+      out_.Write(recordArea_.data(), std::min<size_t>(static_cast<size_t>(std::max(len, 0)), recordArea_.size()));
+    } else {
+      for (int j = 1; j <= receivers; ++j) {
+        if (askReceivers && !reader_.ReceiverHasData(j)) continue;
+        ++reader_.RecordCounter;
+        bool content = false;
+        for (size_t i = 0; i < fields; ++i) {
+          int id = reader_.SelectedFieldIds[i];
+          if (id != 0) {
+            if (i > 0) out_.Put(delimiter_);
+            reader_.FormatField(id, recordArea_);
+            if (!recordArea_.empty()) {
+              out_.Write(recordArea_);
+              content = true;
+            }
+            continue;
+          }
+          int r = reader_.FormatDataValues(0, recordArea_, delimiter_);
+          if (i > 0 && r == 0) out_.Put(delimiter_);
+          while (r >= 0) {
+            if (!recordArea_.empty()) {
+              out_.Write(recordArea_);
+              content = true;
+            }
+            r = reader_.FormatDataValues(1, recordArea_, delimiter_);
+            if (r == 0) out_.Put(delimiter_);
+          }
+        }
+        if (content) out_.Put('\n');
+      }
+    }
+    --reader_.RemainingRecordCount;
+  }
+}
+
+RunOutcome ConversionRun::ExcelSplit() {
+  const std::string& output = settings_.OutputFilename;
+  if (output.size() <= 4) {
+    hooks_.report(MessageKind::Error, kNoDirectory);
+    return RunOutcome::SplitFailed;
+  }
+  const std::string dir = output.substr(0, output.size() - 4);
+  struct stat st {};
+  if (::stat(dir.c_str(), &st) != 0) {
+    if (::mkdir(dir.c_str(), 0777) != 0) {
+      hooks_.report(MessageKind::Error, kNoDirectory);
+      return RunOutcome::SplitFailed;
+    }
+  } else if (!S_ISDIR(st.st_mode)) {
+    // A file of that name is in the way: never overwrite it.
+    hooks_.report(MessageKind::Error, kNoDirectory);
+    return RunOutcome::SplitFailed;
+  }
+  LogFile in;
+  if (!in.Open(output)) {
+    hooks_.report(MessageKind::Error, kOutputFailed);
+    return RunOutcome::OutputFailed;
+  }
+  const uint64_t total = in.Size();
+  lastPercent_ = -1;
+  ShowProgress(0, 1);
+  const size_t slash = dir.rfind('/');
+  const std::string base = slash == std::string::npos ? dir : dir.substr(slash + 1);
+
+  // Lines are read as a text stream sees them (CR LF as one line feed) and
+  // written back through the CR LF output, so parts hold the same bytes.
+  std::string line;
+  uint64_t consumed = 0;
+  bool atEnd = false;
+  int pending = -1;  // a byte read ahead after a lone carriage return
+  auto nextByte = [&]() -> int {
+    if (pending >= 0) {
+      int c = pending;
+      pending = -1;
+      return c;
+    }
+    return in.ReadByte();
+  };
+  auto readLine = [&]() -> bool {
+    line.clear();
+    while (line.size() < kSplitLine) {
+      int c = nextByte();
+      if (c < 0) break;
+      ++consumed;
+      if (c == '\r') {
+        int c2 = nextByte();
+        if (c2 == '\n') {
+          ++consumed;
+          line.push_back('\n');
+          break;
+        }
+        pending = c2;
+        line.push_back('\r');
+        continue;
+      }
+      line.push_back(static_cast<char>(c));
+      if (c == '\n') break;
+    }
+    return !line.empty();
+  };
+  for (int part = 1; !atEnd; ++part) {
+    OutputFile partFile;
+    std::string name = dir + "/" + base + "-" + std::to_string(part) + ".out";
+    if (!partFile.Open(name, false)) {
+      hooks_.report(MessageKind::Error, kSplitFailed);
+      return RunOutcome::OutputFailed;
+    }
+    for (int lines = 0; lines < kExcelLines; ++lines) {
+      if (!readLine()) {
+        atEnd = true;
+        break;
+      }
+      partFile.Write(line);
+      ShowProgress(consumed, total);
+    }
+    if (!partFile.Close()) {
+      hooks_.report(MessageKind::Error, kSplitFailed);
+      return RunOutcome::OutputFailed;
+    }
+  }
+  return RunOutcome::Completed;
+}
+
+}  // namespace morphel
