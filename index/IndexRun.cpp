@@ -1,0 +1,125 @@
+#include "index/IndexRun.h"
+
+#include <array>
+
+#include "app/Catalog.h"
+
+namespace morphel {
+
+namespace {
+
+constexpr std::array<const char*, kSegmentTypeCount> kTypeCaptions = {
+    "Fast Data",        "Scan Data",          "1 Channel Data", "3 Channel Data",
+    "C/I Ratio",        "Adjacent Channel",   "1 Channel",      "20 Channel",
+    "Variable Sweep",   "1 MHz Sweep",        "POCSAG",         "Fast Fade",
+    "Strongest AB",     "Co-Channel Control", "Group",          "Follow",
+    "BER",              "System",             "FLEX Paging",    "Single Frequency",
+    "List Data",        "80 Channel"};
+
+constexpr TopLevelNode kTolvanNodes[] = {{1, "Scan Data"}, {0, "Fast Data"}};
+constexpr TopLevelNode kZevNodes[] = {
+    {4, "C/I Ratio"},    {5, "Adjacent Channel"},    {6, "1 Channel"}, {7, "20 Channel"},
+    {21, "80 Channel"},  {8, "Variable Sweep"},      {9, "1 MHz Sweep"}, {10, "POCSAG"},
+    {11, "Fast Fade"},   {12, "Strongest AB"},       {13, "Co-Channel Control"},
+    {14, "Group"},       {15, "Follow"},             {16, "BER"},      {17, "System"},
+    {18, "FLEX Paging"}};
+constexpr TopLevelNode kSkarnNodes[] = {
+    {1, "Scan Data"}, {2, "1 Channel Data"}, {3, "3 Channel Data"}};
+constexpr TopLevelNode kBriselNodes[] = {
+    {19, "Single Frequency"}, {20, "List Data"}, {1, "Table Data"}};
+
+constexpr int kBriselTableType = 1;
+constexpr int kPercent = 100;
+
+}  // namespace
+
+std::span<const TopLevelNode> TopLevelNodes(int item) {
+  switch (item) {
+    case kItemTolvan:
+    case kItemVelmar:
+    case kItemTolvanNew: return kTolvanNodes;
+    case kItemZevCard:
+    case kItemZevDump: return kZevNodes;
+    case kItemSkarn: return kSkarnNodes;
+    case kItemBrisel:
+    case kItemBriselCard: return kBriselNodes;
+    default: return {};
+  }
+}
+
+const char* SegmentTypeCaption(int type, bool brisel) {
+  if (type < 0 || type >= kSegmentTypeCount) return "";
+  if (brisel && type == kBriselTableType) return "Table Data";
+  return kTypeCaptions[static_cast<size_t>(type)];
+}
+
+IndexRun::IndexRun(Product& reader, const Settings& snapshot, int productItem, RunHooks& hooks)
+    : reader_(reader), settings_(snapshot), item_(productItem), hooks_(hooks) {}
+
+void IndexRun::ShowProgress(uint64_t done, uint64_t total) {
+  int percent = kPercent;
+  if (total > 0 && done < total) percent = static_cast<int>(done * kPercent / total);
+  if (percent > lastPercent_) {
+    lastPercent_ = percent;
+    hooks_.progress(percent);
+  }
+}
+
+// The reader met the start of a segment in this block: it is the one just
+// counted. Past the table's capacity the segment is not stored, so its
+// conversion finds no entry and keeps it.
+void IndexRun::NoteSegment() {
+  if (!reader_.SegmentReady) return;
+  reader_.SegmentReady = false;
+  if (reader_.SegmentStartTime.empty() || reader_.SegmentCounter < 1) return;
+  IndexedSegment segment;
+  segment.index = reader_.SegmentCounter - 1;
+  segment.type = reader_.SegmentType;
+  segment.caption = reader_.SegmentStartTime;
+  segment.stored = reader_.SegmentNodes.Set(segment.index, segment.type, segment.caption);
+  ++found_;
+  if (segmentAdded) segmentAdded(segment);
+}
+
+IndexOutcome IndexRun::Run() {
+  found_ = 0;
+  lastPercent_ = 0;
+  reader_.SegmentNodes.Clear();
+  reader_.SegmentCounter = 0;
+  reader_.SegmentType = -1;
+  reader_.ConversionPass = false;
+  reader_.AttachReceiverSelectors(&settings_);
+
+  if (reader_.Open(settings_.InputFilename) != 0) {
+    reader_.AttachReceiverSelectors(nullptr);
+    hooks_.report(MessageKind::Error, kInputMissing);
+    return IndexOutcome::InputFailed;
+  }
+
+  const uint64_t total = reader_.Input.Size();
+  uint64_t done = 0;
+  hooks_.progress(0);
+
+  Product::Block block;
+  int64_t taken = reader_.ReadBlock(block);
+  reader_.RecordCounter = 0;
+  bool stopped = false;
+  while (taken > 0) {
+    if (hooks_.stopRequested()) {
+      stopped = true;
+      break;
+    }
+    done += static_cast<uint64_t>(taken);
+    ShowProgress(done, total);
+    reader_.ProcessBlock(block);
+    NoteSegment();
+    taken = reader_.ReadBlock(block);
+  }
+
+  reader_.Close();
+  reader_.AttachReceiverSelectors(nullptr);
+  hooks_.progress(0);
+  return stopped ? IndexOutcome::Stopped : IndexOutcome::Completed;
+}
+
+}  // namespace morphel

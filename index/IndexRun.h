@@ -1,0 +1,73 @@
+#pragma once
+// Indexing a log: reads the whole file through the current reader with its
+// conversion pass off and records one entry per measurement segment (type and
+// start time) in the reader's segment table. Plain synchronous code: the
+// window runs it on a worker, the command line directly.
+
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+
+#include "app/RunHooks.h"
+#include "app/Settings.h"
+#include "products/Product.h"
+
+namespace morphel {
+
+// Segment type codes the readers report.
+constexpr int kSegmentTypeCount = 22;
+
+// A top-level node of the index tree: one per measurement type of a product.
+struct TopLevelNode {
+  int16_t type;
+  const char* caption;
+};
+
+// The top-level nodes of an input list item in display order (empty for
+// items without a product).
+std::span<const TopLevelNode> TopLevelNodes(int item);
+// Caption of a segment type code; Brisel logs call type 1 "Table Data".
+const char* SegmentTypeCaption(int type, bool brisel);
+
+// One segment found while indexing.
+struct IndexedSegment {
+  int index;           // position in file order, from 0
+  int16_t type;        // segment type code
+  std::string caption; // start time "HH:MM:SS"
+  bool stored;         // false past the segment table's capacity (always converted)
+};
+
+enum class IndexOutcome {
+  Completed,    // the whole log was read
+  InputFailed,  // "Input File Does Not Exist!" was reported
+  Stopped,      // a stop request ended the run after the current block
+};
+
+class IndexRun {
+ public:
+  static constexpr const char* kInputMissing = "Input File Does Not Exist!";
+
+  IndexRun(Product& reader, const Settings& snapshot, int productItem, RunHooks& hooks);
+  IndexOutcome Run();
+
+  // Called for every segment as it is found (the window adds a tree node).
+  std::function<void(const IndexedSegment&)> segmentAdded;
+
+  // Segments found in the last run, including those past the table.
+  int SegmentsFound() const { return found_; }
+  int ProductItem() const { return item_; }
+
+ private:
+  void ShowProgress(uint64_t done, uint64_t total);
+  void NoteSegment();
+
+  Product& reader_;
+  Settings settings_;
+  int item_;
+  RunHooks& hooks_;
+  int lastPercent_ = 0;
+  int found_ = 0;
+};
+
+}  // namespace morphel
