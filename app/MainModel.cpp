@@ -1,6 +1,7 @@
 #include "app/MainModel.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "app/Catalog.h"
 #include "app/Detect.h"
@@ -19,10 +20,14 @@ constexpr int kFastData = 1;
 
 ControlState& MainControls::Receiver(int r) {
   switch (r) {
-    case 1: return Receiver1;
-    case 2: return Receiver2;
-    case 3: return Receiver3;
-    default: return Receiver4;
+    case 1:
+      return Receiver1;
+    case 2:
+      return Receiver2;
+    case 3:
+      return Receiver3;
+    default:
+      return Receiver4;
   }
 }
 
@@ -30,11 +35,14 @@ const ControlState& MainControls::Receiver(int r) const {
   return const_cast<MainControls*>(this)->Receiver(r);
 }
 
-MainModel::MainModel() {
+MainModel::MainModel() : MainModel(ReaderLookup{}) {}
+
+MainModel::MainModel(ReaderLookup lookup) : lookup_(std::move(lookup)) {
+  if (!lookup_) lookup_ = [this](int item) { return readers_.ForItem(item); };
   spareIds_.fill(Product::kNoFieldId);
   // The Tolvan reader is current from the start; the output format list
   // shows "Custom ASCII Configuration" without its preset having run.
-  current_ = readers_.ForItem(kItemTolvan);
+  current_ = lookup_(kItemTolvan);
   settings_.OutputFormatGroup = kFormatCustom;
   settings_.NativeFormat = false;
   FillAvailableFields();
@@ -101,7 +109,7 @@ void MainModel::SelectProduct(int item) {
     SelectProduct(previous);
     return;
   }
-  MakeCurrent(readers_.ForItem(item));
+  MakeCurrent(lookup_(item));
   ConfigureProductControls(item, info->label, info->scanType, info->receivers, info->satDcc,
                            info->vmac, info->lambda);
   FillAvailableFields();
@@ -244,7 +252,9 @@ void MainModel::DeselectAllClick() {
   Changed();
 }
 
-void MainModel::sbHelpClick() { Report(MessageKind::Information, kSplitHelp); }
+void MainModel::sbHelpClick() {
+  Report(MessageKind::Information, kSplitHelp);
+}
 
 void MainModel::ToggleSegment(int index) {
   if (current_) current_->SegmentNodes.Toggle(index);

@@ -53,7 +53,14 @@ class MainModel {
       "60000 records if needed. A subfolder with the name of the original output folder will "
       "be created.";
 
+  // Which reader serves an input item; the default is the model's own
+  // ReaderSet. Tests and tools may supply their own readers.
+  using ReaderLookup = std::function<Product*(int item)>;
+
   MainModel();
+  explicit MainModel(ReaderLookup lookup);
+  MainModel(const MainModel&) = delete;
+  MainModel& operator=(const MainModel&) = delete;
 
   // Something shown in the window changed (lists, boxes, labels, states).
   std::function<void()> onChanged;
@@ -87,8 +94,8 @@ class MainModel {
   void SetInputFormatGroup(int item);
   // The InputFormatGroup change handler for the new item.
   void SelectProduct(int item);
-  void ConfigureProductControls(int item, const std::string& caption, bool scanType,
-                                int receivers, bool satDcc, bool vmac, bool lambda);
+  void ConfigureProductControls(int item, const std::string& caption, bool scanType, int receivers,
+                                bool satDcc, bool vmac, bool lambda);
   // AvailableBox := names of the current reader's available fields.
   void FillAvailableFields();
 
@@ -123,6 +130,7 @@ class MainModel {
   MainControls controls_;
   std::string inputFormatLabel_ = "(None)";
   ReaderSet readers_;
+  ReaderLookup lookup_;
   Product* current_ = nullptr;
   // Holds the selection while no reader is current.
   std::array<int16_t, Product::kMaxFieldIds> spareIds_;

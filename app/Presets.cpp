@@ -13,10 +13,10 @@ constexpr int kLatLonData[] = {F::kLatDecimal, F::kLonDecimal, F::kData};
 constexpr int kDataOnly[] = {F::kData};
 constexpr int kExcel[] = {F::kLonDecimal, F::kLatDecimal, F::kGpsTime};
 constexpr int kCellularWizard[] = {
-    F::kRecordNumber, F::kLatDegrees, F::kLatMinutes, F::kLatSeconds, F::kLatHemisphere,
-    F::kLonDegrees,   F::kLonMinutes, F::kLonSeconds, F::kLonHemisphere, F::kData,
-    F::kRtcYear,      F::kRtcMonth,   F::kRtcDay,     F::kGpsHour,   F::kGpsMinute,
-    F::kGpsSecond};
+    F::kRecordNumber,  F::kLatDegrees, F::kLatMinutes, F::kLatSeconds,
+    F::kLatHemisphere, F::kLonDegrees, F::kLonMinutes, F::kLonSeconds,
+    F::kLonHemisphere, F::kData,       F::kRtcYear,    F::kRtcMonth,
+    F::kRtcDay,        F::kGpsHour,    F::kGpsMinute,  F::kGpsSecond};
 constexpr int kRecordNumberOnly[] = {F::kRecordNumber};
 constexpr std::span<const int> kNone{};
 
@@ -40,7 +40,9 @@ const std::array<OutputPreset, kFormatCount> kPresets = {{
 
 }  // namespace
 
-const std::array<OutputPreset, kFormatCount>& OutputPresets() { return kPresets; }
+const std::array<OutputPreset, kFormatCount>& OutputPresets() {
+  return kPresets;
+}
 
 const OutputPreset* PresetForItem(int item) {
   if (item < 0 || item >= kFormatCount) return nullptr;

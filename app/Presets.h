@@ -21,14 +21,14 @@ constexpr int kDelimiterOther = 4;
 constexpr int kDelimiterUnchanged = -1;
 
 struct OutputPreset {
-  int item;                       // OutputFormatGroup item
-  HeaderChoice header;            // FieldTitles
-  int delimiter;                  // DelimiterGroup item or kDelimiterUnchanged
-  std::span<const int> fields;    // selected field ids, products other than Skarn
+  int item;                          // OutputFormatGroup item
+  HeaderChoice header;               // FieldTitles
+  int delimiter;                     // DelimiterGroup item or kDelimiterUnchanged
+  std::span<const int> fields;       // selected field ids, products other than Skarn
   std::span<const int> skarnFields;  // selected field ids for Skarn logs
-  bool fieldDataSetA;             // RSSI of receiver 1 only
-  const char* outputFilename;     // replaces OutputFilename, or nullptr
-  bool native;                    // the reader's own layout (NativeFormat)
+  bool fieldDataSetA;                // RSSI of receiver 1 only
+  const char* outputFilename;        // replaces OutputFilename, or nullptr
+  bool native;                       // the reader's own layout (NativeFormat)
 };
 
 const std::array<OutputPreset, kFormatCount>& OutputPresets();

@@ -32,10 +32,10 @@ const char* SegmentTypeCaption(int type, bool brisel);
 
 // One segment found while indexing.
 struct IndexedSegment {
-  int index;           // position in file order, from 0
-  int16_t type;        // segment type code
-  std::string caption; // start time "HH:MM:SS"
-  bool stored;         // false past the segment table's capacity (always converted)
+  int index;            // position in file order, from 0
+  int16_t type;         // segment type code
+  std::string caption;  // start time "HH:MM:SS"
+  bool stored;          // false past the segment table's capacity (always converted)
 };
 
 enum class IndexOutcome {
