@@ -1,0 +1,51 @@
+#pragma once
+// The morphel subcommands. Each returns the process exit status: 0 done,
+// 1 the work failed (unreadable or unrecognised input, output errors),
+// 2 the command line itself was wrong.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "synth/SampleFile.h"
+
+namespace morphel::cli {
+
+constexpr int kOk = 0;
+constexpr int kFailed = 1;
+constexpr int kUsageError = 2;
+
+struct SampleArgs {
+  std::string product;
+  std::string output;
+  synth::SampleOptions options;
+};
+
+struct ConvertArgs {
+  std::string input, output, product, format, fields, receivers, data, delimiter;
+  std::optional<bool> header;
+  std::string reduce, average, scanType, excludeSegments;
+  std::optional<double> speed;
+  bool kmh = false;
+  std::optional<int> perSeconds;
+  bool split = false;
+  bool quiet = false;
+  int64_t frozenClock = -1;
+};
+
+struct FieldsArgs {
+  std::string file, product;
+};
+
+struct IndexArgs {
+  std::string file, product;
+};
+
+int RunSample(const SampleArgs& args);
+int RunConvert(const ConvertArgs& args);
+int RunDetect(const std::vector<std::string>& files);
+int RunFields(const FieldsArgs& args);
+int RunIndex(const IndexArgs& args);
+
+}  // namespace morphel::cli

@@ -1,0 +1,25 @@
+#pragma once
+// Turning command-line words into window settings: field lists, receiver
+// boxes, data boxes and delimiters. Each parser reports the bad value.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/Settings.h"
+
+namespace morphel::cli {
+
+std::vector<std::string> SplitList(const std::string& text);
+
+// Field names or ids, each one the product offers; error names the bad entry.
+std::optional<std::vector<int>> ParseFields(const std::string& list,
+                                            const std::vector<int>& available, std::string& error);
+// "1,3" or "none" into the four receiver boxes.
+bool ParseReceivers(const std::string& list, Settings& s, std::string& error);
+// Subset of freq,channel,rssi,sat,vmac into the Field Data boxes.
+bool ParseData(const std::string& list, Settings& s, std::string& error);
+// comma|semicolon|tab|space or one other character.
+bool ParseDelimiter(const std::string& word, Settings& s, std::string& error);
+
+}  // namespace morphel::cli
