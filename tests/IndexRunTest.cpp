@@ -4,7 +4,11 @@
 #include <vector>
 
 #include "app/Catalog.h"
+#include "app/ConversionRun.h"
+#include "app/MainModel.h"
 #include "index/IndexRun.h"
+#include "products/FieldCatalog.h"
+#include "products/Fmt.h"
 #include "tests/TestSupport.h"
 
 namespace morphel {
@@ -40,10 +44,16 @@ class ToyReader : public Product {
     }
     if (block[0] == kToyData && !SegmentDeselected) {
       lastRecord = block[1] * 10000 + block[2] * 100 + block[3];
+      PendingRecordCount = 1;
       return kRecordsReady;
     }
     return kNothing;
   }
+  void FormatField(int id, std::string& out) override {
+    out.clear();
+    if (id == FieldCatalog::kRecordNumber) text::d(out, lastRecord);
+  }
+  bool ReceiverHasData(int receiver) override { return receiver == 1; }
   int lastRecord = 0;
 };
 
@@ -179,6 +189,35 @@ TEST(IndexRun, EntriesKeepTheirFilePositions) {
   EXPECT_EQ(reader.SegmentNodes.Caption(3), "08:02:00");
   reader.SegmentNodes.Toggle(3);
   EXPECT_EQ(ConvertedRecords(reader, path), (std::vector<int>{1, 2}));
+}
+
+// The command line's road: selecting the product indexes the log at once,
+// a segment is left out, and the conversion writes the other two.
+TEST(IndexRun, LeftOutSegmentIsMissingFromTheConvertedFile) {
+  ToyLog log;
+  log.Segment(1, 0, 0);
+  log.Data(2);
+  log.Segment(0, 1, 0);
+  log.Data(2);
+  log.Segment(1, 2, 0);
+  log.Data(2);
+  ToyReader reader;
+  MainModel model([&](int item) -> Product* { return item == kItemTolvan ? &reader : nullptr; });
+  Recorder hooks;
+  model.onStartIndexing = [&](int item) {
+    IndexRun(*model.CurrentReader(), model.Snapshot(), item, hooks).Run();
+  };
+  model.EditSettings().InputFilename = log.Save("cli.log");
+  model.EditSettings().OutputFilename = test::TempPath("cli.out");
+  model.EditSettings().FieldTitles = false;
+  model.SetInputFormatGroup(kItemTolvan);
+  ASSERT_EQ(reader.SegmentNodes.Count(), 3);
+  ASSERT_EQ(model.GetSettings().AvailableBox.size(), 0u);
+  model.EditSettings().SelectedBox = {"Record Number"};
+  reader.SelectedFieldIds[0] = FieldCatalog::kRecordNumber;
+  model.ToggleSegment(1);
+  ASSERT_EQ(ConversionRun(reader, model.Snapshot(), hooks).Run(), RunOutcome::Completed);
+  EXPECT_EQ(test::ReadFile(test::TempPath("cli.out")), "1\r\n2\r\n5\r\n6\r\n");
 }
 
 TEST(IndexRun, ProgressOnlyWhenWholePercentGrows) {
