@@ -377,8 +377,9 @@ int Skarn::WriteFormatRecord(std::string& out) {
       out.append(kGraysonPositionEnd);
       break;
     case formats::kPathView: {
-      // 0.0 - level keeps a zero level from turning into -0.0.
-      const double rssi = 0.0 - entries_[static_cast<size_t>(count - 1)].level;
+      // A zero level is written as +0.0, never as minus zero.
+      const uint8_t level = entries_[static_cast<size_t>(count - 1)].level;
+      const double rssi = level == 0 ? 0.0 : -static_cast<double>(level);
       formats::PathViewRecord(out, rssi, 0.0, 0.0, hour_, minute_, second_);
       break;
     }
