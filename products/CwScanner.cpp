@@ -1,0 +1,614 @@
+#include "products/CwScanner.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+#include "products/Bytes.h"
+#include "products/FieldCatalog.h"
+#include "products/Fmt.h"
+#include "products/Formats.h"
+
+namespace morphel {
+
+namespace {
+
+using F = FieldCatalog;
+
+// Identification record: 32-bit lengths, low byte first.
+constexpr size_t kIdentLengthA = 1;
+constexpr int32_t kMaxTextA = 512;  // exclusive
+constexpr int32_t kMaxTextB = 64;   // exclusive
+
+// Fast-data receiver block.
+constexpr size_t kBlockChannel = 0;
+constexpr size_t kBlockFlags = 2;
+constexpr size_t kBlockBaseMHz = 3;
+constexpr size_t kBlockFraction = 5;
+constexpr size_t kBlockSpacing = 7;
+constexpr size_t kBlockBaseChannel = 9;
+
+// Scan-table tuning descriptor.
+constexpr size_t kDescFlags = 0;
+constexpr size_t kDescBaseMHz = 1;
+constexpr size_t kDescFraction = 3;
+constexpr size_t kDescSpacing = 5;
+constexpr size_t kDescBaseChannel = 7;
+
+// Scan-table entry: channel, then the RSSI magnitude.
+constexpr size_t kEntryChannel = 0;
+constexpr size_t kEntryRssi = 2;
+
+constexpr uint8_t kGpsValidBit = 0x80;
+
+// Channel translation of receivers with flag bit 6.
+constexpr int kTranslateDown = 34;
+constexpr int kTranslateWrap = 989;
+
+// Copies what the record holds of [offset, offset + n) into dest and zeroes
+// the rest, so a short record never reads past its bytes.
+void CopyPadded(uint8_t* dest, const Product::Block& src, size_t offset, size_t n) {
+  size_t have = offset < src.size() ? std::min(n, src.size() - offset) : 0;
+  if (have) std::memcpy(dest, src.data() + offset, have);
+  if (have < n) std::memset(dest + have, 0, n - have);
+}
+
+// Text of an identification record as "%s" shows it: up to its first zero.
+std::string CText(const uint8_t* p, size_t n) {
+  const void* nul = std::memchr(p, 0, n);
+  size_t len = nul ? static_cast<size_t>(static_cast<const uint8_t*>(nul) - p) : n;
+  return std::string(reinterpret_cast<const char*>(p), len);
+}
+
+double CoordinateDegrees(const CwScanner::Coordinate& c) {
+  return c.degrees + c.minutes / 60.0 + c.thousandths / 60000.0;
+}
+
+}  // namespace
+
+CwScanner::CwScanner(const Layout& layout)
+    : layout_(layout),
+      fastBlocks_(static_cast<size_t>(layout.receivers) * layout.receiverBlockSize, 0),
+      scanData_(layout.scanDataSize, 0) {}
+
+// ---------------------------------------------------------------- framing
+
+bool CwScanner::AcceptsLength(uint32_t length) const {
+  return length >= 1 && length <= kMaxBlockLength;
+}
+
+int64_t CwScanner::ReadBlock(Block& buffer) {
+  uint64_t skipped = 0;
+  for (;;) {
+    uint8_t prefix[4];
+    size_t got = Input.Read(prefix, sizeof prefix);
+    if (got < sizeof prefix) {
+      if (got > 0) ++Damage.truncatedBlocks;
+      buffer.clear();
+      return 0;
+    }
+    uint32_t length = le32(prefix);
+    // After a bad prefix only a real record length is taken as the way back
+    // in step: a run of zero bytes must not pass for a block.
+    bool accepted = skipped == 0 ? AcceptsLength(length) : length >= 1 && length <= kMaxBlockLength;
+    if (accepted) {
+      buffer.resize(length);
+      if (length > 0 && !Input.ReadExact(buffer.data(), length)) {
+        ++Damage.truncatedBlocks;
+        buffer.clear();
+        return 0;
+      }
+      return static_cast<int64_t>(length + skipped + sizeof prefix);
+    }
+    // Resynchronise: the next attempt starts one byte further on.
+    if (skipped == 0) ++Damage.badLengthBlocks;
+    ++skipped;
+    ++Damage.resyncBytes;
+    if (!Input.Seek(Input.Tell() - 3)) return 0;
+  }
+}
+
+// ---------------------------------------------------------------- records
+
+int CwScanner::ProcessBlock(Block& buffer) {
+  if (buffer.empty()) return kNothing;
+  switch (buffer[0]) {
+    case kIdentRecord:
+      return ProcessIdentification(buffer);
+    case kFastRecord:
+      return ProcessFast(buffer);
+    case kScanRecord:
+      return ProcessScan(buffer);
+    default:
+      ++Damage.unknownRecords;
+      return kNothing;
+  }
+}
+
+void CwScanner::OnIdentification(const std::string&, const std::string&) {}
+
+int CwScanner::ProcessIdentification(const Block& buffer) {
+  ByteCursor c(buffer.data(), buffer.size());
+  int32_t lengthA = c.le32s(kIdentLengthA);
+  if (c.overrun() || lengthA < 0 || lengthA >= kMaxTextA) return kNothing;
+  size_t textA = kIdentLengthA + 4;
+  size_t lengthBAt = textA + static_cast<size_t>(lengthA);
+  int32_t lengthB = c.le32s(lengthBAt);
+  if (c.overrun() || lengthB < 0 || lengthB >= kMaxTextB) return kNothing;
+  size_t textB = lengthBAt + 4;
+  if (!c.has(textB, static_cast<size_t>(lengthB))) return kNothing;
+  std::string a = CText(buffer.data() + textA, static_cast<size_t>(lengthA));
+  std::string b = CText(buffer.data() + textB, static_cast<size_t>(lengthB));
+  TextBuffer.clear();
+  TextBuffer.append(a).append(" ").append(b).append("\n");
+  OnIdentification(a, b);
+  return kNothing;
+}
+
+void CwScanner::TakeHeader(const Block& buffer) {
+  size_t size = std::min(HeaderSize(), kMaxHeaderSize);
+  CopyPadded(headerBytes_.data(), buffer, 0, size);
+  DecodeHeader(headerBytes_.data());
+}
+
+bool CwScanner::SegmentIncludes(int16_t type) {
+  bool started = FollowSegmentType(type, header_.gpsHour, header_.gpsMinute, header_.gpsSecond);
+  // While indexing, the record that opens a segment only marks it.
+  if (started && !ConversionPass) return false;
+  return !SegmentDeselected;
+}
+
+int CwScanner::ProcessFast(const Block& buffer) {
+  PendingRecordCount = 1;
+  TakeHeader(buffer);
+  if (!SegmentIncludes(kFastSegment)) return kNothing;
+  const size_t blockSize = layout_.receiverBlockSize;
+  for (int r = 0; r < layout_.receivers; ++r) {
+    if (!ReceiverOn(r + 1)) continue;
+    uint8_t* block = fastBlocks_.data() + static_cast<size_t>(r) * blockSize;
+    CopyPadded(block, buffer, HeaderSize() + static_cast<size_t>(r) * blockSize, blockSize);
+    if (le16(block + kBlockBaseMHz) == 0 || AverageMode != kAverageLambda) continue;
+    if (LambdaFirst) Averages[static_cast<size_t>(r)].window = LambdaWindow(r);
+    int completed = AccumulateLambda(r);
+    PendingRecordCount = static_cast<int16_t>(std::max<int>(PendingRecordCount, completed));
+  }
+  LambdaFirst = false;
+  return kRecordsReady;
+}
+
+int CwScanner::ProcessScan(const Block& buffer) {
+  TakeHeader(buffer);
+  CopyPadded(scanData_.data(), buffer, HeaderSize(), scanData_.size());
+  if (!SegmentIncludes(kScanSegment)) return kNothing;
+  if (AverageMode == kAverageBestServer) SelectBestServers();
+  PendingRecordCount = 1;
+  return kRecordsReady;
+}
+
+void CwScanner::SelectBestServers() {
+  for (int r = 0; r < layout_.receivers; ++r) {
+    int best = 0;
+    int bestLevel = kBestServerFloor;
+    for (int e = 0; e < kScanEntries; ++e) {
+      if (ScanChannel(r, e) == 0) continue;
+      int level = -ScanRssi(r, e);
+      if (level > bestLevel) {
+        best = e;
+        bestLevel = level;
+      }
+    }
+    BestServerIndex[static_cast<size_t>(r)] = static_cast<int16_t>(best);
+  }
+}
+
+// ---------------------------------------------------------------- headers
+
+CwScanner::Coordinate CwScanner::BcdCoordinate(const uint8_t* b, uint8_t hemisphere) {
+  Coordinate c;
+  c.degrees = hiNibble(b[0]) * 100 + loNibble(b[0]) * 10 + hiNibble(b[1]);
+  c.minutes = loNibble(b[1]) * 10 + hiNibble(b[2]);
+  c.thousandths = loNibble(b[2]) * 100 + hiNibble(b[3]) * 10 + loNibble(b[3]);
+  c.hemisphere = static_cast<char>(hemisphere);
+  return c;
+}
+
+CwScanner::Coordinate CwScanner::SignedCoordinate(int32_t value, char positive, char notPositive) {
+  constexpr int64_t kPerDegree = 3600000;
+  constexpr int64_t kPerMinute = 60000;
+  constexpr int64_t kPerThousandth = 60;
+  int64_t magnitude = std::llabs(static_cast<int64_t>(value));
+  Coordinate c;
+  c.degrees = static_cast<int>(magnitude / kPerDegree);
+  c.minutes = static_cast<int>(magnitude % kPerDegree / kPerMinute);
+  c.thousandths = static_cast<int>(magnitude % kPerDegree % kPerMinute / kPerThousandth);
+  c.hemisphere = value > 0 ? positive : notPositive;
+  return c;
+}
+
+void CwScanner::DecodeBcdHeader(const uint8_t* h, const BcdHeaderLayout& at) {
+  const uint8_t* rtc = h + at.rtcSecond;  // second, minute, hour, day, month, year
+  header_.rtcSecond = rtc[0];
+  header_.rtcMinute = rtc[1];
+  header_.rtcHour = rtc[2];
+  header_.rtcDay = rtc[3];
+  header_.rtcMonth = rtc[4];
+  header_.rtcYear = rtc[5];
+  header_.gpsStatus = h[at.gpsStatus];
+  header_.latitude = BcdCoordinate(h + at.latitude, h[at.latitudeHemisphere]);
+  header_.longitude = BcdCoordinate(h + at.longitude, h[at.longitudeHemisphere]);
+  header_.gpsHour = bcd(h[at.gpsHour]);
+  header_.gpsMinute = bcd(h[at.gpsHour + 1]);
+  header_.gpsSecond = bcd(h[at.gpsHour + 2]);
+  header_.marker = le16(h + at.marker);
+  header_.altitudeM = 0;
+  header_.speedMph = 0;
+}
+
+// ---------------------------------------------------------------- receivers
+
+CwScanner::Tuning CwScanner::FastTuning(int r) const {
+  const uint8_t* b = fastBlocks_.data() + static_cast<size_t>(r) * layout_.receiverBlockSize;
+  return Tuning{b[kBlockFlags], le16(b + kBlockBaseMHz), le16(b + kBlockFraction),
+                le16(b + kBlockSpacing), le16(b + kBlockBaseChannel)};
+}
+
+int CwScanner::FastChannel(int r) const {
+  return le16(fastBlocks_.data() + static_cast<size_t>(r) * layout_.receiverBlockSize +
+              kBlockChannel);
+}
+
+int CwScanner::MeanRssi(int r) const {
+  const uint8_t* s = fastBlocks_.data() + static_cast<size_t>(r) * layout_.receiverBlockSize +
+                     layout_.samplesOffset;
+  long sum = 0;
+  for (int i = 0; i < kSamplesPerBlock; ++i) sum += s[i];
+  return static_cast<int>(sum / kSamplesPerBlock);
+}
+
+CwScanner::Tuning CwScanner::ScanTuning(int r) const {
+  const uint8_t* d = scanData_.data() + static_cast<size_t>(r) * layout_.descriptorSize;
+  return Tuning{d[kDescFlags], le16(d + kDescBaseMHz), le16(d + kDescFraction),
+                le16(d + kDescSpacing), le16(d + kDescBaseChannel)};
+}
+
+int CwScanner::ScanChannel(int r, int entry) const {
+  size_t at =
+      layout_.tablesOffset +
+      (static_cast<size_t>(r) * kScanEntries + static_cast<size_t>(entry)) * layout_.tableEntrySize;
+  return le16(scanData_.data() + at + kEntryChannel);
+}
+
+int CwScanner::ScanRssi(int r, int entry) const {
+  size_t at =
+      layout_.tablesOffset +
+      (static_cast<size_t>(r) * kScanEntries + static_cast<size_t>(entry)) * layout_.tableEntrySize;
+  return scanData_[at + kEntryRssi];
+}
+
+double CwScanner::Frequency(const Tuning& t, int channel) const {
+  double mhz = t.baseMHz + 0.0001 * t.fraction;
+  if (t.flags & kFlagAbove1000) mhz += 1000;
+  if (t.flags & kFlagTranslate) mhz += layout_.translateOffsetMHz;
+  return mhz + 0.0001 * ((channel - t.baseChannel) * t.spacing);
+}
+
+int CwScanner::DisplayedChannel(const Tuning& t, int channel) {
+  if (!(t.flags & kFlagTranslate)) return channel;
+  int shown = channel - kTranslateDown;
+  return shown < 0 ? channel + kTranslateWrap : shown;
+}
+
+// ---------------------------------------------------------------- averaging
+
+int CwScanner::LambdaWindow(int r) {
+  if (r < 0 || r >= layout_.receivers) return 0;
+  return WindowFor(kLambdaConstant, Frequency(FastTuning(r), FastChannel(r)));
+}
+
+int CwScanner::AccumulateLambda(int r) {
+  if (r < 0 || r >= layout_.receivers) return 0;
+  const uint8_t* s = fastBlocks_.data() + static_cast<size_t>(r) * layout_.receiverBlockSize +
+                     layout_.samplesOffset;
+  return AccumulateSamples(r, s, kSamplesPerBlock);
+}
+
+// ---------------------------------------------------------------- text
+
+int CwScanner::WriteDataTitles(int next, std::string& out, char delimiter) {
+  out.clear();
+  if (!TitlePending) return -1;
+  if (next == 0) {
+    titleReceiver_ = 0;
+    if (Config().ScanTypeGroup == 0) titleRepeat_ = kScanTitleRepeat;
+    if (Config().ScanTypeGroup == 1) titleRepeat_ = 1;
+  }
+  if (titleReceiver_ >= layout_.receivers) {
+    TitlePending = 0;
+    return -1;
+  }
+  int receiver = titleReceiver_ + 1;
+  int result = 1;
+  if (ReceiverOn(receiver)) {
+    result = 0;
+    int repeat = AverageMode == kAverageBestServer ? 1 : titleRepeat_;
+    const std::pair<bool, const char*> titles[] = {{Config().FrequencyField, "Frequency"},
+                                                   {Config().ChannelField, "Channel"},
+                                                   {Config().RSSIField, "RSSI"}};
+    for (int i = 0; i < repeat; ++i) {
+      for (const auto& [on, name] : titles) {
+        if (!on) continue;
+        if (!out.empty()) out.push_back(delimiter);
+        out.append("\"Rec#");
+        text::d(out, receiver);
+        out.push_back(' ');
+        out.append(name);
+        out.push_back('"');
+      }
+    }
+  }
+  if (++titleReceiver_ >= layout_.receivers) TitlePending = 0;
+  return result;
+}
+
+int CwScanner::FormatDataValues(int next, std::string& out, char delimiter) {
+  out.clear();
+  if (next == 0) valueReceiver_ = 0;
+  if (valueReceiver_ >= layout_.receivers) return -1;
+  int r = valueReceiver_++;
+  if (!ReceiverOn(r + 1)) return 1;
+  if (SegmentType == kFastSegment) AppendFastValues(r, out, delimiter);
+  if (SegmentType == kScanSegment) AppendScanValues(r, out, delimiter);
+  return 0;
+}
+
+void CwScanner::AppendFastValues(int r, std::string& out, char delimiter) {
+  bool first = true;
+  auto separate = [&] {
+    if (!first) out.push_back(delimiter);
+    first = false;
+  };
+  if (Config().FrequencyField) {
+    separate();
+    AppendReceiverField(r, F::kPerReceiverFrequency, out);
+  }
+  if (Config().ChannelField) {
+    separate();
+    AppendReceiverField(r, F::kPerReceiverChannel, out);
+  }
+  if (!Config().RSSIField) return;
+  separate();
+  if (AverageMode != kAverageLambda) {
+    AppendReceiverField(r, F::kPerReceiverRssi, out);
+    return;
+  }
+  // The index of the row being written picks the average; a receiver that
+  // completed fewer averages from this record leaves its column empty.
+  const AverageBlock& a = Averages[static_cast<size_t>(r)];
+  int index = PendingRecordCount - RemainingRecordCount;
+  if (index >= 0 && index < a.completed && index < kMaxAverages)
+    text::minusD(out, a.averages[static_cast<size_t>(index)]);
+}
+
+void CwScanner::AppendScanValues(int r, std::string& out, char delimiter) {
+  const bool bestOnly = AverageMode == kAverageBestServer;
+  int firstEntry = bestOnly ? BestServerIndex[static_cast<size_t>(r)] : 0;
+  int lastEntry = bestOnly ? firstEntry : kScanEntries - 1;
+  firstEntry = std::clamp(firstEntry, 0, kScanEntries - 1);
+  const Tuning t = ScanTuning(r);
+  bool first = true;
+  auto separate = [&] {
+    if (!first) out.push_back(delimiter);
+    first = false;
+  };
+  for (int e = firstEntry; e <= lastEntry && e < kScanEntries; ++e) {
+    int channel = ScanChannel(r, e);
+    if (channel == 0) break;
+    if (Config().FrequencyField) {
+      separate();
+      text::f4(out, Frequency(t, channel));
+    }
+    if (Config().ChannelField) {
+      separate();
+      text::d(out, DisplayedChannel(t, channel));
+    }
+    if (Config().RSSIField) {
+      separate();
+      text::minusD(out, ScanRssi(r, e));
+    }
+  }
+}
+
+void CwScanner::AppendReceiverField(int r, int k, std::string& out) const {
+  switch (k) {
+    case F::kPerReceiverFrequency:
+      text::f4(out, Frequency(FastTuning(r), FastChannel(r)));
+      break;
+    case F::kPerReceiverChannel:
+      text::d(out, DisplayedChannel(FastTuning(r), FastChannel(r)));
+      break;
+    case F::kPerReceiverRssi:
+      text::minusD(out, MeanRssi(r));
+      break;
+    default:
+      break;
+  }
+}
+
+void CwScanner::AppendCoordinate(int id, std::string& out, const Coordinate& c,
+                                 char positive) const {
+  switch (id) {
+    case 0:  // decimal degrees, minus unless the positive hemisphere
+      if (c.hemisphere != positive) out.push_back('-');
+      text::f4(out, CoordinateDegrees(c));
+      break;
+    case 1:
+      text::d(out, c.degrees);
+      break;
+    case 2:
+      text::d(out, c.minutes);
+      break;
+    case 3:
+      text::d(out, c.minutes);
+      out.push_back('.');
+      text::d03(out, c.thousandths);
+      break;
+    case 4:
+      text::d(out, c.thousandths * 60 / 1000);
+      break;
+    case 5:  // "%c": a zero byte shows nothing
+      if (c.hemisphere) out.push_back(c.hemisphere);
+      break;
+    default:
+      break;
+  }
+}
+
+void CwScanner::FormatField(int id, std::string& out) {
+  out.clear();
+  const Header& h = header_;
+  if (id >= F::kLatDecimal && id <= F::kLatHemisphere) {
+    AppendCoordinate(id - F::kLatDecimal, out, h.latitude, 'N');
+    return;
+  }
+  if (id >= F::kLonDecimal && id <= F::kLonHemisphere) {
+    AppendCoordinate(id - F::kLonDecimal, out, h.longitude, 'E');
+    return;
+  }
+  if (id > 100) {
+    int r = id / 100;
+    if (r <= layout_.receivers) AppendReceiverField(r - 1, id % 100, out);
+    return;
+  }
+  switch (id) {
+    case F::kCrLf:
+      out.push_back('\n');
+      break;
+    case F::kGpsStatus:
+      out.append((h.gpsStatus & kGpsValidBit) ? "OK" : "NO");
+      break;
+    case F::kGpsTime:
+      text::hms(out, h.gpsHour, h.gpsMinute, h.gpsSecond);
+      break;
+    case F::kGpsHour:
+      text::d02(out, h.gpsHour);
+      break;
+    case F::kGpsMinute:
+      text::d02(out, h.gpsMinute);
+      break;
+    case F::kGpsSecond:
+      text::d02(out, h.gpsSecond);
+      break;
+    case F::kGpsAltitude:
+      if (layout_.hasMotion) text::d(out, h.altitudeM);
+      break;
+    case F::kGpsVelocity:
+      if (layout_.hasMotion) text::d(out, h.speedMph);
+      break;
+    case F::kMarkerValue:
+      text::d(out, h.marker);
+      break;
+    case F::kRecordNumber:
+      text::d(out, RecordCounter);
+      break;
+    case F::kRtcDate:
+      text::mdy(out, h.rtcMonth, h.rtcDay, h.rtcYear);
+      break;
+    case F::kRtcMonth:
+      text::d02(out, h.rtcMonth);
+      break;
+    case F::kRtcDay:
+      text::d02(out, h.rtcDay);
+      break;
+    case F::kRtcYear:
+      text::d02(out, h.rtcYear);
+      break;
+    case F::kRtcTime:
+      text::hms(out, h.rtcHour, h.rtcMinute, h.rtcSecond);
+      break;
+    case F::kRtcHour:
+      text::d02(out, h.rtcHour);
+      break;
+    case F::kRtcMinute:
+      text::d02(out, h.rtcMinute);
+      break;
+    case F::kRtcSecond:
+      text::d02(out, h.rtcSecond);
+      break;
+    default:
+      break;
+  }
+}
+
+// ---------------------------------------------------------------- formats
+
+CwScanner::Report CwScanner::ReportingValues() const {
+  Report report;
+  int receiver = FirstCheckedReceiver(layout_.receivers);
+  if (Config().ScanTypeGroup != 1 || receiver == 0) return report;
+  int r = receiver - 1;
+  report.frequency = Frequency(FastTuning(r), FastChannel(r));
+  report.channel = FastChannel(r);
+  report.rssi = MeanRssi(r);
+  return report;
+}
+
+int CwScanner::WriteFormatHeader(std::string& out) {
+  out.clear();
+  const Header& h = header_;
+  switch (Config().OutputFormatGroup) {
+    case formats::kGrayson:
+      formats::GraysonDateLine(out, formats::GraysonYear(h.rtcYear), h.rtcMonth, h.rtcDay,
+                               h.gpsHour);
+      formats::GraysonStartLine(out, h.gpsMinute, h.gpsSecond);
+      break;
+    case formats::kPathView:
+      formats::PathViewHeader(out, Config().OutputFilename, Config().FrozenClock);
+      break;
+    case formats::kPlanet:
+      formats::PlanetHeader(out);
+      break;
+    default:
+      break;
+  }
+  return static_cast<int>(out.size());
+}
+
+int CwScanner::WriteFormatRecord(std::string& out) {
+  out.clear();
+  const Header& h = header_;
+  const int item = Config().OutputFormatGroup;
+  if (item != formats::kGrayson && item != formats::kPathView && item != formats::kPlanet) return 0;
+  const Report report = ReportingValues();
+  const Coordinate& lat = h.latitude;
+  const Coordinate& lon = h.longitude;
+  double latitude =
+      formats::DecimalDegrees(lat.degrees, lat.minutes, lat.thousandths, lat.hemisphere != 'N');
+  double longitude =
+      formats::DecimalDegrees(lon.degrees, lon.minutes, lon.thousandths, lon.hemisphere != 'E');
+  if (item == formats::kGrayson) {
+    formats::GraysonReceiverLine(out, h.gpsMinute, h.gpsSecond,
+                                 formats::FrequencyTenHz(report.frequency), report.rssi);
+    // The Grayson tools take the position without hemisphere signs.
+    formats::GraysonPositionLine(
+        out, h.gpsMinute, h.gpsSecond, lat.degrees,
+        formats::MicroDegrees(lat.minutes, lat.thousandths),
+        formats::DecimalDegrees(lon.degrees, lon.minutes, lon.thousandths, false), h.gpsHour,
+        h.gpsMinute, h.gpsSecond);
+  } else if (item == formats::kPathView) {
+    double level = report.rssi ? -static_cast<double>(report.rssi) : 0.0;
+    formats::PathViewRecord(out, level, longitude, latitude, h.gpsHour, h.gpsMinute, h.gpsSecond);
+  } else {
+    formats::PlanetPrefix(out, h.gpsHour, h.gpsMinute, h.gpsSecond, latitude, longitude);
+    formats::PlanetReport(out, report.frequency, report.channel, report.rssi);
+  }
+  return static_cast<int>(out.size());
+}
+
+int CwScanner::WriteFormatTrailer(std::string& out) {
+  out.clear();
+  if (Config().OutputFormatGroup == formats::kGrayson)
+    formats::GraysonTrailer(out, header_.gpsMinute, header_.gpsSecond);
+  return static_cast<int>(out.size());
+}
+
+}  // namespace morphel
