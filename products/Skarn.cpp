@@ -162,7 +162,8 @@ void Skarn::ProcessInfoRecord(const Block& block) {
   }
   const uint64_t length1 = c.le32(kInfoFirstLengthOffset);
   const uint64_t present1 = block.size() - firstText;
-  const size_t take1 = static_cast<size_t>(std::min({length1, present1, uint64_t{kInfoTextArea - 1}}));
+  const size_t take1 =
+      static_cast<size_t>(std::min({length1, present1, uint64_t{kInfoTextArea - 1}}));
   infoName_ = TextUpToZero(block.data() + firstText, take1);
   infoVersion_.clear();
   const uint64_t secondLength = firstText + length1;
@@ -172,8 +173,8 @@ void Skarn::ProcessInfoRecord(const Block& block) {
     const uint64_t length2 = c.le32(static_cast<size_t>(secondLength));
     const uint64_t present2 = block.size() - secondText;
     complete = length2 <= present2;
-    infoVersion_ = TextUpToZero(block.data() + secondText,
-                                static_cast<size_t>(std::min(length2, present2)));
+    infoVersion_ =
+        TextUpToZero(block.data() + secondText, static_cast<size_t>(std::min(length2, present2)));
   } else {
     complete = false;
   }
@@ -241,8 +242,7 @@ int16_t Skarn::PeekFirstDataType() {
 int Skarn::WriteDataTitles(int, std::string& out, char delimiter) {
   out.clear();
   if (!TitlePending) return -1;
-  const int groups =
-      AverageMode == kAverageBestServer ? 1 : EntriesForType(TitleSegmentType());
+  const int groups = AverageMode == kAverageBestServer ? 1 : EntriesForType(TitleSegmentType());
   const Settings& s = Config();
   bool first = true;
   auto add = [&](const char* title) {
@@ -286,7 +286,8 @@ int Skarn::FormatDataValues(int next, std::string& out, char delimiter) {
   const int count = EntriesForType(SegmentType);
   bool first = true;
   if (AverageMode == kAverageBestServer) {
-    if (count > 0) AppendEntryValues(out, entries_[static_cast<size_t>(bestEntry_)], delimiter, first);
+    if (count > 0)
+      AppendEntryValues(out, entries_[static_cast<size_t>(bestEntry_)], delimiter, first);
   } else {
     for (int k = 0; k < count; ++k)
       AppendEntryValues(out, entries_[static_cast<size_t>(k)], delimiter, first);
@@ -321,10 +322,17 @@ void Skarn::FormatField(int id, std::string& out) {
     case FieldCatalog::kScanMode:
       // Only one mode bit may be set for the mode to be named.
       switch (flags_ & kScanModeMask) {
-        case kOneChannelFlag: out.append("1CH"); break;
-        case kThreeChannelFlag: out.append("3CH"); break;
-        case kScanTableFlag: out.append("SCAN"); break;
-        default: break;
+        case kOneChannelFlag:
+          out.append("1CH");
+          break;
+        case kThreeChannelFlag:
+          out.append("3CH");
+          break;
+        case kScanTableFlag:
+          out.append("SCAN");
+          break;
+        default:
+          break;
       }
       break;
     default:

@@ -38,8 +38,10 @@ constexpr std::array<uint8_t, 6> kModeCycle = {kOneChannel, kThreeChannel, kScan
                                                kOneChannel, kScanTable,    kThreeChannel};
 constexpr std::array<uint16_t, 3> kSingleChannels = {101, 257, 389};
 constexpr std::array<uint16_t, 3> kTripleChannels = {120, 245, 377};
-constexpr int kScanTableLength = 24;  // channels 1, 17, 33, ...
-constexpr int kScanTableStep = 16;
+// Channels 1, 18, 35, ...; not a multiple of three, so each channel of the
+// table comes round in every entry position in turn.
+constexpr int kScanTableLength = 25;
+constexpr int kScanTableStep = 17;
 
 double FrequencyMHz(uint16_t channel) {
   return kBaseMHz + kBaseFraction * 0.0001 + (channel - kBaseChannel) * kSpacing * 0.0001;

@@ -1,5 +1,3 @@
-#include "products/Skarn.h"
-
 #include <fmt/format.h>
 #include <gtest/gtest.h>
 
@@ -15,6 +13,8 @@
 #include "index/IndexRun.h"
 #include "products/Bytes.h"
 #include "products/FieldCatalog.h"
+#include "products/Formats.h"
+#include "products/Skarn.h"
 #include "synth/SkarnWriter.h"
 #include "tests/TestSupport.h"
 
@@ -81,7 +81,9 @@ Bytes Join(std::initializer_list<Bytes> parts) {
 
 // A plan whose frequencies are exact in binary: channel 10 on 851 MHz, 1 MHz
 // apart, so channel 12 is 853.0000 MHz.
-Bytes WholeMHzPlan() { return SetupRecord(851, 0, 10000, 10); }
+Bytes WholeMHzPlan() {
+  return SetupRecord(851, 0, 10000, 10);
+}
 
 class SkarnReader : public ::testing::Test {
  protected:
@@ -208,8 +210,8 @@ TEST_F(SkarnReader, ScanModeFlagsChooseTypeEntriesAndText) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(static_cast<int>(c.flags));
-    OpenLog(Join({Frame(WholeMHzPlan()), Frame(Data(7, 8, 9, 3, c.flags,
-                                                    {{10, 40}, {11, 50}, {12, 60}}))}));
+    OpenLog(Join(
+        {Frame(WholeMHzPlan()), Frame(Data(7, 8, 9, 3, c.flags, {{10, 40}, {11, 50}, {12, 60}}))}));
     EXPECT_EQ(Next(), Product::kNothing);
     EXPECT_EQ(Next(), Product::kRecordsReady);
     EXPECT_EQ(skarn.PendingRecordCount, 1);
@@ -242,13 +244,13 @@ TEST_F(SkarnReader, IndexingMarksEachChangeOfScanMode) {
   OpenLog(Join({Frame(Data(9, 0, 1, 0, 0x10, {})), Frame(Data(9, 0, 2, 0, 0x10, {})),
                 Frame(Data(9, 0, 3, 0, 0x20, {})), Frame(Data(9, 1, 4, 0, 0x40, {})),
                 Frame(Data(9, 1, 5, 0, 0x40, {})), Frame(Data(10, 2, 6, 0, 0x10, {}))}),
-           false);
+          false);
   struct Expect {
     bool ready;
     int16_t type;
     const char* start;
-  } expect[] = {{true, 2, "09:00:01"}, {false, 2, ""},         {true, 3, "09:00:03"},
-                {true, 1, "09:01:04"}, {false, 1, ""},         {true, 2, "10:02:06"}};
+  } expect[] = {{true, 2, "09:00:01"}, {false, 2, ""}, {true, 3, "09:00:03"},
+                {true, 1, "09:01:04"}, {false, 1, ""}, {true, 2, "10:02:06"}};
   for (const Expect& e : expect) {
     skarn.SegmentReady = false;
     EXPECT_EQ(Next(), Product::kNothing);  // indexing writes no rows
@@ -306,11 +308,13 @@ TEST_F(SkarnReader, TitlesFollowTheFirstDataRecordOfTheLog) {
     const char* titles;
   } cases[] = {
       {"one channel log",
-       Join({Frame(Info("QVR SKARN", "v")), Frame(WholeMHzPlan()), Frame(Data(1, 2, 3, 0, 0x10, {}))}),
+       Join({Frame(Info("QVR SKARN", "v")), Frame(WholeMHzPlan()),
+             Frame(Data(1, 2, 3, 0, 0x10, {}))}),
        0, "\"Frequency\";\"Channel\";\"RSSI\""},
-      {"three channel log", Join({Frame(Data(1, 2, 3, 0, 0x0, {})), Frame(Data(1, 2, 3, 0, 0x20, {}))}),
-       0, "\"Frequency\";\"Channel\";\"RSSI\";\"Frequency\";\"Channel\";\"RSSI\";"
-          "\"Frequency\";\"Channel\";\"RSSI\""},
+      {"three channel log",
+       Join({Frame(Data(1, 2, 3, 0, 0x0, {})), Frame(Data(1, 2, 3, 0, 0x20, {}))}), 0,
+       "\"Frequency\";\"Channel\";\"RSSI\";\"Frequency\";\"Channel\";\"RSSI\";"
+       "\"Frequency\";\"Channel\";\"RSSI\""},
       {"no data: widest row", Frame(WholeMHzPlan()), 0,
        "\"Frequency\";\"Channel\";\"RSSI\";\"Frequency\";\"Channel\";\"RSSI\";"
        "\"Frequency\";\"Channel\";\"RSSI\""},
@@ -394,8 +398,8 @@ TEST_F(SkarnReader, OpenForgetsThePlanOfTheLastLog) {
 }
 
 TEST_F(SkarnReader, InformationRecordFillsTextBufferOnly) {
-  OpenLog(Join({Frame(Info("QVR SKARN", "Version 2.04")),
-                Frame(Info(std::string("AB\0CD", 5), "x"))}));
+  OpenLog(
+      Join({Frame(Info("QVR SKARN", "Version 2.04")), Frame(Info(std::string("AB\0CD", 5), "x"))}));
   EXPECT_EQ(Next(), Product::kNothing);
   EXPECT_EQ(skarn.TextBuffer, "QVR SKARN Version 2.04\n");
   EXPECT_EQ(Next(), Product::kNothing);
@@ -493,7 +497,8 @@ TEST_F(SkarnNative, PathViewRecordCarriesLastEntryLevelAndZeroPosition) {
     EXPECT_EQ(r[0], '\x01');
     double rssi = 0;
     uint64_t bits = 0;
-    for (int i = 7; i >= 0; --i) bits = bits << 8 | static_cast<uint8_t>(r[1 + static_cast<size_t>(i)]);
+    for (int i = 7; i >= 0; --i)
+      bits = bits << 8 | static_cast<uint8_t>(r[1 + static_cast<size_t>(i)]);
     std::memcpy(&rssi, &bits, 8);
     EXPECT_EQ(rssi, c.rssi);
     EXPECT_EQ(r.substr(9, 16), std::string(16, '\0'));  // +0.0 longitude and latitude
@@ -518,6 +523,138 @@ TEST_F(SkarnNative, OtherFormatsWriteNothing) {
     EXPECT_EQ(Native(&Skarn::WriteFormatRecord), "");
     EXPECT_EQ(Native(&Skarn::WriteFormatTrailer), "");
   }
+}
+
+// ---------------------------------------------------------------------------
+// Whole runs over a deterministic sample log
+
+constexpr double kSampleSeconds = 28;  // seven segments of four seconds
+constexpr uint64_t kSampleSeed = 7;
+constexpr int64_t kFrozenClock = 1700000000;
+
+std::string SampleLog() {
+  static const std::string path = [] {
+    std::string p = test::TempPath("skarn-sample.slf");
+    synth::SampleOptions options;
+    options.seconds = kSampleSeconds;
+    options.seed = kSampleSeed;
+    EXPECT_TRUE(synth::WriteSkarnSample(p, options));
+    return p;
+  }();
+  return path;
+}
+
+// Hex dump with a line for the first `head` bytes, then `width` bytes a line.
+std::string HexDump(const std::string& bytes, size_t head, size_t width) {
+  std::string out;
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    out += fmt::format("{:02x}", static_cast<uint8_t>(bytes[i]));
+    const bool end = i + 1 == head || (i >= head && (i - head) % width == width - 1);
+    out += (end || i + 1 == bytes.size()) ? "\n" : " ";
+  }
+  return out;
+}
+
+struct RunSpec {
+  const char* golden;
+  int format;
+  bool bestServer;
+};
+
+// Converts the sample with a fresh reader; the output as stored (PathView as
+// a hex dump of the record file followed by its side file).
+std::string ConvertSample(const RunSpec& spec) {
+  Skarn reader;
+  Settings s;
+  s.InputFilename = SampleLog();
+  s.OutputFilename = test::TempPath(std::string(spec.golden) + ".out");
+  s.InputFormatGroup = kItemSkarn;
+  s.OutputFormatGroup = spec.format;
+  s.NativeFormat = spec.format == 3 || spec.format == 6 || spec.format == 7;
+  s.FrozenClock = kFrozenClock;
+  s.FrequencyField = s.ChannelField = s.RSSIField = true;
+  s.BSAvg = spec.bestServer;
+  std::vector<int> ids = {FieldCatalog::kRecordNumber, FieldCatalog::kRtcTime,
+                          FieldCatalog::kMarkerValue, FieldCatalog::kScanMode, FieldCatalog::kData};
+  for (int id : ids) s.SelectedBox.emplace_back(FieldCatalog::Name(id));
+  reader.SetSelectedFields(ids);
+  RunHooks hooks;
+  EXPECT_EQ(ConversionRun(reader, s, hooks).Run(), RunOutcome::Completed);
+  EXPECT_FALSE(reader.Damage.Any());
+  std::string out = test::ReadFile(s.OutputFilename);
+  if (spec.format == 6) {
+    out = HexDump(out, formats::kPathViewHeaderSize, formats::kPathViewRecordSize) +
+          HexDump(test::ReadFile(formats::PathViewSideFileName(s.OutputFilename)),
+                  formats::kPathViewSideFileSize, 1);
+  }
+  return out;
+}
+
+class SkarnGolden : public ::testing::TestWithParam<RunSpec> {};
+
+TEST_P(SkarnGolden, MatchesReferenceOutput) {
+  const RunSpec& spec = GetParam();
+  const std::string out = ConvertSample(spec);
+  const std::string golden = test::SourcePath(std::string("tests/golden/") + spec.golden + ".out");
+  const char* update = std::getenv("MORPHEL_UPDATE_GOLDEN");
+  if (update && std::string(update) == "1") test::WriteFile(golden, out);
+  ASSERT_TRUE(test::FileExists(golden)) << golden;
+  EXPECT_EQ(out, test::ReadFile(golden));
+  EXPECT_LT(out.size(), 50000u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sample, SkarnGolden,
+    ::testing::Values(RunSpec{"skarn-custom", 11, false}, RunSpec{"skarn-bestserver", 11, true},
+                      RunSpec{"skarn-grayson", 3, false}, RunSpec{"skarn-pathview", 6, false},
+                      RunSpec{"skarn-planet", 7, false}),
+    [](const auto& param) { return std::string(param.param.golden).substr(6); });
+
+// Lines worked out by hand from the sample's records: the plan puts channel 1
+// on 851.0125 MHz with 12.5 kHz steps; the first record (09:58:00, one
+// channel) reads channel 101 at 62; the 21st (09:58:04, three channels) reads
+// 120 at 72, 245 at 77 and 377 at 72; the 22nd reads 74, 72 and 65.
+TEST(SkarnSample, ReferenceOutputsHoldHandCheckedLines) {
+  const std::string custom = ConvertSample({"skarn-custom", 11, false});
+  EXPECT_EQ(custom.substr(0, custom.find('\n') + 1),
+            "\"Record Number\",\"RTC Time (HH:MM:SS)\",\"Marker Value\",\"Scan Mode\","
+            "\"Frequency\",\"Channel\",\"RSSI\"\r\n");
+  EXPECT_NE(custom.find("\r\n1,09:58:00,0,1CH,852.2625,101,-62\r\n"), std::string::npos);
+  EXPECT_NE(custom.find("\r\n21,09:58:04,0,3CH,852.5000,120,-72,854.0625,245,-77,"
+                        "855.7125,377,-72\r\n"),
+            std::string::npos);
+  const std::string best = ConvertSample({"skarn-bestserver", 11, true});
+  EXPECT_NE(best.find("\r\n21,09:58:04,0,3CH,852.5000,120,-72\r\n"
+                      "22,09:58:04,0,3CH,855.7125,377,-65\r\n"),
+            std::string::npos);
+  const std::string grayson = ConvertSample({"skarn-grayson", 3, false});
+  EXPECT_EQ(grayson.substr(0, 13 + 54 + 20 + 38),
+            "D00000000009\rm580000RCRD" + std::string(42, '0') +
+                "\rr580000085226250062\rG0000000000.000000000.000000958000000\r");
+  const std::string planet = ConvertSample({"skarn-planet", 7, false});
+  EXPECT_NE(planet.find("\r\n09:58:04:00 000.000000 000.000000 REPORT::Report: 852.5000 120 -72"
+                        "\r\n REPORT::Report: 854.0625 245 -77\r\n REPORT::Report: 855.7125 377 "
+                        "-72\r\n09:58:04:00"),
+            std::string::npos);
+  const std::string pathView = ConvertSample({"skarn-pathview", 6, false});
+  // -62.0 is c04f000000000000; zero longitude and latitude; 09:58:00.
+  EXPECT_NE(pathView.find("\n01 00 00 00 00 00 00 4f c0 00 00 00 00 00 00 00 00 00 00 00 00 00 00 "
+                          "00 00 09 3a 00\n"),
+            std::string::npos);
+}
+
+TEST(SkarnSample, IsDetectedAndIndexedInAlternatingModes) {
+  EXPECT_EQ(DetectProduct(SampleLog()), kItemSkarn);
+  Skarn reader;
+  Settings s;
+  s.InputFilename = SampleLog();
+  RunHooks hooks;
+  IndexRun run(reader, s, kItemSkarn, hooks);
+  std::vector<int16_t> types;
+  run.segmentAdded = [&](const IndexedSegment& seg) { types.push_back(seg.type); };
+  EXPECT_EQ(run.Run(), IndexOutcome::Completed);
+  EXPECT_EQ(types, (std::vector<int16_t>{2, 3, 1, 2, 1, 3, 2}));
+  EXPECT_FALSE(reader.Damage.Any());
 }
 
 }  // namespace
