@@ -1,0 +1,54 @@
+#include "synth/VelmarWriter.h"
+
+#include "products/Bytes.h"
+#include "synth/CwScannerWriter.h"
+
+namespace morphel::synth {
+
+namespace {
+
+// 23 bytes: RTC, GPS status, BCD position and GPS time, marker.
+void PutHeader(uint8_t* h, const CwHeaderValues& v) {
+  h[0] = v.kind;
+  h[1] = static_cast<uint8_t>(v.local.second);
+  h[2] = static_cast<uint8_t>(v.local.minute);
+  h[3] = static_cast<uint8_t>(v.local.hour);
+  h[4] = static_cast<uint8_t>(v.local.day);
+  h[5] = static_cast<uint8_t>(v.local.month);
+  h[6] = static_cast<uint8_t>(v.local.year % 100);
+  h[7] = v.gpsValid ? 0x80 : 0x00;
+  PutBcdCoordinate(h + 8, v.local.latitude);
+  h[12] = v.local.latitude >= 0 ? 'N' : 'S';
+  PutBcdCoordinate(h + 13, v.local.longitude);
+  h[17] = v.local.longitude >= 0 ? 'E' : 'W';
+  h[18] = toBcd(v.gpsHour);
+  h[19] = toBcd(v.gpsMinute);
+  h[20] = toBcd(v.gpsSecond);
+  putLe16(h + 21, static_cast<uint16_t>(v.marker));
+}
+
+}  // namespace
+
+bool WriteVelmarSample(const std::string& path, const SampleOptions& options) {
+  CwSampleLayout layout;
+  layout.headerSize = 23;
+  layout.receiverBlockSize = 530;
+  layout.samplesOffset = 18;
+  layout.scanRecordSize = 525;
+  layout.descriptorSize = 11;
+  layout.tablesAt = 45;
+  layout.tableEntrySize = 3;
+  layout.translateOffsetMHz = 0.01;
+  layout.radios = {
+      // Cellular B side forward channels, 880.020 MHz + 30 kHz steps.
+      {0x00, 880, 200, 300, 334, 334, 3, 80, 300},
+      // SMR from 851.0000 MHz + 25 kHz steps, offset 10 kHz by bit 6.
+      {0x40, 851, 0, 250, 1, 10, 2, 70, 120},
+  };
+  layout.unitText = "QVR VELMAR 2-RX CW SCANNER SN 7731";
+  layout.firmwareText = options.firmware.empty() ? "2.04" : options.firmware;
+  layout.writeHeader = PutHeader;
+  return WriteCwSample(path, options, layout);
+}
+
+}  // namespace morphel::synth
