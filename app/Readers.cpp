@@ -3,11 +3,20 @@
 #include <array>
 
 #include "app/Catalog.h"
+#include "products/Skarn.h"
+#include "products/Tolvan.h"
+#include "products/Velmar.h"
 
 namespace morphel {
 
 std::unique_ptr<Product> CreateReader(int item) {
   switch (item) {
+    case kItemTolvan:
+      return std::make_unique<Tolvan>();
+    case kItemVelmar:
+      return std::make_unique<Velmar>();
+    case kItemSkarn:
+      return std::make_unique<Skarn>();
     default:
       return nullptr;
   }

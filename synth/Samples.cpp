@@ -3,6 +3,10 @@
 #include <functional>
 #include <utility>
 
+#include "synth/SkarnWriter.h"
+#include "synth/TolvanWriter.h"
+#include "synth/VelmarWriter.h"
+
 namespace morphel::synth {
 
 namespace {
@@ -10,6 +14,9 @@ using Writer = std::function<bool(const std::string&, const SampleOptions&)>;
 
 const std::vector<std::pair<std::string, Writer>>& Writers() {
   static const std::vector<std::pair<std::string, Writer>> writers = {
+      {"tolvan", WriteTolvanSample},
+      {"velmar", WriteVelmarSample},
+      {"skarn", WriteSkarnSample},
   };
   return writers;
 }
