@@ -134,7 +134,12 @@ bool ApplyOptions(MainModel& model, const ConvertArgs& a, std::string& error) {
     }
   }
   if (!a.delimiter.empty() && !ParseDelimiter(a.delimiter, s, error)) return false;
-  if (a.header) s.FieldTitles = *a.header;
+  if (a.header && a.noHeader) {
+    error = "--header and --no-header exclude each other";
+    return false;
+  }
+  if (a.header) s.FieldTitles = true;
+  if (a.noHeader) s.FieldTitles = false;
   if (!a.reduce.empty()) {
     if (a.reduce == "all") {
       s.NoAvg = true;

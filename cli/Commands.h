@@ -24,7 +24,8 @@ struct SampleArgs {
 
 struct ConvertArgs {
   std::string input, output, product, format, fields, receivers, data, delimiter;
-  std::optional<bool> header;
+  bool header = false;
+  bool noHeader = false;
   std::string reduce, average, scanType, excludeSegments;
   std::optional<double> speed;
   bool kmh = false;

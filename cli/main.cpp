@@ -38,7 +38,8 @@ int main(int argc, char** argv) {
   convertCmd->add_option("--data", conv.data, "Field Data values: freq,channel,rssi,sat,vmac");
   convertCmd->add_option("--delimiter", conv.delimiter,
                          "comma, semicolon, tab, space or one other character");
-  convertCmd->add_flag("--header,!--no-header", conv.header, "Write the title line");
+  convertCmd->add_flag("--header", conv.header, "Write the title line");
+  convertCmd->add_flag("--no-header", conv.noHeader, "Write no title line");
   convertCmd->add_option("--reduce", conv.reduce, "all or best-server");
   convertCmd->add_option("--average", conv.average, "none or lambda");
   convertCmd->add_option("--speed", conv.speed, "Average vehicle speed for 40 lambda averaging");
