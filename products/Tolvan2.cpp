@@ -1,0 +1,728 @@
+#include "products/Tolvan2.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+#include "products/FieldCatalog.h"
+#include "products/Fmt.h"
+#include "products/Formats.h"
+
+namespace morphel {
+
+using tolvan2::BandSetup;
+
+namespace {
+
+// GPS/RTC header of 'F' and 'S' records (payload offsets; GPS values BE).
+constexpr size_t kHeaderCopySize = 38;
+constexpr size_t kHeaderSize = 30;  // the bytes the reader interprets
+constexpr size_t kRtcSecondOffset = 2;
+constexpr size_t kRtcMinuteOffset = 3;
+constexpr size_t kRtcHourOffset = 4;
+constexpr size_t kRtcDayOffset = 5;
+constexpr size_t kRtcMonthOffset = 6;
+constexpr size_t kRtcYearOffset = 7;
+constexpr size_t kStatusOffset = 8;
+constexpr size_t kLatitudeOffset = 9;
+constexpr size_t kLongitudeOffset = 13;
+constexpr size_t kAltitudeOffset = 17;
+constexpr size_t kVelocityOffset = 21;
+constexpr size_t kHeadingOffset = 23;
+constexpr size_t kGpsHourOffset = 25;
+constexpr size_t kGpsMinuteOffset = 26;
+constexpr size_t kGpsSecondOffset = 27;
+constexpr size_t kMarkerOffset = 28;
+constexpr uint8_t kPositionValid = 0x80;
+
+// 'F' record.
+constexpr size_t kActiveFlagsOffset = 32;
+constexpr size_t kFastBlocksOffset = 36;
+constexpr size_t kFastBlockSize = 708;
+constexpr size_t kFastCodeOffset = 14;   // SAT or DCC
+constexpr size_t kFastCode2Offset = 15;  // VMAC or a second control code
+constexpr size_t kFastSamplesOffset = 22;
+constexpr size_t kFastRecordMin = kFastBlocksOffset;  // header and active flags
+static_assert(kFastSamplesOffset + Tolvan2::kSamples <= kFastBlockSize);
+static_assert(kFastBlocksOffset + Tolvan2::kReceivers * kFastBlockSize <= Tolvan2::kMaxBlockLength);
+
+// 'S' record.
+constexpr size_t kScanSetupsOffset = 32;
+constexpr size_t kScanRecordSize =
+    kScanSetupsOffset + Tolvan2::kReceivers * tolvan2::kScanBandSetupSize;
+
+// Reading records.
+constexpr size_t kReadingReceiverOffset = 1;
+constexpr size_t kReadingChannelOffset = 2;  // 'v' and 'c'
+constexpr size_t kReadingRssiOffset = 4;
+constexpr size_t kReadingCodeOffset = 5;
+constexpr size_t kReadingCode2Offset = 6;
+constexpr size_t kReadingSize = 7;
+constexpr size_t kSweepCodeOffset = 2;  // 'r' and 's'
+constexpr size_t kSweepChannelOffset = 4;
+constexpr size_t kSweepRssiOffset = 6;
+constexpr size_t kSweepSatOffset = 7;
+constexpr size_t kSweepSatSize = 8;
+
+// 40 lambda: samples per window = kLambdaConstant / (velocity x f x 0.01).
+constexpr double kLambdaConstant = 153600000000.0;
+constexpr int32_t kMaxWindow = Tolvan2::kSamples;
+
+// Velocity word in cm/s to whole miles per hour.
+constexpr int64_t kMphNumerator = 22356;
+constexpr int64_t kMphDenominator = 1000000;
+
+constexpr int64_t kMilliArcSecondsPerDegree = 3600000;
+
+}  // namespace
+
+Tolvan2::Tolvan2() {
+  using F = FieldCatalog;
+  SetAvailableFields({F::kData,        F::kCrLf,          F::kLatDecimal,
+                      F::kLatDegrees,  F::kLatMinutes,    F::kLatDecimalMinutes,
+                      F::kLatSeconds,  F::kLatHemisphere, F::kLonDecimal,
+                      F::kLonDegrees,  F::kLonMinutes,    F::kLonDecimalMinutes,
+                      F::kLonSeconds,  F::kLonHemisphere, F::kGpsTime,
+                      F::kGpsHour,     F::kGpsMinute,     F::kGpsSecond,
+                      F::kGpsAltitude, F::kGpsVelocity,   F::kGpsHeading,
+                      F::kGpsStatus,   F::kMarkerValue,   F::kRtcDate,
+                      F::kRtcYear,     F::kRtcMonth,      F::kRtcDay,
+                      F::kRtcTime,     F::kRtcHour,       F::kRtcMinute,
+                      F::kRtcSecond,   F::kMinFrequency,  F::kMaxFrequency,
+                      F::kStepSize,    F::kReceiver});
+  frequencyChannel_.fill(-1);
+}
+
+int Tolvan2::Open(const std::string& path) {
+  if (Product::Open(path) != 0) return -1;
+  uint8_t fileHeader[kFileHeaderSize];
+  Input.Read(fileHeader, sizeof fileHeader);  // identification only; a short file ends at once
+  // Nothing of an earlier file may show up in this one: a pending sweep start
+  // or a has-data flag belongs to the log it was read from.
+  header_ = Header{};
+  lat_ = lon_ = Angle{};
+  bands_.fill(BandSetup{});
+  hasData_.fill(false);
+  sweepOpen_.fill(false);
+  pendingRssi_.fill(PendingSweep{});
+  pendingSat_.fill(PendingSweep{});
+  for (auto& f : fast_) f.present = false;
+  frequencyChannel_.fill(-1);
+  droppedReadings_ = 0;
+  callCounter_ = doneCounter_ = 0;
+  return 0;
+}
+
+int64_t Tolvan2::ReadBlock(Block& block) {
+  block.clear();
+  uint8_t prefix[kLengthSize];
+  const size_t got = Input.Read(prefix, kLengthSize);
+  if (got == 0) return 0;
+  if (got < kLengthSize) {
+    ++Damage.truncatedBlocks;
+    return 0;
+  }
+  const uint16_t length = le16(prefix);
+  if (length == 0) return 0;  // the log's end mark
+  if (length > kMaxBlockLength) {
+    // Only the length word is consumed; the next read starts right after it.
+    ++Damage.badLengthBlocks;
+    return static_cast<int64_t>(kLengthSize);
+  }
+  block.resize(length);
+  if (Input.Read(block.data(), length) < length) {
+    ++Damage.truncatedBlocks;
+    block.clear();
+    return 0;
+  }
+  return static_cast<int64_t>(length + kLengthSize);
+}
+
+int Tolvan2::ProcessBlock(Block& block) {
+  PendingRecordCount = 1;
+  if (block.empty()) return kNothing;
+  const uint8_t kind = block[0];
+  switch (kind) {
+    case kFastRecord:
+      return ProcessFast(block);
+    case kScanHeader:
+      return ProcessScan(block);
+    case kVoiceReading:
+    case kControlReading:
+      return ProcessChannelReading(block, kind);
+    case kSweepReading:
+    case kSweepSatReading:
+      return ProcessSweep(block, kind);
+    case kDataNote:
+    case kCarriageReturn:
+      return kNothing;
+    default:
+      ++Damage.unknownRecords;
+      return kNothing;
+  }
+}
+
+void Tolvan2::DecodeHeader(const Block& block) {
+  std::array<uint8_t, kHeaderCopySize> raw{};
+  std::copy_n(block.begin(), std::min(block.size(), raw.size()), raw.begin());
+  const uint8_t* p = raw.data();
+  Header& h = header_;
+  h.rtcSecond = p[kRtcSecondOffset];
+  h.rtcMinute = p[kRtcMinuteOffset];
+  h.rtcHour = p[kRtcHourOffset];
+  h.rtcDay = p[kRtcDayOffset];
+  h.rtcMonth = p[kRtcMonthOffset];
+  h.rtcYear = p[kRtcYearOffset];
+  h.status = p[kStatusOffset];
+  h.latitude = be32s(p + kLatitudeOffset);
+  h.longitude = be32s(p + kLongitudeOffset);
+  h.altitude = be32s(p + kAltitudeOffset);
+  h.velocity = be16(p + kVelocityOffset);
+  h.heading = be16s(p + kHeadingOffset);
+  h.gpsHour = p[kGpsHourOffset];
+  h.gpsMinute = p[kGpsMinuteOffset];
+  h.gpsSecond = p[kGpsSecondOffset];
+  h.marker = le16s(p + kMarkerOffset);
+  auto split = [](int32_t value) {
+    const int64_t seconds = std::llabs(static_cast<int64_t>(value)) / 1000;
+    const int64_t rest = seconds % 3600;
+    return Angle{static_cast<long>(seconds / 3600), static_cast<long>(rest / 60),
+                 static_cast<long>(rest % 60)};
+  };
+  lat_ = split(h.latitude);
+  lon_ = split(h.longitude);
+}
+
+void Tolvan2::SetBand(size_t r, const BandSetup& band) {
+  bands_[r] = band;
+  frequencyChannel_[r] = -1;
+}
+
+void Tolvan2::ClearList(size_t r) {
+  ReadingLists[r].clear();
+  sweepOpen_[r] = false;
+}
+
+void Tolvan2::AppendReading(size_t r, const DATABLOCK& reading) {
+  if (ReadingLists[r].size() >= kMaxListEntries) {
+    ++droppedReadings_;
+    return;
+  }
+  ReadingLists[r].push_back(reading);
+}
+
+int Tolvan2::ProcessFast(const Block& block) {
+  if (block.size() < kFastRecordMin) return kNothing;
+  FollowSegmentType(kFastSegment, block[kGpsHourOffset], block[kGpsMinuteOffset],
+                    block[kGpsSecondOffset]);
+  if (Skipping()) return kNothing;
+  DecodeHeader(block);
+  bool produced = false;
+  for (int i = 0; i < kReceivers; ++i) {
+    if (block[kActiveFlagsOffset + static_cast<size_t>(i)] == 0 || !ReceiverOn(i + 1)) continue;
+    const size_t offset = kFastBlocksOffset + kFastBlockSize * static_cast<size_t>(i);
+    if (block.size() < offset + kFastBlockSize) break;  // a cut record holds no further blocks
+    const int result = ProcessFastReceiver(i, block.data() + offset);
+    if (result < 0) break;  // sampled channel outside the band: the rest is dropped
+    if (result > 0) produced = true;
+  }
+  return produced ? kRecordsReady : kNothing;
+}
+
+// One receiver's fast block: -1 when its channel lies outside its band, else
+// the number of readings it produced.
+int Tolvan2::ProcessFastReceiver(int i, const uint8_t* fastBlock) {
+  const size_t r = static_cast<size_t>(i);
+  const BandSetup band = BandSetup::FromFastBytes(fastBlock);
+  SetBand(r, band);
+  ClearList(r);
+  FastState& fast = fast_[r];
+  fast.present = true;
+  fast.band = band;
+  std::copy_n(fastBlock + kFastSamplesOffset, kSamples, fast.samples.begin());
+  long sum = 0;
+  for (uint8_t s : fast.samples) sum += s;
+  fast.mean = sum / kSamples;
+  if (!band.InBand(band.channel)) return -1;
+
+  DATABLOCK reading;
+  reading.channel = band.channel;
+  if (band.decodeFlags & tolvan2::kSatVmacDecoded) {
+    reading.sat = fastBlock[kFastCodeOffset];
+    reading.vmac = fastBlock[kFastCode2Offset];
+  }
+  if (band.decodeFlags & tolvan2::kDccDecoded) {
+    reading.dcc = fastBlock[kFastCodeOffset];
+    reading.code = fastBlock[kFastCode2Offset];
+  }
+  ReadingList& list = ReadingLists[r];
+  if (AverageMode == kAverageLambda) {
+    LambdaWindow(i);
+    const int count = AccumulateLambda(i);
+    const AverageBlock& a = Averages[r];
+    for (int k = 0; k < count; ++k) {
+      reading.rssi = static_cast<uint8_t>(a.averages[static_cast<size_t>(k)]);
+      list.push_back(reading);
+    }
+    if (count > 0) hasData_[r] = true;
+    return count;
+  }
+  for (uint8_t s : fast.samples) {
+    reading.rssi = s;
+    list.push_back(reading);
+  }
+  hasData_[r] = true;
+  return kSamples;
+}
+
+int Tolvan2::ProcessScan(const Block& block) {
+  if (block.size() < kScanRecordSize) return kNothing;
+  FollowSegmentType(kScanSegment, block[kGpsHourOffset], block[kGpsMinuteOffset],
+                    block[kGpsSecondOffset]);
+  if (Skipping()) return kNothing;
+  DecodeHeader(block);
+  for (size_t r = 0; r < kReceivers; ++r)
+    SetBand(r, BandSetup::FromScanBytes(block.data() + kScanSetupsOffset +
+                                        tolvan2::kScanBandSetupSize * r));
+  return kNothing;
+}
+
+int Tolvan2::ProcessChannelReading(const Block& block, uint8_t kind) {
+  if (Skipping() || block.size() < kReadingSize) return kNothing;
+  const size_t r = block[kReadingReceiverOffset];
+  if (r >= kReceivers) return kNothing;
+  DATABLOCK reading;
+  reading.channel = le16(block.data() + kReadingChannelOffset);
+  reading.rssi = block[kReadingRssiOffset];
+  if (kind == kVoiceReading) {
+    reading.sat = block[kReadingCodeOffset];
+    reading.vmac = block[kReadingCode2Offset];
+  } else {
+    reading.dcc = block[kReadingCodeOffset];
+  }
+  ClearList(r);
+  ReadingLists[r].push_back(reading);
+  hasData_[r] = true;
+  return kRecordsReady;
+}
+
+int Tolvan2::ProcessSweep(const Block& block, uint8_t kind) {
+  const bool withSat = kind == kSweepSatReading;
+  if (Skipping() || block.size() < (withSat ? kSweepSatSize : kReadingSize)) return kNothing;
+  const size_t r = block[kReadingReceiverOffset];
+  if (r >= kReceivers) return kNothing;
+  DATABLOCK reading;
+  reading.channel = le16(block.data() + kSweepChannelOffset);
+  reading.rssi = block[kSweepRssiOffset];
+  if (withSat) reading.sat = block[kSweepSatOffset];
+  PendingSweep& pending = withSat ? pendingSat_[r] : pendingRssi_[r];
+  switch (le16(block.data() + kSweepCodeOffset)) {
+    case kSweepStart:
+      // An 's' start replaces an earlier pending start; an 'r' start first
+      // hands out a sweep that consisted of its start reading alone.
+      return StartSweep(r, reading, pending, !withSat);
+    case kSweepContinue:
+      ContinueSweep(r, reading, pending);
+      return kNothing;
+    default:
+      return kNothing;
+  }
+}
+
+// A sweep start hands out the sweep collected so far and becomes the first
+// reading of the next one.
+int Tolvan2::StartSweep(size_t r, const DATABLOCK& reading, PendingSweep& pending,
+                        bool flushPending) {
+  if (flushPending && pending.pending) {
+    ClearList(r);
+    ReadingLists[r].push_back(pending.reading);
+    sweepOpen_[r] = true;
+  }
+  // Readings that are not a collected sweep (a fast block, a channel reading)
+  // were printed with their own record and are not printed again here.
+  if (!sweepOpen_[r]) ClearList(r);
+  sweepOpen_[r] = false;
+  pending.reading = reading;
+  pending.pending = true;
+  if (ReadingLists[r].empty()) return kNothing;
+  hasData_[r] = true;
+  return kRecordsReady;
+}
+
+void Tolvan2::ContinueSweep(size_t r, const DATABLOCK& reading, PendingSweep& pending) {
+  if (pending.pending) {
+    ClearList(r);
+    ReadingLists[r].push_back(pending.reading);
+    pending.pending = false;
+    sweepOpen_[r] = true;
+  }
+  if (!sweepOpen_[r]) {
+    ClearList(r);
+    sweepOpen_[r] = true;
+  }
+  AppendReading(r, reading);
+}
+
+int Tolvan2::LambdaWindow(int receiver) {
+  if (receiver < 0 || receiver >= kReceivers) return 0;
+  const size_t r = static_cast<size_t>(receiver);
+  const BandSetup& band = bands_[r];
+  const double f = band.FrequencyMHz(band.channel) * 1000000.0;
+  const double x = header_.velocity * f * 0.01;
+  int32_t window = 1;
+  if (x != 0) {
+    const double w = std::trunc(kLambdaConstant / x);
+    // A negative or undefined quotient (a band below 0 MHz) counts as 1.
+    window = !(w >= 1) ? 1 : (w > kMaxWindow ? kMaxWindow : static_cast<int32_t>(w));
+  }
+  Averages[r].window = window;
+  return window;
+}
+
+// The running count and sum carry over from block to block, while the window
+// follows the speed. When the window shrinks below the samples already
+// summed, the average completes at the next sample as the mean of the samples
+// it holds, so the count never exceeds the largest window (512).
+int Tolvan2::AccumulateLambda(int receiver) {
+  if (receiver < 0 || receiver >= kReceivers) return 0;
+  const size_t r = static_cast<size_t>(receiver);
+  AverageBlock& a = Averages[r];
+  a.completed = 0;
+  if (a.window <= 0 || !fast_[r].present) return 0;
+  for (uint8_t s : fast_[r].samples) {
+    ++a.samples;
+    a.sum += s;
+    if (a.samples >= a.window) {
+      a.averages[static_cast<size_t>(a.completed++)] = static_cast<int32_t>(a.sum / a.samples);
+      a.samples = 0;
+      a.sum = 0;
+    }
+  }
+  return a.completed;
+}
+
+bool Tolvan2::ReceiverHasData(int receiver) {
+  if (receiver < 1 || receiver > kReceivers) return false;
+  current_ = receiver - 1;
+  const size_t r = static_cast<size_t>(current_);
+  if (!bands_[r].InUse() || !ReceiverOn(receiver) || !hasData_[r]) return false;
+  hasData_[r] = false;
+  return true;
+}
+
+int Tolvan2::WriteDataTitles(int, std::string& out, char delimiter) {
+  out.clear();
+  if (!TitlePending) return -1;
+  const Settings& s = Config();
+  const std::pair<bool, const char*> titles[] = {{s.FrequencyField, "\"Frequency\""},
+                                                 {s.ChannelField, "\"Channel\""},
+                                                 {s.RSSIField, "\"RSSI\""},
+                                                 {s.SATField, "\"SAT/DCC\""},
+                                                 {s.VMACField, "\"VMAC\""}};
+  for (const auto& [on, title] : titles) {
+    if (!on) continue;
+    if (!out.empty()) out.push_back(delimiter);
+    out.append(title);
+  }
+  TitlePending = 0;
+  return 0;
+}
+
+void Tolvan2::AppendFrequency(std::string& out, size_t r, uint16_t channel) {
+  std::string& cached = frequencyText_[r];
+  if (frequencyChannel_[r] != channel) {
+    cached.clear();
+    text::f(cached, bands_[r].FrequencyMHz(channel), 5);
+    frequencyChannel_[r] = channel;
+  }
+  out.append(cached);
+}
+
+void Tolvan2::AppendEntry(std::string& out, size_t r, const DATABLOCK& e, char delimiter,
+                          bool& first) {
+  const Settings& s = Config();
+  auto separate = [&] {
+    if (!first) out.push_back(delimiter);
+    first = false;
+  };
+  if (s.FrequencyField) {
+    separate();
+    AppendFrequency(out, r, e.channel);
+  }
+  if (s.ChannelField) {
+    separate();
+    text::d(out, bands_[r].PrintedChannel(e.channel));
+  }
+  if (s.RSSIField) {
+    separate();
+    text::minusD(out, e.rssi);
+  }
+  if (s.SATField) {
+    separate();
+    text::d(out, e.sat);
+    out.push_back(',');
+    text::d(out, e.dcc);
+  }
+  if (s.VMACField) {
+    separate();
+    text::d(out, e.vmac);
+  }
+}
+
+int Tolvan2::FormatDataValues(int next, std::string& out, char delimiter) {
+  out.clear();
+  if (next == 0) {
+    callCounter_ = 0;
+    doneCounter_ = 0;
+  } else if (doneCounter_ > 0) {
+    return -1;
+  }
+  ++callCounter_;
+  const size_t r = static_cast<size_t>(current_);
+  const ReadingList& list = ReadingLists[r];
+  bool first = true;
+  if (AverageMode == kAverageBestServer) {
+    // Only the strongest reading (smallest magnitude) is printed; the first
+    // of equal readings wins, as a stable sort would put it first.
+    if (callCounter_ == 1 && !list.empty()) {
+      auto best = std::min_element(list.begin(), list.end(),
+                                   [](const auto& a, const auto& b) { return a.rssi < b.rssi; });
+      AppendEntry(out, r, *best, delimiter, first);
+    }
+    ++doneCounter_;
+    return 0;
+  }
+  const size_t start = static_cast<size_t>(callCounter_ - 1);
+  if (AverageMode == kAverageLambda) {
+    // Nothing left at this position: done, so the caller's walk ends.
+    if (start >= list.size()) {
+      ++doneCounter_;
+      return 0;
+    }
+    const size_t end = SegmentType == kFastSegment ? start + 1 : list.size();
+    for (size_t k = start; k < end; ++k) AppendEntry(out, r, list[k], delimiter, first);
+    if (end == list.size()) ++doneCounter_;
+    return 0;
+  }
+  for (size_t k = start; k < list.size(); ++k) AppendEntry(out, r, list[k], delimiter, first);
+  ++doneCounter_;
+  return 0;
+}
+
+void Tolvan2::FormatPositionField(int id, std::string& out) const {
+  using F = FieldCatalog;
+  switch (id) {
+    case F::kLatDecimal:
+      text::f(out, LatitudeDecimal(), 6);
+      break;
+    case F::kLonDecimal:
+      text::f(out, LongitudeDecimal(), 6);
+      break;
+    case F::kLatDegrees:
+      text::d(out, lat_.degrees);
+      break;
+    case F::kLatMinutes:
+      text::d(out, lat_.minutes);
+      break;
+    case F::kLatSeconds:
+      text::d(out, lat_.seconds);
+      break;
+    case F::kLonDegrees:
+      text::d(out, lon_.degrees);
+      break;
+    case F::kLonMinutes:
+      text::d(out, lon_.minutes);
+      break;
+    case F::kLonSeconds:
+      text::d(out, lon_.seconds);
+      break;
+    case F::kLatHemisphere:
+      out.push_back(header_.latitude > 0 ? 'N' : 'S');
+      break;
+    case F::kLonHemisphere:
+      out.push_back(header_.longitude > 0 ? 'E' : 'W');
+      break;
+    default:
+      break;  // decimal minutes stay empty
+  }
+}
+
+void Tolvan2::FormatField(int id, std::string& out) {
+  using F = FieldCatalog;
+  out.clear();
+  const Header& h = header_;
+  const BandSetup& band = bands_[static_cast<size_t>(current_)];
+  switch (id) {
+    case F::kCrLf:
+      out.push_back('\n');
+      break;
+    case F::kLatDecimal:
+    case F::kLatDegrees:
+    case F::kLatMinutes:
+    case F::kLatDecimalMinutes:
+    case F::kLatSeconds:
+    case F::kLatHemisphere:
+    case F::kLonDecimal:
+    case F::kLonDegrees:
+    case F::kLonMinutes:
+    case F::kLonDecimalMinutes:
+    case F::kLonSeconds:
+    case F::kLonHemisphere:
+      FormatPositionField(id, out);
+      break;
+    case F::kGpsStatus:
+      out.append(h.status & kPositionValid ? "VALID" : "INVALID");
+      break;
+    case F::kGpsTime:
+      text::hms(out, h.gpsHour, h.gpsMinute, h.gpsSecond);
+      break;
+    case F::kGpsHour:
+      text::d02(out, h.gpsHour);
+      break;
+    case F::kGpsMinute:
+      text::d02(out, h.gpsMinute);
+      break;
+    case F::kGpsSecond:
+      text::d02(out, h.gpsSecond);
+      break;
+    case F::kGpsAltitude:
+      text::d(out, h.altitude / 100);
+      break;
+    case F::kGpsVelocity:
+      text::d(out, h.velocity * kMphNumerator / kMphDenominator);
+      break;
+    case F::kGpsHeading:
+      out.append(tolvan2::CompassPoint(h.heading));
+      break;
+    case F::kMarkerValue:
+      text::d(out, h.marker);
+      break;
+    case F::kRecordNumber:
+      text::d(out, RecordCounter);
+      break;
+    case F::kRtcDate:
+      text::mdy(out, h.rtcMonth, h.rtcDay, h.rtcYear);
+      break;
+    case F::kRtcMonth:
+      text::d02(out, h.rtcMonth);
+      break;
+    case F::kRtcDay:
+      text::d02(out, h.rtcDay);
+      break;
+    case F::kRtcYear:
+      text::d02(out, h.rtcYear);
+      break;
+    case F::kRtcTime:
+      text::hms(out, h.rtcHour, h.rtcMinute, h.rtcSecond);
+      break;
+    case F::kRtcHour:
+      text::d02(out, h.rtcHour);
+      break;
+    case F::kRtcMinute:
+      text::d02(out, h.rtcMinute);
+      break;
+    case F::kRtcSecond:
+      text::d02(out, h.rtcSecond);
+      break;
+    case F::kMinFrequency:
+      text::f4(out, band.FrequencyMHz(band.firstChannel));
+      break;
+    case F::kMaxFrequency:
+      text::f4(out, band.FrequencyMHz(band.lastChannel));
+      break;
+    case F::kStepSize:
+      text::f(out, band.step * 0.1, 1);
+      break;
+    case F::kReceiver:
+      text::d(out, current_ + 1);
+      break;
+    default:
+      break;
+  }
+}
+
+int Tolvan2::LatitudeWholeDegrees() const {
+  const int64_t whole =
+      std::llabs(static_cast<int64_t>(header_.latitude)) / kMilliArcSecondsPerDegree;
+  return static_cast<int>(header_.latitude < 0 ? -whole : whole);
+}
+
+long Tolvan2::LatitudeMicroDegrees() const {
+  const int64_t rest =
+      std::llabs(static_cast<int64_t>(header_.latitude)) % kMilliArcSecondsPerDegree;
+  return static_cast<long>(rest * 1000000 / kMilliArcSecondsPerDegree);
+}
+
+// The first checked receiver's last fast block, reported only while the scan
+// type is "Fast Data".
+Tolvan2::Measured Tolvan2::MeasuredEntry() const {
+  Measured m;
+  const int receiver = FirstCheckedReceiver(kReceivers);
+  if (receiver == 0 || Config().ScanTypeGroup != 1) return m;
+  const FastState& fast = fast_[static_cast<size_t>(receiver - 1)];
+  if (!fast.present) return m;
+  m.present = true;
+  m.frequency = fast.band.ReportFrequencyMHz(fast.band.channel);
+  m.channel = fast.band.channel;
+  m.rssi = fast.mean;
+  return m;
+}
+
+int Tolvan2::WriteFormatHeader(std::string& out) {
+  out.clear();
+  const Header& h = header_;
+  switch (Config().OutputFormatGroup) {
+    case formats::kGrayson:
+      formats::GraysonDateLine(out, formats::GraysonYear(h.rtcYear), h.rtcMonth, h.rtcDay,
+                               h.gpsHour);
+      formats::GraysonStartLine(out, h.gpsMinute, h.gpsSecond);
+      break;
+    case formats::kPathView:
+      formats::PathViewHeader(out, Config().OutputFilename, Config().FrozenClock);
+      break;
+    case formats::kPlanet:
+      formats::PlanetHeader(out);
+      break;
+    default:
+      break;
+  }
+  return static_cast<int>(out.size());
+}
+
+int Tolvan2::WriteFormatRecord(std::string& out) {
+  out.clear();
+  const Header& h = header_;
+  const Measured m = MeasuredEntry();
+  switch (Config().OutputFormatGroup) {
+    case formats::kGrayson:
+      formats::GraysonReceiverLine(out, h.gpsMinute, h.gpsSecond,
+                                   formats::FrequencyTenHz(m.frequency), m.rssi);
+      formats::GraysonPositionLine(out, h.gpsMinute, h.gpsSecond, LatitudeWholeDegrees(),
+                                   LatitudeMicroDegrees(), LongitudeDecimal(), h.gpsHour,
+                                   h.gpsMinute, h.gpsSecond);
+      break;
+    case formats::kPathView:
+      // A level of zero is written as +0.0, never as a negative zero.
+      formats::PathViewRecord(out, m.rssi != 0 ? -static_cast<double>(m.rssi) : 0.0,
+                              LongitudeDecimal(), LatitudeDecimal(), h.gpsHour, h.gpsMinute,
+                              h.gpsSecond);
+      break;
+    case formats::kPlanet:
+      formats::PlanetPrefix(out, h.gpsHour, h.gpsMinute, h.gpsSecond, LatitudeDecimal(),
+                            LongitudeDecimal());
+      formats::PlanetReport(out, m.frequency, m.channel, m.rssi, 4);
+      break;
+    default:
+      break;
+  }
+  return static_cast<int>(out.size());
+}
+
+int Tolvan2::WriteFormatTrailer(std::string& out) {
+  out.clear();
+  if (Config().OutputFormatGroup == formats::kGrayson)
+    formats::GraysonTrailer(out, header_.gpsMinute, header_.gpsSecond);
+  return static_cast<int>(out.size());
+}
+
+}  // namespace morphel
