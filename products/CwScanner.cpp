@@ -225,15 +225,18 @@ CwScanner::Coordinate CwScanner::SignedCoordinate(int32_t value, char positive, 
   return c;
 }
 
-void CwScanner::DecodeBcdHeader(const uint8_t* h, const BcdHeaderLayout& at) {
-  const uint8_t* rtc = h + at.rtcSecond;  // second, minute, hour, day, month, year
+void CwScanner::DecodeRtc(const uint8_t* rtc, uint8_t gpsStatus) {
   header_.rtcSecond = rtc[0];
   header_.rtcMinute = rtc[1];
   header_.rtcHour = rtc[2];
   header_.rtcDay = rtc[3];
   header_.rtcMonth = rtc[4];
   header_.rtcYear = rtc[5];
-  header_.gpsStatus = h[at.gpsStatus];
+  header_.gpsStatus = gpsStatus;
+}
+
+void CwScanner::DecodeBcdHeader(const uint8_t* h, const BcdHeaderLayout& at) {
+  DecodeRtc(h + at.rtcSecond, h[at.gpsStatus]);
   header_.latitude = BcdCoordinate(h + at.latitude, h[at.latitudeHemisphere]);
   header_.longitude = BcdCoordinate(h + at.longitude, h[at.longitudeHemisphere]);
   header_.gpsHour = bcd(h[at.gpsHour]);

@@ -134,6 +134,9 @@ class CwScanner : public Product {
   // in some products.
   virtual bool AcceptsLength(uint32_t length) const;
 
+  // RTC second, minute, hour, day, month and year bytes in that order, as
+  // stored, and the GPS status byte.
+  void DecodeRtc(const uint8_t* rtc, uint8_t gpsStatus);
   void DecodeBcdHeader(const uint8_t* bytes, const BcdHeaderLayout& at);
   static Coordinate BcdCoordinate(const uint8_t* bytes, uint8_t hemisphere);
   // Thousandths of an arc-second, signed: not positive is south / west.

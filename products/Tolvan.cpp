@@ -92,14 +92,7 @@ void Tolvan::DecodeHeader(const uint8_t* bytes) {
 }
 
 void Tolvan::DecodeBinaryHeader(const uint8_t* h) {
-  const uint8_t* rtc = h + kRtcSecond;
-  header_.rtcSecond = rtc[0];
-  header_.rtcMinute = rtc[1];
-  header_.rtcHour = rtc[2];
-  header_.rtcDay = rtc[3];
-  header_.rtcMonth = rtc[4];
-  header_.rtcYear = rtc[5];
-  header_.gpsStatus = h[kGpsStatus];
+  DecodeRtc(h + kRtcSecond, h[kGpsStatus]);
   header_.latitude = SignedCoordinate(be32s(h + kLatitude), 'N', 'S');
   header_.longitude = SignedCoordinate(be32s(h + kLongitude), 'E', 'W');
   header_.altitudeM = be32s(h + kAltitudeCm) / kCentimetresPerMetre;

@@ -111,6 +111,13 @@ void PutBcdCoordinate(uint8_t* p, double degrees) {
   for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(digits[2 * i] << 4 | digits[2 * i + 1]);
 }
 
+void PutRtcAndStatus(uint8_t* p, const CwHeaderValues& v) {
+  const int fields[] = {v.local.second, v.local.minute, v.local.hour,
+                        v.local.day,    v.local.month,  v.local.year % 100};
+  for (size_t i = 0; i < 6; ++i) p[i] = static_cast<uint8_t>(fields[i]);
+  p[6] = v.gpsValid ? 0x80 : 0x00;
+}
+
 int32_t ArcMilliseconds(double degrees) {
   return static_cast<int32_t>(std::llround(degrees * 3600000.0));
 }

@@ -61,6 +61,9 @@ bool WriteCwSample(const std::string& path, const SampleOptions& options,
 // Position as BCD digits: three of degrees, two of minutes, three of
 // thousandths of a minute, high nibble first.
 void PutBcdCoordinate(uint8_t* p, double degrees);
+// RTC second, minute, hour, day, month, two-digit year (binary), then the
+// GPS status byte (bit 7: position valid).
+void PutRtcAndStatus(uint8_t* p, const CwHeaderValues& values);
 // Thousandths of an arc-second, signed.
 int32_t ArcMilliseconds(double degrees);
 

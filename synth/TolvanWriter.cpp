@@ -14,13 +14,7 @@ constexpr const char* kDefaultFirmware = "1.25";
 // Header bytes shared by both firmware layouts.
 void PutRtc(uint8_t* h, const CwHeaderValues& v) {
   h[0] = v.kind;
-  h[2] = static_cast<uint8_t>(v.local.second);
-  h[3] = static_cast<uint8_t>(v.local.minute);
-  h[4] = static_cast<uint8_t>(v.local.hour);
-  h[5] = static_cast<uint8_t>(v.local.day);
-  h[6] = static_cast<uint8_t>(v.local.month);
-  h[7] = static_cast<uint8_t>(v.local.year % 100);
-  h[8] = v.gpsValid ? 0x80 : 0x00;
+  PutRtcAndStatus(h + 2, v);
 }
 
 // Firmware before 1.25: 28 bytes, BCD position and GPS time.

@@ -10,13 +10,7 @@ namespace {
 // 23 bytes: RTC, GPS status, BCD position and GPS time, marker.
 void PutHeader(uint8_t* h, const CwHeaderValues& v) {
   h[0] = v.kind;
-  h[1] = static_cast<uint8_t>(v.local.second);
-  h[2] = static_cast<uint8_t>(v.local.minute);
-  h[3] = static_cast<uint8_t>(v.local.hour);
-  h[4] = static_cast<uint8_t>(v.local.day);
-  h[5] = static_cast<uint8_t>(v.local.month);
-  h[6] = static_cast<uint8_t>(v.local.year % 100);
-  h[7] = v.gpsValid ? 0x80 : 0x00;
+  PutRtcAndStatus(h + 1, v);
   PutBcdCoordinate(h + 8, v.local.latitude);
   h[12] = v.local.latitude >= 0 ? 'N' : 'S';
   PutBcdCoordinate(h + 13, v.local.longitude);

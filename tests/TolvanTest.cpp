@@ -1,15 +1,25 @@
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
+#include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "app/Catalog.h"
+#include "app/ConversionRun.h"
 #include "app/Settings.h"
 #include "products/Bytes.h"
 #include "products/FieldCatalog.h"
+#include "products/Formats.h"
 #include "products/Tolvan.h"
+#include "products/Velmar.h"
+#include "synth/TolvanWriter.h"
+#include "synth/VelmarWriter.h"
 #include "tests/TestSupport.h"
 
 namespace morphel {
@@ -516,6 +526,208 @@ TEST_F(TolvanLambda, WindowPerUnitReceiverAndFirstRecord) {
   ASSERT_GT(reader.ReadBlock(block), 0);
   reader.ProcessBlock(block);
   EXPECT_EQ(reader.Averages[0].window, 13);
+}
+
+// ------------------------------------------------------------ sample outputs
+// The Tolvan and Velmar samples converted whole, compared with reference
+// outputs (MORPHEL_UPDATE_GOLDEN=1 rewrites them).
+
+constexpr int64_t kFrozenClock = 1700000000;
+
+struct RunSpec {
+  const char* golden;
+  int item;  // kItemTolvan or kItemVelmar
+  int format;
+  int averaging;  // 0 all data, 1 40 lambda, 3 best server
+  std::vector<int> receivers;
+  int scanType;
+  const char* firmware;
+  double seconds;
+  std::vector<int> fields;
+};
+
+std::string SampleLog(int item, const std::string& firmware, double seconds) {
+  static std::map<std::string, std::string> made;
+  const std::string key = fmt::format("{}-{}-{}", item, firmware, seconds);
+  auto it = made.find(key);
+  if (it != made.end()) return it->second;
+  const std::string path =
+      test::TempPath("sample-" + key + (item == kItemTolvan ? ".tlf" : ".vlf"));
+  synth::SampleOptions options;
+  options.seconds = seconds;
+  options.seed = 7;
+  options.firmware = firmware;
+  bool ok = item == kItemTolvan ? synth::WriteTolvanSample(path, options)
+                                : synth::WriteVelmarSample(path, options);
+  EXPECT_TRUE(ok);
+  return made[key] = path;
+}
+
+std::string HexDump(const std::string& bytes, size_t head, size_t width) {
+  std::string out;
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    out += fmt::format("{:02x}", static_cast<uint8_t>(bytes[i]));
+    const bool end = i + 1 == head || (i >= head && (i - head) % width == width - 1);
+    out += (end || i + 1 == bytes.size()) ? "\n" : " ";
+  }
+  return out;
+}
+
+std::string ConvertSample(const RunSpec& spec) {
+  std::unique_ptr<CwScanner> reader;
+  if (spec.item == kItemTolvan)
+    reader = std::make_unique<Tolvan>();
+  else
+    reader = std::make_unique<Velmar>();
+  Settings s;
+  s.InputFilename = SampleLog(spec.item, spec.firmware, spec.seconds);
+  s.OutputFilename = test::TempPath(std::string(spec.golden) + ".out");
+  s.InputFormatGroup = spec.item;
+  s.OutputFormatGroup = spec.format;
+  s.NativeFormat = spec.format == formats::kGrayson || spec.format == formats::kPathView ||
+                   spec.format == formats::kPlanet;
+  s.FrozenClock = kFrozenClock;
+  for (int r = 1; r <= 4; ++r) s.SetReceiver(r, false);
+  for (int r : spec.receivers) s.SetReceiver(r, true);
+  s.FrequencyField = s.ChannelField = s.RSSIField = true;
+  s.NoAvg = spec.averaging == 0;
+  s.LambdaAvg = spec.averaging == 1;
+  s.BSAvg = spec.averaging == 3;
+  s.ScanTypeGroup = spec.scanType;
+  for (int id : spec.fields) s.SelectedBox.emplace_back(FieldCatalog::Name(id));
+  reader->SetSelectedFields(spec.fields);
+  RunHooks hooks;
+  EXPECT_EQ(ConversionRun(*reader, s, hooks).Run(), RunOutcome::Completed);
+  EXPECT_FALSE(reader->Damage.Any());
+  std::string out = test::ReadFile(s.OutputFilename);
+  if (spec.format == formats::kPathView) {
+    out = HexDump(out, formats::kPathViewHeaderSize, formats::kPathViewRecordSize) +
+          HexDump(test::ReadFile(formats::PathViewSideFileName(s.OutputFilename)),
+                  formats::kPathViewSideFileSize, 1);
+  }
+  return out;
+}
+
+using F = FieldCatalog;
+const std::vector<int> kPositionFields = {F::kRecordNumber, F::kGpsTime,     F::kLatDecimal,
+                                          F::kLonDecimal,   F::kGpsStatus,   F::kMarkerValue,
+                                          F::kGpsAltitude,  F::kGpsVelocity, F::kData};
+const std::vector<int> kShortFields = {F::kRecordNumber, F::kRtcTime, F::kData};
+
+const RunSpec kTolvanCustom{"tolvan-custom", kItemTolvan, 11, 0, {1, 4}, 1, "", 8, kPositionFields};
+const RunSpec kVelmarCustom{"velmar-custom", kItemVelmar, 11, 0, {1, 2}, 1, "", 8, kPositionFields};
+const RunSpec kTolvanLambda{"tolvan-lambda", kItemTolvan, 11, 1, {1, 2}, 1, "", 3.5, kShortFields};
+
+const RunSpec kSpecs[] = {
+    kTolvanCustom,
+    {"tolvan-bcd-scan", kItemTolvan, 11, 0, {2}, 0, "1.20", 4, kPositionFields},
+    {"tolvan-bestserver", kItemTolvan, 11, 3, {1, 2, 3, 4}, 1, "", 8, kShortFields},
+    kTolvanLambda,
+    {"tolvan-grayson", kItemTolvan, formats::kGrayson, 0, {1}, 1, "", 8, {}},
+    {"tolvan-pathview", kItemTolvan, formats::kPathView, 0, {3}, 1, "", 4, {}},
+    {"tolvan-planet", kItemTolvan, formats::kPlanet, 0, {4}, 1, "", 8, {}},
+    kVelmarCustom,
+    {"velmar-bestserver", kItemVelmar, 11, 3, {1, 2}, 0, "", 8, kShortFields},
+    {"velmar-lambda", kItemVelmar, 11, 1, {2}, 1, "", 4, kShortFields},
+    {"velmar-grayson", kItemVelmar, formats::kGrayson, 0, {2}, 0, "", 4, {}},
+    {"velmar-pathview", kItemVelmar, formats::kPathView, 0, {1}, 1, "", 4, {}},
+    {"velmar-planet", kItemVelmar, formats::kPlanet, 0, {2}, 1, "", 8, {}},
+};
+
+class CwSampleGolden : public ::testing::TestWithParam<RunSpec> {};
+
+TEST_P(CwSampleGolden, MatchesReferenceOutput) {
+  const RunSpec& spec = GetParam();
+  const std::string out = ConvertSample(spec);
+  const std::string golden = test::SourcePath(std::string("tests/golden/") + spec.golden + ".out");
+  const char* update = std::getenv("MORPHEL_UPDATE_GOLDEN");
+  if (update && std::string(update) == "1") test::WriteFile(golden, out);
+  ASSERT_TRUE(test::FileExists(golden)) << golden;
+  EXPECT_EQ(out, test::ReadFile(golden));
+  EXPECT_LT(out.size(), 50000u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sample, CwSampleGolden, ::testing::ValuesIn(kSpecs),
+                         [](const auto& param) {
+                           std::string name = param.param.golden;
+                           for (char& c : name)
+                             if (c == '-') c = '_';
+                           return name;
+                         });
+
+// The n-th record of a sample log, found by walking its length prefixes.
+Bytes SampleRecord(const std::string& path, int n) {
+  const std::string file = test::ReadFile(path);
+  const auto* p = reinterpret_cast<const uint8_t*>(file.data());
+  size_t at = 0;
+  for (int i = 0; i < n; ++i) at += 4 + le32(p + at);
+  return Bytes(p + at + 4, p + at + 4 + le32(p + at));
+}
+
+// Frequency, shown channel and mean level of a receiver block, worked out
+// from the block's bytes as the unit documents them.
+std::string BlockValues(const uint8_t* b, size_t samplesAt, double bit6MHz) {
+  int channel = le16(b);
+  double mhz = le16(b + 3) + 0.0001 * le16(b + 5) + ((b[2] & 0x80) ? 1000 : 0) +
+               ((b[2] & 0x40) ? bit6MHz : 0) + 0.0001 * ((channel - le16(b + 9)) * le16(b + 7));
+  int shown = (b[2] & 0x40) ? (channel - 34 < 0 ? channel + 989 : channel - 34) : channel;
+  long sum = 0;
+  for (size_t i = 0; i < 512; ++i) sum += b[samplesAt + i];
+  return fmt::format("{:.4f},{},-{}", mhz, shown, sum / 512);
+}
+
+// The first fast-data row (after the identification record and six scan
+// records) of the Custom ASCII references, rebuilt from the log's bytes.
+TEST(CwSample, ReferenceRowsAgreeWithTheLogBytes) {
+  const Bytes t = SampleRecord(SampleLog(kItemTolvan, "", 8), 7);
+  ASSERT_EQ(t[0], 'F');
+  ASSERT_EQ(t.size(), 36u + 4 * 708);
+  // Degrees, minutes and thousandths of a minute, each truncated.
+  auto degrees = [](int32_t v) {
+    int a = static_cast<int>(std::labs(v));
+    return fmt::format("{}{:.4f}", v <= 0 ? "-" : "",
+                       a / 3600000 + a % 3600000 / 60000 / 60.0 + a % 60000 / 60 / 60000.0);
+  };
+  const std::string tolvanRow = fmt::format(
+      "\r\n7,{:02}:{:02}:{:02},{},{},{},{},{},{},{},{}\r\n", t[25], t[26], t[27],
+      degrees(be32s(t.data() + 9)), degrees(be32s(t.data() + 13)), (t[8] & 0x80) ? "OK" : "NO",
+      le16(t.data() + 28), be32s(t.data() + 17) / 100, be16(t.data() + 21) * 22356L / 1000000,
+      BlockValues(t.data() + 36, 22, 0), BlockValues(t.data() + 36 + 3 * 708, 22, 0));
+  EXPECT_NE(ConvertSample(kTolvanCustom).find(tolvanRow), std::string::npos) << tolvanRow;
+
+  const Bytes v = SampleRecord(SampleLog(kItemVelmar, "", 8), 7);
+  ASSERT_EQ(v.size(), 23u + 2 * 530);
+  auto bcd = [](const uint8_t* p, char hemisphere, char positive) {
+    int deg = (p[0] >> 4) * 100 + (p[0] & 15) * 10 + (p[1] >> 4);
+    int min = (p[1] & 15) * 10 + (p[2] >> 4);
+    int thou = (p[2] & 15) * 100 + (p[3] >> 4) * 10 + (p[3] & 15);
+    return fmt::format("{}{:.4f}", hemisphere == positive ? "" : "-",
+                       deg + min / 60.0 + thou / 60000.0);
+  };
+  const std::string velmarRow =
+      fmt::format("\r\n7,{:02x}:{:02x}:{:02x},{},{},{},{},,,{},{}\r\n", v[18], v[19], v[20],
+                  bcd(v.data() + 8, static_cast<char>(v[12]), 'N'),
+                  bcd(v.data() + 13, static_cast<char>(v[17]), 'E'), (v[7] & 0x80) ? "OK" : "NO",
+                  le16(v.data() + 21), BlockValues(v.data() + 23, 18, 0.01),
+                  BlockValues(v.data() + 23 + 530, 18, 0.01));
+  EXPECT_NE(ConvertSample(kVelmarCustom).find(velmarRow), std::string::npos) << velmarRow;
+}
+
+// Lines worked out by hand: the drive starts on 2026-11-23 at 09:58:00 local
+// time (RTC), 14:58:00 GPS time; before the first fast-data record the
+// reporting receiver has no values.
+TEST(CwSample, NativeReferenceLinesByHand) {
+  const std::string grayson = test::ReadFile(test::SourcePath("tests/golden/tolvan-grayson.out"));
+  EXPECT_EQ(grayson.substr(0, 12 + 54), "D2026112314\rm580000RCRD" + std::string(42, '0') + "\r");
+  // The trailer repeats the GPS minute and second of the last record: 07 s
+  // after 14:58:00 in an eight-second drive.
+  EXPECT_EQ(grayson.substr(grayson.size() - 54), "m580700IDLE" + std::string(42, '0') + "\r");
+  const std::string planet = test::ReadFile(test::SourcePath("tests/golden/velmar-planet.out"));
+  EXPECT_NE(planet.find("\r\n_MAIN\r\n14:58:00:00 40."), std::string::npos);
+  EXPECT_NE(planet.find(" REPORT::Report: 0.0000 0 -0\r\n"), std::string::npos);
+  // Receiver 2 of the Velmar sample: 851.0000 MHz + 10 kHz, 25 kHz steps,
+  // first fast channel 10 + 3: 851.3100 MHz, channel 13 stored.
+  EXPECT_NE(planet.find(" REPORT::Report: 851.3100 13 -"), std::string::npos);
 }
 
 }  // namespace
