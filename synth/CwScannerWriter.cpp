@@ -111,6 +111,17 @@ void PutBcdCoordinate(uint8_t* p, double degrees) {
   for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(digits[2 * i] << 4 | digits[2 * i + 1]);
 }
 
+void PutBcdFix(uint8_t* p, const CwHeaderValues& v) {
+  PutBcdCoordinate(p, v.local.latitude);
+  p[4] = v.local.latitude >= 0 ? 'N' : 'S';
+  PutBcdCoordinate(p + 5, v.local.longitude);
+  p[9] = v.local.longitude >= 0 ? 'E' : 'W';
+  p[10] = toBcd(v.gpsHour);
+  p[11] = toBcd(v.gpsMinute);
+  p[12] = toBcd(v.gpsSecond);
+  putLe16(p + 13, static_cast<uint16_t>(v.marker));
+}
+
 void PutRtcAndStatus(uint8_t* p, const CwHeaderValues& v) {
   const int fields[] = {v.local.second, v.local.minute, v.local.hour,
                         v.local.day,    v.local.month,  v.local.year % 100};

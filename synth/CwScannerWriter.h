@@ -61,6 +61,10 @@ bool WriteCwSample(const std::string& path, const SampleOptions& options,
 // Position as BCD digits: three of degrees, two of minutes, three of
 // thousandths of a minute, high nibble first.
 void PutBcdCoordinate(uint8_t* p, double degrees);
+// The BCD position fix as both products' BCD headers hold it, 15 bytes:
+// latitude, its hemisphere letter, longitude, its letter, GPS hour, minute
+// and second in BCD, then the marker value (16-bit, low byte first).
+void PutBcdFix(uint8_t* p, const CwHeaderValues& values);
 // RTC second, minute, hour, day, month, two-digit year (binary), then the
 // GPS status byte (bit 7: position valid).
 void PutRtcAndStatus(uint8_t* p, const CwHeaderValues& values);

@@ -20,14 +20,7 @@ void PutRtc(uint8_t* h, const CwHeaderValues& v) {
 // Firmware before 1.25: 28 bytes, BCD position and GPS time.
 void PutBcdHeader(uint8_t* h, const CwHeaderValues& v) {
   PutRtc(h, v);
-  PutBcdCoordinate(h + 9, v.local.latitude);
-  h[13] = v.local.latitude >= 0 ? 'N' : 'S';
-  PutBcdCoordinate(h + 14, v.local.longitude);
-  h[18] = v.local.longitude >= 0 ? 'E' : 'W';
-  h[19] = toBcd(v.gpsHour);
-  h[20] = toBcd(v.gpsMinute);
-  h[21] = toBcd(v.gpsSecond);
-  putLe16(h + 22, static_cast<uint16_t>(v.marker));
+  PutBcdFix(h + 9, v);
 }
 
 // Firmware 1.25 on: 36 bytes, big-endian GPS integers.

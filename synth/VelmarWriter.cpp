@@ -11,14 +11,7 @@ namespace {
 void PutHeader(uint8_t* h, const CwHeaderValues& v) {
   h[0] = v.kind;
   PutRtcAndStatus(h + 1, v);
-  PutBcdCoordinate(h + 8, v.local.latitude);
-  h[12] = v.local.latitude >= 0 ? 'N' : 'S';
-  PutBcdCoordinate(h + 13, v.local.longitude);
-  h[17] = v.local.longitude >= 0 ? 'E' : 'W';
-  h[18] = toBcd(v.gpsHour);
-  h[19] = toBcd(v.gpsMinute);
-  h[20] = toBcd(v.gpsSecond);
-  putLe16(h + 21, static_cast<uint16_t>(v.marker));
+  PutBcdFix(h + 8, v);
 }
 
 }  // namespace
