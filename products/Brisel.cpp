@@ -1,0 +1,804 @@
+#include "products/Brisel.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "products/Bytes.h"
+#include "products/FieldCatalog.h"
+#include "products/Fmt.h"
+#include "products/Formats.h"
+
+namespace morphel {
+
+namespace {
+
+// Field positions inside records (type byte at 0).
+constexpr size_t kBandFlagsOffset = 1;
+constexpr size_t kBandSetupOffset = 2;
+constexpr size_t kBandLastOffset = 4;
+constexpr size_t kBandStepOffset = 8;
+constexpr size_t kBandFlagsInSetup = 10;
+constexpr size_t kClockSecond = 1, kClockMinute = 2, kClockHour = 3, kClockDay = 4, kClockMonth = 5,
+                 kClockYear = 6, kClockMarker = 7;
+constexpr size_t kTripleSize = 3;
+constexpr size_t kQuadrupleSize = 4;
+constexpr size_t kTpLatHemisphere = 7, kTpLatDegrees = 8, kTpLatFraction = 10,
+                 kTpLonHemisphere = 14, kTpLonDegrees = 15, kTpLonFraction = 17;
+constexpr size_t kTpSpeed = 3, kTpDirection = 5;
+
+// Cellular numbering: the first 34 channels of the band carry the numbers
+// 991 and up, the rest start again at 1.
+constexpr int kCellularLowBlock = 34;
+constexpr int kCellularOffset = 990;
+constexpr int kCellularFirstHigh = 991;
+
+constexpr int kTpYearBase = 1900;
+constexpr double kMetresPerCentimetre = 0.01;
+constexpr double kMphPerCentimetreSecond = 0.02237;
+
+int8_t Signed(uint8_t b) {
+  return static_cast<int8_t>(b);
+}
+
+}  // namespace
+
+int Brisel::ChannelFromCount(uint32_t count, const BandSetup& band) {
+  // The instrument works the index out in 16 bits.
+  auto index = static_cast<int16_t>(static_cast<uint16_t>(count - band.first + 1));
+  int channel = index;
+  if (band.Cellular())
+    channel = index <= kCellularLowBlock ? index + kCellularOffset : index - kCellularLowBlock;
+  return channel < 0 ? 0 : channel;
+}
+
+int64_t Brisel::CountFromChannel(int32_t channel, const BandSetup& band) {
+  int64_t index = channel;
+  if (band.Cellular())
+    index = channel >= kCellularFirstHigh ? channel - kCellularOffset : channel + kCellularLowBlock;
+  return index + static_cast<int64_t>(band.first) - 1;
+}
+
+Brisel::Brisel() {
+  using F = FieldCatalog;
+  SetAvailableFields({F::kData,       F::kCrLf,          F::kLatDecimal,
+                      F::kLatDegrees, F::kLatMinutes,    F::kLatDecimalMinutes,
+                      F::kLatSeconds, F::kLatHemisphere, F::kLonDecimal,
+                      F::kLonDegrees, F::kLonMinutes,    F::kLonDecimalMinutes,
+                      F::kLonSeconds, F::kLonHemisphere, F::kGpsTime,
+                      F::kGpsHour,    F::kGpsMinute,     F::kGpsSecond,
+                      F::kGpsDate,    F::kGpsMonth,      F::kGpsDay,
+                      F::kGpsYear,    F::kGpsAltitude,   F::kGpsVelocity,
+                      F::kGpsStatus,  F::kMarkerValue,   F::kRtcDate,
+                      F::kRtcYear,    F::kRtcMonth,      F::kRtcDay,
+                      F::kRtcTime,    F::kRtcHour,       F::kRtcMinute,
+                      F::kRtcSecond,  F::kMinFrequency,  F::kMaxFrequency,
+                      F::kStepSize,   F::kReceiver,      F::kRecordNumber,
+                      F::kTpLatitude, F::kTpLongitude,   F::kTpDate,
+                      F::kTpTime});
+  ResetState();
+}
+
+Brisel::~Brisel() = default;
+
+// Everything a log teaches the reader starts afresh with each file, so the
+// indexing pass and every conversion of the same log see the same records
+// the same way (best-server sweeps included).
+void Brisel::ResetState() {
+  gps_ = TGPS{};
+  rx_ = {};
+  current_ = 0;
+  kind_ = Kind::None;
+  samples_ = 0;
+  timeSeen_ = bandsSeen_ = singleFrequencySeen_ = listSeen_ = false;
+  newTableSegment_ = false;
+  timeSource_ = TimeSource::None;
+  clock_ = Clock{};
+  tpPosition_ = TpPosition{};
+  tpMotion_ = TpMotion{};
+  dataEnd_ = 0;
+  position_ = 0;
+}
+
+int Brisel::Open(const std::string& path) {
+  ResetState();
+  SegmentStartTime.clear();
+  if (Product::Open(path) != 0) return -1;
+  RecordCounter = 0;
+  const bool card = Config().InputFormatGroup == 9;
+  const size_t headerSize = card ? kCardHeaderSize : kHeaderSize;
+  std::array<uint8_t, kCardHeaderSize> header{};
+  const size_t got = Input.Read(header.data(), headerSize);
+  uint64_t remainder = 0;
+  uint64_t sectors = 0;
+  if (got == headerSize) {
+    remainder = card ? le16(header.data() + 4) : le16(header.data() + 2);
+    sectors = card ? le32(header.data() + 6) : le16(header.data() + 4);
+  }
+  dataEnd_ = sectors * kSectorSize + remainder;
+  if (dataEnd_ == 0) dataEnd_ = Input.Size();
+  position_ = headerSize;
+  Input.Seek(position_);
+  return 0;
+}
+
+void Brisel::Close() {
+  gps_ = TGPS{};
+  Product::Close();
+}
+
+int64_t Brisel::ReadBlock(Block& buffer) {
+  buffer.clear();
+  uint8_t word[2];
+  if (!Input.ReadExact(word, sizeof word)) {
+    if (position_ < dataEnd_ && position_ < Input.Size()) ++Damage.truncatedBlocks;
+    return 0;
+  }
+  position_ += sizeof word;
+  if (position_ >= dataEnd_) return 0;
+  const uint16_t length = le16(word);
+  if (length > kMaxBlockLength) {
+    // The word cannot be a length; the next word is tried as one.
+    ++Damage.badLengthBlocks;
+    return kBadLengthConsumed;
+  }
+  buffer.resize(length);
+  if (!Input.ReadExact(buffer.data(), length)) {
+    ++Damage.truncatedBlocks;
+    buffer.clear();
+    return 0;
+  }
+  position_ += length;
+  // A block that reaches the data end is the instrument's unfinished last
+  // write and is not taken.
+  if (position_ >= dataEnd_) {
+    buffer.clear();
+    return 0;
+  }
+  return static_cast<int64_t>(length) + 2;
+}
+
+bool Brisel::Ready(Kind kind) const {
+  if (!timeSeen_ || !bandsSeen_) return false;
+  if (kind == Kind::Samples) return singleFrequencySeen_;
+  if (kind == Kind::List) return listSeen_;
+  return true;
+}
+
+bool Brisel::BeginSegmentIfNew(int16_t mode) {
+  if (SegmentType == mode) return false;
+  SegmentType = mode;
+  if (!ConversionPass) {
+    // The caption is the last time record's text ("GPS hh:mm:ss"); indexing
+    // picks it up as soon as there is one.
+    SegmentReady = true;
+  } else {
+    SegmentDeselected = !SegmentNodes.Included(SegmentCounter);
+  }
+  if (SegmentCounter < std::numeric_limits<int32_t>::max()) ++SegmentCounter;
+  return true;
+}
+
+int Brisel::ProcessBlock(Block& block) {
+  if (block.empty()) return kNothing;
+  switch (block[0]) {
+    case kGpsRecord:
+      return OnGps(block);
+    case kBandSetupRecord:
+      return OnBandSetups(block);
+    case kSamplesReceiver1:
+      return OnSamples(block, 0);
+    case kSamplesReceiver2:
+      return OnSamples(block, 1);
+    case kClockRecord:
+      return OnClock(block);
+    case kSingleFrequencyHeader:
+    case kListHeader:
+      return OnSegmentHeader(block);
+    case kListReadings:
+      return OnListReadings(block);
+    case kTableReadings:
+      return OnTableReadings(block);
+    case kTpPosition:
+      return OnTpPosition(block);
+    case kTpMotion:
+      return OnTpMotion(block);
+    case kIgnoredRecord:
+      return kNothing;
+    default:
+      ++Damage.unknownRecords;
+      return kNothing;
+  }
+}
+
+int Brisel::OnGps(const Block& block) {
+  if (block.size() < kGpsRecordSize) {
+    ++Damage.badLengthBlocks;
+    return kNothing;
+  }
+  gps_.Decode(std::span<const uint8_t>(block.data() + 1, kGpsBlockSize));
+  timeSource_ = TimeSource::Gps;
+  timeSeen_ = true;
+  SegmentStartTime = "GPS ";
+  text::hms(SegmentStartTime, gps_.Hour(), gps_.Minute(), gps_.Second());
+  return kNothing;
+}
+
+int Brisel::OnBandSetups(const Block& block) {
+  if (block.size() < kBandSetupRecordSize) {
+    ++Damage.badLengthBlocks;
+    return kNothing;
+  }
+  const uint8_t flags = block[kBandFlagsOffset];
+  for (int r = 0; r < kReceivers; ++r) {
+    const uint8_t* p = block.data() + kBandSetupOffset + static_cast<size_t>(r) * kBandSetupSize;
+    ReceiverState& rx = rx_[static_cast<size_t>(r)];
+    rx.band.first = le32(p);
+    rx.band.last = le32(p + kBandLastOffset);
+    rx.band.step = le16(p + kBandStepOffset);
+    rx.band.flags = p[kBandFlagsInSetup];
+    rx.present = (flags >> r & 0x01) != 0;
+    // The record carries no first channel; the slot starts empty.
+    rx.channels[0] = 0;
+  }
+  bandsSeen_ = true;
+  return kNothing;
+}
+
+int Brisel::OnSamples(const Block& block, int receiver) {
+  if (SegmentDeselected) return kNothing;
+  kind_ = Kind::Samples;
+  // The last payload byte closes the run and is not a sample.
+  const size_t inRun = block.size() >= 2 ? block.size() - 2 : 0;
+  samples_ = std::min(inRun, kSlots);
+  ReceiverState& rx = rx_[static_cast<size_t>(receiver)];
+  for (size_t i = 0; i < samples_; ++i) rx.rssi[i] = Signed(block[1 + i]);
+  PendingRecordCount = 1;
+  if (!Ready(Kind::Samples)) return kNothing;
+  if (ConversionPass) rx.newSamples = true;
+  return kRecordsReady;
+}
+
+int Brisel::OnClock(const Block& block) {
+  if (block.size() < kClockRecordSize) {
+    ++Damage.badLengthBlocks;
+    return kNothing;
+  }
+  clock_.second = block[kClockSecond];
+  clock_.minute = block[kClockMinute];
+  clock_.hour = block[kClockHour];
+  clock_.day = block[kClockDay];
+  clock_.month = block[kClockMonth];
+  clock_.year = block[kClockYear];
+  clock_.marker = block[kClockMarker];
+  timeSource_ = TimeSource::Clock;
+  timeSeen_ = true;
+  SegmentStartTime = "RTC ";
+  text::hms(SegmentStartTime, clock_.hour, clock_.minute, clock_.second);
+  return kNothing;
+}
+
+int Brisel::OnSegmentHeader(const Block& block) {
+  const bool single = block[0] == kSingleFrequencyHeader;
+  if (block.size() < (single ? kSingleFrequencyHeaderSize : kListHeaderSize)) {
+    ++Damage.badLengthBlocks;
+    return kNothing;
+  }
+  (single ? singleFrequencySeen_ : listSeen_) = true;
+  const bool started = BeginSegmentIfNew(single ? kSegmentSingleFrequency : kSegmentListData);
+  if (!ConversionPass || SegmentDeselected) return kNothing;
+  if (single) {
+    for (int r = 0; r < kReceivers; ++r) {
+      const uint32_t count = le32(block.data() + 1 + 4 * static_cast<size_t>(r));
+      auto& counts = rx_[static_cast<size_t>(r)].counts;
+      std::fill(counts.begin(), counts.begin() + kSingleFrequencySlots, count);
+    }
+  } else {
+    for (int r = 0; r < kReceivers; ++r)
+      for (size_t i = 0; i < kListEntries; ++i)
+        rx_[static_cast<size_t>(r)].counts[i] =
+            le32(block.data() + 1 + 4 * (static_cast<size_t>(r) * kListEntries + i));
+  }
+  // The titles written at this boundary describe the segment it opens, and
+  // each new segment gets its own title line.
+  kind_ = single ? Kind::Samples : Kind::List;
+  if (started) TitlePending = 1;
+  return kBoundary;
+}
+
+int Brisel::OnListReadings(const Block& block) {
+  if (SegmentDeselected) return kNothing;
+  kind_ = Kind::List;
+  for (size_t k = 0; k < kListTriples; ++k) {
+    const size_t at = 1 + kTripleSize * k;
+    if (at + kTripleSize > block.size()) break;
+    const uint8_t receiver = block[at];
+    const uint8_t slot = block[at + 1];
+    if (receiver >= kReceivers || slot >= kListEntries) continue;
+    rx_[receiver].rssi[slot] = Signed(block[at + 2]);
+  }
+  PendingRecordCount = 1;
+  return Ready(Kind::List) ? kRecordsReady : kNothing;
+}
+
+void Brisel::TrackBestServer(ReceiverState& rx, int32_t channel, int rssi) {
+  if (rx.sweepCompleted) {
+    rx.sweepCompleted = false;
+    rx.bestRssi = rx.pendingRssi;
+    rx.bestChannel = rx.pendingChannel;
+  } else if (rx.bestChannel >= channel) {
+    // The sweep has started over: what was best is the sweep's result.
+    rx.sweepCompleted = true;
+    if (rx.bestChannel != kNoBestChannel) {
+      rx.sweepEndedInRecord = true;
+      rx.reportRssi = rx.bestRssi;
+      rx.reportChannel = rx.bestChannel;
+    }
+    rx.pendingRssi = rssi;
+    rx.pendingChannel = channel;
+  }
+  if (!rx.sweepCompleted && rssi >= rx.bestRssi) {
+    rx.bestRssi = rssi;
+    rx.bestChannel = channel;
+  }
+}
+
+int Brisel::OnTableReadings(const Block& block) {
+  const bool started = BeginSegmentIfNew(kSegmentTableData);
+  if (!ConversionPass) return kNothing;
+  if (started) newTableSegment_ = true;
+  if (SegmentDeselected) return kNothing;
+  kind_ = Kind::Table;
+  for (auto& rx : rx_) {
+    rx.channels.fill(0);
+    rx.readInRecord = false;
+    rx.sweepEndedInRecord = false;
+  }
+  for (size_t k = 0; k < kTableQuadruples; ++k) {
+    const size_t at = 1 + kQuadrupleSize * k;
+    if (at + kQuadrupleSize > block.size()) break;
+    const uint8_t receiver = block[at];
+    if (receiver >= kReceivers) continue;
+    const int32_t channel = block[at + 1] + 256 * block[at + 2] + 1;
+    const int rssi = Signed(block[at + 3]);
+    ReceiverState& rx = rx_[receiver];
+    rx.channels[k] = channel;
+    rx.rssi[k] = static_cast<int8_t>(rssi);
+    rx.readInRecord = true;
+    TrackBestServer(rx, channel, rssi);
+  }
+  if (BestServerMode() && !rx_[0].sweepEndedInRecord && !rx_[1].sweepEndedInRecord) {
+    PendingRecordCount = 0;
+    return kNothing;
+  }
+  PendingRecordCount = 1;
+  if (!Ready(Kind::Table)) return kNothing;
+  // The first record written from a segment marks its boundary, even when
+  // the segment's first records could not be written yet.
+  const bool boundary = newTableSegment_;
+  newTableSegment_ = false;
+  return boundary ? kBoundaryAndRecords : kRecordsReady;
+}
+
+int Brisel::OnTpPosition(const Block& block) {
+  if (block.size() < kTpPositionSize) {
+    ++Damage.badLengthBlocks;
+    return kNothing;
+  }
+  TpPosition& p = tpPosition_;
+  p.second = block[kClockSecond];
+  p.minute = block[kClockMinute];
+  p.hour = block[kClockHour];
+  p.day = block[kClockDay];
+  p.month = block[kClockMonth];
+  p.year = block[kClockYear];
+  p.latHemisphere = block[kTpLatHemisphere];
+  p.latDegrees = le16(block.data() + kTpLatDegrees);
+  p.latFraction = le32s(block.data() + kTpLatFraction);
+  p.lonHemisphere = block[kTpLonHemisphere];
+  p.lonDegrees = le16(block.data() + kTpLonDegrees);
+  p.lonFraction = le32s(block.data() + kTpLonFraction);
+  return kNothing;
+}
+
+int Brisel::OnTpMotion(const Block& block) {
+  if (block.size() < kTpMotionSize) {
+    ++Damage.badLengthBlocks;
+    return kNothing;
+  }
+  tpMotion_.speed = le16s(block.data() + kTpSpeed);
+  tpMotion_.direction = le16(block.data() + kTpDirection);
+  return kNothing;
+}
+
+bool Brisel::ReceiverHasData(int receiver) {
+  if (receiver < 1 || receiver > kReceivers) return false;
+  current_ = receiver - 1;
+  ReceiverState& rx = rx_[static_cast<size_t>(current_)];
+  if (!ReceiverOn(receiver) || !rx.present) return false;
+  switch (kind_) {
+    case Kind::Samples:
+      if (!rx.newSamples) return false;
+      rx.newSamples = false;
+      return true;
+    case Kind::Table:
+      // A receiver without readings in this record has nothing new to say.
+      return BestServerMode() ? rx.sweepEndedInRecord : rx.readInRecord;
+    default:
+      return true;
+  }
+}
+
+// ---- Text of the data columns ------------------------------------------
+
+int Brisel::WriteDataTitles(int next, std::string& out, char delimiter) {
+  out.clear();
+  if (next != 0) return -1;
+  int groups = 0;
+  switch (kind_) {
+    case Kind::Samples:
+      groups = 1;
+      break;
+    case Kind::List:
+      groups = BestServerMode() ? 1 : static_cast<int>(kListEntries);
+      break;
+    case Kind::Table:
+      groups = BestServerMode() ? 1 : static_cast<int>(kTableQuadruples);
+      break;
+    case Kind::None:
+      break;
+  }
+  const Settings& s = Config();
+  bool first = true;
+  auto title = [&](bool on, const char* name) {
+    if (!on) return;
+    if (!first) out.push_back(delimiter);
+    out.append(name);
+    first = false;
+  };
+  for (int g = 0; g < groups; ++g) {
+    title(s.FrequencyField, "\"Frequency\"");
+    title(s.ChannelField, "\"Channel\"");
+    title(s.RSSIField, "\"RSSI\"");
+  }
+  return 0;
+}
+
+void Brisel::AppendEntry(std::string& out, bool& first, char delimiter, const Entry& e) const {
+  const Settings& s = Config();
+  auto sep = [&] {
+    if (!first) out.push_back(delimiter);
+    first = false;
+  };
+  if (s.FrequencyField) {
+    sep();
+    text::f(out, e.mhz, 5);
+  }
+  if (s.ChannelField) {
+    sep();
+    text::d(out, e.channel);
+  }
+  if (s.RSSIField) {
+    sep();
+    text::d(out, e.rssi);
+  }
+}
+
+Brisel::Entry Brisel::SampleOrListEntry(const ReceiverState& rx, size_t slot) const {
+  return Entry{rx.band.MHz(rx.counts[slot]), ChannelFromCount(rx.counts[slot], rx.band),
+               rx.rssi[slot]};
+}
+
+Brisel::Entry Brisel::TableEntry(const ReceiverState& rx, int32_t channel, int rssi) const {
+  return Entry{rx.band.MHz(CountFromChannel(channel, rx.band)), channel, rssi};
+}
+
+int Brisel::FormatDataValues(int next, std::string& out, char delimiter) {
+  out.clear();
+  if (next != 0) return -1;
+  const ReceiverState& rx = rx_[static_cast<size_t>(current_)];
+  bool first = true;
+  switch (kind_) {
+    case Kind::Samples:
+      for (size_t i = 0; i < samples_ && i < kSlots; ++i)
+        if (rx.counts[i] != 0) AppendEntry(out, first, delimiter, SampleOrListEntry(rx, i));
+      break;
+    case Kind::List:
+      if (BestServerMode()) {
+        // The strongest listed frequency; the first of equal levels wins.
+        int best = -150;
+        size_t at = kListEntries;
+        for (size_t i = 0; i < kListEntries; ++i)
+          if (rx.counts[i] != 0 && rx.rssi[i] > best) {
+            best = rx.rssi[i];
+            at = i;
+          }
+        if (at < kListEntries) AppendEntry(out, first, delimiter, SampleOrListEntry(rx, at));
+      } else {
+        for (size_t i = 0; i < kListEntries; ++i)
+          if (rx.counts[i] != 0) AppendEntry(out, first, delimiter, SampleOrListEntry(rx, i));
+      }
+      break;
+    case Kind::Table:
+      if (BestServerMode()) {
+        AppendEntry(out, first, delimiter, TableEntry(rx, rx.reportChannel, rx.reportRssi));
+      } else {
+        for (size_t k = 0; k < kTableQuadruples; ++k)
+          if (rx.channels[k] != 0)
+            AppendEntry(out, first, delimiter, TableEntry(rx, rx.channels[k], rx.rssi[k]));
+      }
+      break;
+    case Kind::None:
+      break;
+  }
+  return 0;
+}
+
+// ---- Single fields ---------------------------------------------------------
+
+bool Brisel::FormatGpsField(int id, std::string& out) const {
+  using F = FieldCatalog;
+  const TGPS& g = gps_;
+  switch (id) {
+    case F::kLatDecimal:
+      text::f(out, g.Latitude().decimalDegrees, 6);
+      return true;
+    case F::kLatDegrees:
+      text::d(out, g.Latitude().degrees);
+      return true;
+    case F::kLatMinutes:
+      text::d(out, g.Latitude().minutes);
+      return true;
+    case F::kLatDecimalMinutes:
+      text::f(out, g.Latitude().decimalMinutes, 6);
+      return true;
+    case F::kLatSeconds:
+      text::d(out, g.Latitude().seconds);
+      return true;
+    case F::kLatHemisphere:
+      out.push_back(g.Latitude().hemisphere);
+      return true;
+    case F::kLonDecimal:
+      text::f(out, g.Longitude().decimalDegrees, 6);
+      return true;
+    case F::kLonDegrees:
+      text::d(out, g.Longitude().degrees);
+      return true;
+    case F::kLonMinutes:
+      text::d(out, g.Longitude().minutes);
+      return true;
+    case F::kLonDecimalMinutes:
+      text::f(out, g.Longitude().decimalMinutes, 6);
+      return true;
+    case F::kLonSeconds:
+      text::d(out, g.Longitude().seconds);
+      return true;
+    case F::kLonHemisphere:
+      out.push_back(g.Longitude().hemisphere);
+      return true;
+    case F::kGpsStatus:
+      out.append(g.StatusText());
+      return true;
+    case F::kGpsTime:
+      text::hms(out, g.Hour(), g.Minute(), g.Second());
+      return true;
+    case F::kGpsHour:
+      text::d02(out, g.Hour());
+      return true;
+    case F::kGpsMinute:
+      text::d02(out, g.Minute());
+      return true;
+    case F::kGpsSecond:
+      text::d02(out, g.Second());
+      return true;
+    case F::kGpsDate:  // "%02d/%02d/%04d"
+      text::d02(out, g.Month());
+      out.push_back('/');
+      text::d02(out, g.Day());
+      out.push_back('/');
+      text::d04(out, g.Year());
+      return true;
+    case F::kGpsMonth:
+      text::d02(out, g.Month());
+      return true;
+    case F::kGpsDay:
+      text::d02(out, g.Day());
+      return true;
+    case F::kGpsYear:
+      text::d02(out, g.Year());
+      return true;
+    case F::kGpsAltitude:
+      text::f(out, g.GpsHeight() * kMetresPerCentimetre, 0);
+      return true;
+    case F::kGpsVelocity:
+      text::f(out, g.Speed3D() * kMphPerCentimetreSecond, 0);
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool Brisel::FormatClockField(int id, std::string& out) const {
+  using F = FieldCatalog;
+  const Clock& c = clock_;
+  switch (id) {
+    case F::kMarkerValue:
+      text::d02(out, c.marker % 100);
+      return true;
+    case F::kRtcDate:
+      text::mdy(out, c.month, c.day, c.year);
+      return true;
+    case F::kRtcMonth:
+      text::d02(out, c.month);
+      return true;
+    case F::kRtcDay:
+      text::d02(out, c.day);
+      return true;
+    case F::kRtcYear:
+      text::d02(out, c.year);
+      return true;
+    case F::kRtcTime:
+      text::hms(out, c.hour, c.minute, c.second);
+      return true;
+    case F::kRtcHour:
+      text::d02(out, c.hour);
+      return true;
+    case F::kRtcMinute:
+      text::d02(out, c.minute);
+      return true;
+    case F::kRtcSecond:
+      text::d02(out, c.second);
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool Brisel::FormatTpField(int id, std::string& out) const {
+  using F = FieldCatalog;
+  const TpPosition& p = tpPosition_;
+  // "%d.%d %c"; a zero letter ends the text as it would a C string.
+  auto coordinate = [&out](int degrees, int32_t fraction, uint8_t hemisphere) {
+    text::d(out, degrees);
+    out.push_back('.');
+    text::d(out, fraction);
+    out.push_back(' ');
+    if (hemisphere != 0) out.push_back(static_cast<char>(hemisphere));
+  };
+  switch (id) {
+    case F::kTpLatitude:
+      coordinate(p.latDegrees, p.latFraction, p.latHemisphere);
+      return true;
+    case F::kTpLongitude:
+      coordinate(p.lonDegrees, p.lonFraction, p.lonHemisphere);
+      return true;
+    case F::kTpDate:
+      text::mdy(out, p.month + 1, p.day, p.year + kTpYearBase);
+      return true;
+    case F::kTpTime:
+      text::hms(out, p.hour, p.minute, p.second);
+      return true;
+    case F::kTpSpeed:
+      text::d(out, tpMotion_.speed);
+      return true;
+    case F::kTpDirection:
+      text::u(out, tpMotion_.direction);
+      return true;
+    default:
+      return false;
+  }
+}
+
+void Brisel::FormatField(int id, std::string& out) {
+  using F = FieldCatalog;
+  out.clear();
+  if (FormatGpsField(id, out) || FormatClockField(id, out) || FormatTpField(id, out)) return;
+  const BandSetup& band = rx_[static_cast<size_t>(current_)].band;
+  switch (id) {
+    case F::kCrLf:
+      out.push_back('\n');
+      break;
+    case F::kRecordNumber:
+      text::d(out, RecordCounter);
+      break;
+    case F::kMinFrequency:
+      text::f(out, band.MHz(band.first), 5);
+      break;
+    case F::kMaxFrequency:
+      text::f(out, band.MHz(band.last), 5);
+      break;
+    case F::kStepSize:
+      text::f(out, band.StepKHz(), 2);
+      break;
+    case F::kReceiver:
+      text::d(out, current_ + 1);
+      break;
+    default:
+      break;
+  }
+}
+
+// ---- Post-processing layouts ----------------------------------------------
+
+Brisel::Entry Brisel::MeasuredEntry() const {
+  const int receiver = FirstCheckedReceiver(kReceivers);
+  if (receiver == 0 || Config().ScanTypeGroup != 1) return Entry{};
+  const ReceiverState& rx = rx_[static_cast<size_t>(receiver - 1)];
+  // Slot 0 as the data lines show it: table data carries its channel, the
+  // sample runs and lists a frequency count.
+  // A slot without a reading reports nothing.
+  if (kind_ == Kind::Table)
+    return rx.channels[0] != 0 ? TableEntry(rx, rx.channels[0], rx.rssi[0]) : Entry{};
+  return rx.counts[0] != 0 ? SampleOrListEntry(rx, 0) : Entry{};
+}
+
+namespace {
+// The layouts print a level as a magnitude below 1 mW with the minus sign in
+// the layout itself ("-%d"). Brisel levels are signed dBm, so -85 dBm is the
+// magnitude 85 and prints as "-85"; a level at or above 0 dBm, beyond any
+// receiver's range, counts as 0.
+long Magnitude(int rssiDbm) {
+  return rssiDbm < 0 ? -static_cast<long>(rssiDbm) : 0;
+}
+}  // namespace
+
+int Brisel::WriteFormatHeader(std::string& out) {
+  out.clear();
+  const TGPS& g = gps_;
+  switch (Config().OutputFormatGroup) {
+    case formats::kGrayson:
+      formats::GraysonDateLine(out, formats::GraysonYear(clock_.year), clock_.month, clock_.day,
+                               g.Hour());
+      formats::GraysonStartLine(out, g.Minute(), g.Second());
+      break;
+    case formats::kPathView:
+      formats::PathViewHeader(out, Config().OutputFilename, Config().FrozenClock);
+      break;
+    case formats::kPlanet:
+      formats::PlanetHeader(out);
+      break;
+    default:
+      break;
+  }
+  return static_cast<int>(out.size());
+}
+
+int Brisel::WriteFormatRecord(std::string& out) {
+  out.clear();
+  const TGPS& g = gps_;
+  const Entry e = MeasuredEntry();
+  const long magnitude = Magnitude(e.rssi);
+  switch (Config().OutputFormatGroup) {
+    case formats::kGrayson: {
+      formats::GraysonReceiverLine(out, g.Minute(), g.Second(), formats::FrequencyTenHz(e.mhz),
+                                   magnitude);
+      // Millionths of a degree of the latitude's minutes.
+      const auto micro =
+          static_cast<long>(std::trunc(g.Latitude().decimalMinutes / 60.0 * 1000000.0));
+      formats::GraysonPositionLine(out, g.Minute(), g.Second(), g.Latitude().degrees, micro,
+                                   g.Longitude().decimalDegrees, g.Hour(), g.Minute(), g.Second());
+      break;
+    }
+    case formats::kPathView:
+      formats::PathViewRecord(out, -static_cast<double>(magnitude), g.Longitude().decimalDegrees,
+                              g.Latitude().decimalDegrees, g.Hour(), g.Minute(), g.Second());
+      break;
+    case formats::kPlanet:
+      formats::PlanetPrefix(out, g.Hour(), g.Minute(), g.Second(), g.Latitude().decimalDegrees,
+                            g.Longitude().decimalDegrees);
+      formats::PlanetReport(out, e.mhz, static_cast<long>(e.channel), magnitude, 5);
+      break;
+    default:
+      break;
+  }
+  return static_cast<int>(out.size());
+}
+
+int Brisel::WriteFormatTrailer(std::string& out) {
+  out.clear();
+  if (Config().OutputFormatGroup == formats::kGrayson)
+    formats::GraysonTrailer(out, gps_.Minute(), gps_.Second());
+  return static_cast<int>(out.size());
+}
+
+}  // namespace morphel
