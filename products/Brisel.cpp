@@ -41,6 +41,14 @@ int8_t Signed(uint8_t b) {
   return static_cast<int8_t>(b);
 }
 
+// The layouts print a level as a magnitude below 1 mW with the minus sign in
+// the layout itself ("-%d"). Brisel levels are signed dBm, so -85 dBm is the
+// magnitude 85 and prints as "-85"; a level at or above 0 dBm, beyond any
+// receiver's range, counts as 0.
+long Magnitude(int rssiDbm) {
+  return rssiDbm < 0 ? -static_cast<long>(rssiDbm) : 0;
+}
+
 }  // namespace
 
 int Brisel::ChannelFromCount(uint32_t count, const BandSetup& band) {
@@ -105,7 +113,7 @@ int Brisel::Open(const std::string& path) {
   SegmentStartTime.clear();
   if (Product::Open(path) != 0) return -1;
   RecordCounter = 0;
-  const bool card = Config().InputFormatGroup == 9;
+  const bool card = Config().InputFormatGroup == kCardItem;
   const size_t headerSize = card ? kCardHeaderSize : kHeaderSize;
   std::array<uint8_t, kCardHeaderSize> header{};
   const size_t got = Input.Read(header.data(), headerSize);
@@ -731,16 +739,6 @@ Brisel::Entry Brisel::MeasuredEntry() const {
     return rx.channels[0] != 0 ? TableEntry(rx, rx.channels[0], rx.rssi[0]) : Entry{};
   return rx.counts[0] != 0 ? SampleOrListEntry(rx, 0) : Entry{};
 }
-
-namespace {
-// The layouts print a level as a magnitude below 1 mW with the minus sign in
-// the layout itself ("-%d"). Brisel levels are signed dBm, so -85 dBm is the
-// magnitude 85 and prints as "-85"; a level at or above 0 dBm, beyond any
-// receiver's range, counts as 0.
-long Magnitude(int rssiDbm) {
-  return rssiDbm < 0 ? -static_cast<long>(rssiDbm) : 0;
-}
-}  // namespace
 
 int Brisel::WriteFormatHeader(std::string& out) {
   out.clear();

@@ -46,6 +46,9 @@ class Brisel : public Product {
   static constexpr size_t kTpPositionSize = 21;
   static constexpr size_t kTpMotionSize = 7;
 
+  // Input list item of the memory-card log (the copied log is item 8).
+  static constexpr int kCardItem = 9;
+
   // File framing.
   static constexpr size_t kHeaderSize = 6;       // item 8
   static constexpr size_t kCardHeaderSize = 10;  // item 9 (memory card)

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -16,6 +17,7 @@
 #include "products/Bytes.h"
 #include "products/FieldCatalog.h"
 #include "synth/BriselWriter.h"
+#include "synth/DriveModel.h"
 #include "tests/TestSupport.h"
 
 namespace morphel {
@@ -950,6 +952,60 @@ TEST(Brisel, GoldenOutputs) {
     ASSERT_TRUE(test::FileExists(golden)) << golden;
     EXPECT_EQ(out, test::ReadFile(golden)) << c.name;
   }
+}
+
+// Spot checks of the delimited reference output against the drive itself:
+// the time and position of the first line come from the route, every table
+// reading's frequency follows from its channel and band.
+TEST(Brisel, ReferenceOutputFollowsTheDrive) {
+  const std::string out = test::ReadFile(test::SourcePath("tests/golden/brisel-copied-ascii.out"));
+  std::vector<std::vector<std::string>> rows;
+  size_t start = 0;
+  while (start < out.size()) {
+    size_t end = out.find("\r\n", start);
+    ASSERT_NE(end, std::string::npos);
+    std::vector<std::string> cells;
+    std::string line = out.substr(start, end - start);
+    for (size_t a = 0;;) {
+      size_t b = line.find(',', a);
+      cells.push_back(line.substr(a, b == std::string::npos ? std::string::npos : b - a));
+      if (b == std::string::npos) break;
+      a = b + 1;
+    }
+    rows.push_back(cells);
+    start = end + 2;
+  }
+  ASSERT_GT(rows.size(), 100u);
+  synth::DriveModel drive(7);
+  const synth::DrivePoint p = drive.At(0);
+  const auto& first = rows[1];
+  char time[16];
+  std::snprintf(time, sizeof time, "%02d:%02d:%02d", p.hour, p.minute, p.second);
+  EXPECT_EQ(first[0], time);
+  EXPECT_EQ(first[1], "1");
+  ASSERT_EQ(first.size(), 2u + 16 * 3 + 3);  // 20 samples, 16 slots
+  EXPECT_EQ(first[2], "880.02000");          // channel 333: count 28968 + 367 - 1
+  EXPECT_EQ(first[3], "333");
+  EXPECT_NEAR(std::stod(first[50]), p.latitude, 1.5e-6);
+  EXPECT_NEAR(std::stod(first[51]), p.longitude, 1.5e-6);
+  EXPECT_EQ(first[52], "00");
+  int tableRows = 0;
+  for (const auto& row : rows) {
+    if (row.size() != 2 + 4 * 3 + 3 || row[0][0] == '"') continue;
+    ++tableRows;
+    const bool cellular = row[1] == "1";
+    for (size_t k = 0; k < 4; ++k) {
+      const int ch = std::stoi(row[3 + 3 * k]);
+      const int index = cellular ? (ch >= 991 ? ch - 990 : ch + 34) : ch;
+      const double mhz = cellular ? (28968 + index - 1) * 0.030 : (74321 + index - 1) * 0.0125;
+      char expected[32];
+      std::snprintf(expected, sizeof expected, "%.5f", mhz);
+      EXPECT_EQ(row[2 + 3 * k], expected) << ch;
+      const int level = std::stoi(row[4 + 3 * k]);
+      EXPECT_TRUE(level <= -20 && level >= -127) << level;
+    }
+  }
+  EXPECT_GT(tableRows, 10);
 }
 
 }  // namespace
