@@ -4,7 +4,9 @@
 
 #include "app/Catalog.h"
 #include "products/Skarn.h"
+#include "products/Brisel.h"
 #include "products/Tolvan.h"
+#include "products/Tolvan2.h"
 #include "products/Velmar.h"
 
 namespace morphel {
@@ -17,6 +19,11 @@ std::unique_ptr<Product> CreateReader(int item) {
       return std::make_unique<Velmar>();
     case kItemSkarn:
       return std::make_unique<Skarn>();
+    case kItemTolvanNew:
+      return std::make_unique<Tolvan2>();
+    case kItemBrisel:
+    case kItemBriselCard:
+      return std::make_unique<Brisel>();
     default:
       return nullptr;
   }

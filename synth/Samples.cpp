@@ -3,6 +3,7 @@
 #include <functional>
 #include <utility>
 
+#include "synth/BriselWriter.h"
 #include "synth/SkarnWriter.h"
 #include "synth/TolvanWriter.h"
 #include "synth/VelmarWriter.h"
@@ -17,6 +18,10 @@ const std::vector<std::pair<std::string, Writer>>& Writers() {
       {"tolvan", WriteTolvanSample},
       {"velmar", WriteVelmarSample},
       {"skarn", WriteSkarnSample},
+      {"brisel",
+       [](const std::string& path, const SampleOptions& o) { return WriteBriselSample(path, o, false); }},
+      {"brisel-card",
+       [](const std::string& path, const SampleOptions& o) { return WriteBriselSample(path, o, true); }},
   };
   return writers;
 }
