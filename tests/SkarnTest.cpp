@@ -563,17 +563,17 @@ struct RunSpec {
 
 // Converts the sample with a fresh reader; the output as stored (PathView as
 // a hex dump of the record file followed by its side file).
-std::string ConvertSample(const RunSpec& spec) {
+std::string ConvertSample(const RunSpec& run) {
   Skarn reader;
   Settings s;
   s.InputFilename = SampleLog();
-  s.OutputFilename = test::TempPath(std::string(spec.golden) + ".out");
+  s.OutputFilename = test::TempPath(std::string(run.golden) + ".out");
   s.InputFormatGroup = kItemSkarn;
-  s.OutputFormatGroup = spec.format;
-  s.NativeFormat = spec.format == 3 || spec.format == 6 || spec.format == 7;
+  s.OutputFormatGroup = run.format;
+  s.NativeFormat = run.format == 3 || run.format == 6 || run.format == 7;
   s.FrozenClock = kFrozenClock;
   s.FrequencyField = s.ChannelField = s.RSSIField = true;
-  s.BSAvg = spec.bestServer;
+  s.BSAvg = run.bestServer;
   std::vector<int> ids = {FieldCatalog::kRecordNumber, FieldCatalog::kRtcTime,
                           FieldCatalog::kMarkerValue, FieldCatalog::kScanMode, FieldCatalog::kData};
   for (int id : ids) s.SelectedBox.emplace_back(FieldCatalog::Name(id));
@@ -582,7 +582,7 @@ std::string ConvertSample(const RunSpec& spec) {
   EXPECT_EQ(ConversionRun(reader, s, hooks).Run(), RunOutcome::Completed);
   EXPECT_FALSE(reader.Damage.Any());
   std::string out = test::ReadFile(s.OutputFilename);
-  if (spec.format == 6) {
+  if (run.format == 6) {
     out = HexDump(out, formats::kPathViewHeaderSize, formats::kPathViewRecordSize) +
           HexDump(test::ReadFile(formats::PathViewSideFileName(s.OutputFilename)),
                   formats::kPathViewSideFileSize, 1);
@@ -593,9 +593,9 @@ std::string ConvertSample(const RunSpec& spec) {
 class SkarnGolden : public ::testing::TestWithParam<RunSpec> {};
 
 TEST_P(SkarnGolden, MatchesReferenceOutput) {
-  const RunSpec& spec = GetParam();
-  const std::string out = ConvertSample(spec);
-  const std::string golden = test::SourcePath(std::string("tests/golden/") + spec.golden + ".out");
+  const RunSpec& run = GetParam();
+  const std::string out = ConvertSample(run);
+  const std::string golden = test::SourcePath(std::string("tests/golden/") + run.golden + ".out");
   const char* update = std::getenv("MORPHEL_UPDATE_GOLDEN");
   if (update && std::string(update) == "1") test::WriteFile(golden, out);
   ASSERT_TRUE(test::FileExists(golden)) << golden;
