@@ -5,6 +5,7 @@
 
 #include "synth/BriselWriter.h"
 #include "synth/SkarnWriter.h"
+#include "synth/Tolvan2Writer.h"
 #include "synth/TolvanWriter.h"
 #include "synth/VelmarWriter.h"
 
@@ -18,6 +19,7 @@ const std::vector<std::pair<std::string, Writer>>& Writers() {
       {"tolvan", WriteTolvanSample},
       {"velmar", WriteVelmarSample},
       {"skarn", WriteSkarnSample},
+      {"tolvan-new", WriteTolvan2Sample},
       {"brisel",
        [](const std::string& path, const SampleOptions& o) { return WriteBriselSample(path, o, false); }},
       {"brisel-card",
