@@ -573,34 +573,34 @@ std::string HexDump(const std::string& bytes, size_t head, size_t width) {
   return out;
 }
 
-std::string ConvertSample(const RunSpec& spec) {
+std::string ConvertSample(const RunSpec& run) {
   std::unique_ptr<CwScanner> reader;
-  if (spec.item == kItemTolvan)
+  if (run.item == kItemTolvan)
     reader = std::make_unique<Tolvan>();
   else
     reader = std::make_unique<Velmar>();
   Settings s;
-  s.InputFilename = SampleLog(spec.item, spec.firmware, spec.seconds);
-  s.OutputFilename = test::TempPath(std::string(spec.golden) + ".out");
-  s.InputFormatGroup = spec.item;
-  s.OutputFormatGroup = spec.format;
-  s.NativeFormat = spec.format == formats::kGrayson || spec.format == formats::kPathView ||
-                   spec.format == formats::kPlanet;
+  s.InputFilename = SampleLog(run.item, run.firmware, run.seconds);
+  s.OutputFilename = test::TempPath(std::string(run.golden) + ".out");
+  s.InputFormatGroup = run.item;
+  s.OutputFormatGroup = run.format;
+  s.NativeFormat = run.format == formats::kGrayson || run.format == formats::kPathView ||
+                   run.format == formats::kPlanet;
   s.FrozenClock = kFrozenClock;
   for (int r = 1; r <= 4; ++r) s.SetReceiver(r, false);
-  for (int r : spec.receivers) s.SetReceiver(r, true);
+  for (int r : run.receivers) s.SetReceiver(r, true);
   s.FrequencyField = s.ChannelField = s.RSSIField = true;
-  s.NoAvg = spec.averaging == 0;
-  s.LambdaAvg = spec.averaging == 1;
-  s.BSAvg = spec.averaging == 3;
-  s.ScanTypeGroup = spec.scanType;
-  for (int id : spec.fields) s.SelectedBox.emplace_back(FieldCatalog::Name(id));
-  reader->SetSelectedFields(spec.fields);
+  s.NoAvg = run.averaging == 0;
+  s.LambdaAvg = run.averaging == 1;
+  s.BSAvg = run.averaging == 3;
+  s.ScanTypeGroup = run.scanType;
+  for (int id : run.fields) s.SelectedBox.emplace_back(FieldCatalog::Name(id));
+  reader->SetSelectedFields(run.fields);
   RunHooks hooks;
   EXPECT_EQ(ConversionRun(*reader, s, hooks).Run(), RunOutcome::Completed);
   EXPECT_FALSE(reader->Damage.Any());
   std::string out = test::ReadFile(s.OutputFilename);
-  if (spec.format == formats::kPathView) {
+  if (run.format == formats::kPathView) {
     out = HexDump(out, formats::kPathViewHeaderSize, formats::kPathViewRecordSize) +
           HexDump(test::ReadFile(formats::PathViewSideFileName(s.OutputFilename)),
                   formats::kPathViewSideFileSize, 1);
@@ -637,9 +637,9 @@ const RunSpec kSpecs[] = {
 class CwSampleGolden : public ::testing::TestWithParam<RunSpec> {};
 
 TEST_P(CwSampleGolden, MatchesReferenceOutput) {
-  const RunSpec& spec = GetParam();
-  const std::string out = ConvertSample(spec);
-  const std::string golden = test::SourcePath(std::string("tests/golden/") + spec.golden + ".out");
+  const RunSpec& run = GetParam();
+  const std::string out = ConvertSample(run);
+  const std::string golden = test::SourcePath(std::string("tests/golden/") + run.golden + ".out");
   const char* update = std::getenv("MORPHEL_UPDATE_GOLDEN");
   if (update && std::string(update) == "1") test::WriteFile(golden, out);
   ASSERT_TRUE(test::FileExists(golden)) << golden;
