@@ -1,0 +1,472 @@
+#include "products/ZevCommon.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "products/Bytes.h"
+#include "products/FieldCatalog.h"
+#include "products/Fmt.h"
+#include "products/Formats.h"
+
+namespace morphel {
+
+namespace zev {
+
+namespace {
+constexpr const char* kModeCodes[16] = {"UKN", "C/I", "ADJ", "1CH", "20C", "VAR", "1MH", "POC",
+                                        "FF ", "SAB", "COC", "GRP", "FOL", "BER", "SYS", "UKN"};
+constexpr int16_t kModeSegments[16] = {
+    kSegmentUnchanged, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18};
+constexpr int32_t kMsPerDegree = 3600000;
+constexpr int32_t kMsPerMinute = 60000;
+constexpr int32_t kMsPerThousandth = 60;
+}  // namespace
+
+const char* ModeCode(int mode) {
+  return kModeCodes[mode & 0x0F];
+}
+
+int16_t SegmentTypeForMode(int mode) {
+  if (mode == kMode80Channel) return kSegment80Channel;
+  if (mode < 0 || mode > 15) return kSegmentUnchanged;
+  return kModeSegments[mode];
+}
+
+Coordinate SplitCoordinate(int32_t value, bool latitude) {
+  Coordinate c;
+  // Wide enough for the magnitude of INT32_MIN.
+  int64_t magnitude = std::llabs(static_cast<int64_t>(value));
+  c.degrees = static_cast<int>(magnitude / kMsPerDegree);
+  int64_t rest = magnitude % kMsPerDegree;
+  c.minutes = static_cast<int>(rest / kMsPerMinute);
+  c.thousandths = static_cast<int>((rest % kMsPerMinute) / kMsPerThousandth);
+  if (latitude) {
+    c.hemisphere = value > 0 ? 'N' : 'S';
+  } else {
+    c.hemisphere = value > 0 ? 'E' : 'W';
+  }
+  return c;
+}
+
+Coordinate BcdCoordinate(const uint8_t* digits, uint8_t hemisphere) {
+  Coordinate c;
+  int d[8];
+  for (int i = 0; i < 4; ++i) {
+    d[2 * i] = hiNibble(digits[i]);
+    d[2 * i + 1] = loNibble(digits[i]);
+  }
+  c.degrees = d[0] * 100 + d[1] * 10 + d[2];
+  c.minutes = d[3] * 10 + d[4];
+  c.thousandths = d[5] * 100 + d[6] * 10 + d[7];
+  c.hemisphere = static_cast<char>(hemisphere);
+  return c;
+}
+
+double SignedDegrees(const Coordinate& c) {
+  bool negative = c.hemisphere != 'N' && c.hemisphere != 'E';
+  return formats::DecimalDegrees(c.degrees, c.minutes, c.thousandths, negative);
+}
+
+}  // namespace zev
+
+namespace {
+constexpr int kBestServerThreshold = -121;
+constexpr size_t kPocsagFieldWidth = 73;
+constexpr double kMphPerVelocityUnit = 0.022356;
+constexpr uint32_t kCentimetresPerMetre = 100;
+
+void Delimit(std::string& out, char delimiter) {
+  if (!out.empty()) out.push_back(delimiter);
+}
+
+void AppendDegrees(std::string& out, const zev::Coordinate& c, char positive) {
+  if (c.hemisphere != positive) out.push_back('-');
+  text::f(out, formats::DecimalDegrees(c.degrees, c.minutes, c.thousandths, false), 6);
+}
+
+// Fields 5..10 of a latitude, 11..16 of a longitude, by offset 0..5.
+void AppendCoordinatePart(std::string& out, const zev::Coordinate& c, int part, char positive) {
+  switch (part) {
+    case 0:
+      AppendDegrees(out, c, positive);
+      break;
+    case 1:
+      text::d(out, c.degrees);
+      break;
+    case 2:
+      text::d(out, c.minutes);
+      break;
+    case 3:
+      text::d(out, c.minutes);
+      out.push_back('.');
+      text::d03(out, c.thousandths);
+      break;
+    case 4:
+      text::d(out, c.thousandths * 60 / 1000);
+      break;
+    default:
+      out.push_back(c.hemisphere);
+      break;
+  }
+}
+}  // namespace
+
+void ZevReader::ClearReaderState() {
+  rtcHour_ = rtcMinute_ = rtcSecond_ = rtcDay_ = rtcMonth_ = rtcYear_ = 0;
+  gpsHour_ = gpsMinute_ = gpsSecond_ = 0;
+  latitude_ = zev::Coordinate{};
+  longitude_ = zev::Coordinate{};
+  longitude_.hemisphere = 'W';
+  altitude_ = velocity_ = 0;
+  gpsStatus_ = 0;
+  xyFlag_ = 0;
+  marker_ = odometer_ = 0;
+  mode_ = firmware_ = 0;
+  flags_ = 0;
+  entryCount_ = levelCount_ = rowCount_ = 0;
+  channels_.fill(0);
+  levels_.fill(0);
+  sat_.fill(0);
+  vmac_.fill(0);
+  bestPerRow_.fill(0);
+  bestChannel_ = 0;
+  paging_.Clear();
+  groupIndex_ = groupRow_ = 0;
+}
+
+int ZevReader::EntryChannel(int k) const {
+  if (PagingMode()) return paging_.channel;
+  if (k < 0 || k >= entryCount_) return 0;
+  return channels_[static_cast<size_t>(k)];
+}
+
+int ZevReader::CurrentRow() const {
+  int row = PendingRecordCount - RemainingRecordCount;
+  if (row < 0 || row >= rowCount_) return 0;
+  return row;
+}
+
+int ZevReader::LevelByte(int k) const {
+  if (k < 0 || k >= entryCount_) return kNoLevel;
+  int index = CurrentRow() * entryCount_ + k;
+  if (index >= levelCount_ || index >= kMaxLevels) return kNoLevel;
+  return levels_[static_cast<size_t>(index)];
+}
+
+bool ZevReader::RowLevel(int k, int& level) const {
+  if (PagingMode()) {
+    level = paging_.level;
+    return true;
+  }
+  level = LevelByte(k);
+  return level != kNoLevel;
+}
+
+void ZevReader::SelectBestServer() {
+  for (int row = 0; row < rowCount_ && row < kMaxLevels; ++row) {
+    int best = kBestServerThreshold;
+    for (int k = 0; k < entryCount_; ++k) {
+      int index = row * entryCount_ + k;
+      if (index >= levelCount_) break;
+      int level = -levels_[static_cast<size_t>(index)];
+      if (level > best) {
+        best = level;
+        bestChannel_ = static_cast<int16_t>(k);
+      }
+    }
+    bestPerRow_[static_cast<size_t>(row)] = bestChannel_;
+  }
+}
+
+void ZevReader::DecodePagingUnit(bool flex, std::span<const uint8_t> unit) {
+  if (flex) {
+    zev::DecodeFlex(unit, paging_);
+  } else {
+    zev::DecodePocsag(unit, paging_);
+  }
+}
+
+// The channel index of the next group of << DATA >> columns, or -1 when the
+// list is done. Best server shows one group, that of the strongest channel.
+int ZevReader::NextGroupIndex(int next) {
+  if (next == 0) {
+    groupIndex_ = 0;
+    groupRow_ = CurrentRow();
+  }
+  if (groupIndex_ >= entryCount_) return -1;
+  if (AverageMode == kAverageBestServer) {
+    groupIndex_ = entryCount_;
+    int best = bestPerRow_[static_cast<size_t>(std::min(groupRow_, kMaxLevels - 1))];
+    return std::clamp(best, 0, std::max(entryCount_ - 1, 0));
+  }
+  return groupIndex_++;
+}
+
+int ZevReader::WriteDataTitles(int next, std::string& out, char delimiter) {
+  out.clear();
+  int k = NextGroupIndex(next);
+  if (k < 0) return -1;
+  const Settings& s = Config();
+  auto title = [&](bool on, const char* name) {
+    if (!on) return;
+    Delimit(out, delimiter);
+    out.push_back('"');
+    out.append(name);
+    out.push_back('#');
+    text::d(out, k + 1);
+    out.push_back('"');
+  };
+  title(s.FrequencyField, "Freq. ");
+  title(s.ChannelField, "Channel ");
+  title(s.RSSIField, "RSSI ");
+  title(s.SATField && ToneData(), "SAT/DCC ");
+  title(s.VMACField && ToneData(), "VMAC ");
+  return 0;
+}
+
+int ZevReader::FormatDataValues(int next, std::string& out, char delimiter) {
+  out.clear();
+  int k = NextGroupIndex(next);
+  if (k < 0) return -1;
+  const Settings& s = Config();
+  bool first = true;
+  auto separate = [&] {
+    if (!first) out.push_back(delimiter);
+    first = false;
+  };
+  if (s.FrequencyField) {
+    separate();
+    text::f4(out, EntryFrequency(k));
+  }
+  if (s.ChannelField) {
+    separate();
+    text::d(out, DisplayedChannel(k));
+  }
+  if (s.RSSIField) {
+    separate();
+    int level = 0;
+    if (RowLevel(k, level)) text::minusD(out, level);
+  }
+  if (ToneData()) {
+    int triple = CurrentRow() * entryCount_ + k;
+    bool present = triple >= 0 && triple < levelCount_ && triple < kMaxLevels;
+    if (s.SATField) {
+      separate();
+      if (present) text::d(out, sat_[static_cast<size_t>(triple)]);
+    }
+    if (s.VMACField) {
+      separate();
+      if (present) text::d(out, vmac_[static_cast<size_t>(triple)]);
+    }
+  }
+  return 0;
+}
+
+void ZevReader::AppendPagingField(int id, std::string& out) const {
+  if (id == FieldCatalog::kFlexData) {
+    // Lines of a POCSAG batch never show as FLEX messages, nor the reverse.
+    if (SegmentType != zev::kSegmentFlex || !paging_.flexLines) return;
+    for (int i = 0; i < paging_.lineCount; ++i) {
+      if (i > 0) out.push_back('\n');
+      out.append(paging_.lines[static_cast<size_t>(i)]);
+    }
+  } else if (id == FieldCatalog::kPocsagData) {
+    if (SegmentType != zev::kSegmentPocsag || paging_.flexLines || paging_.lineCount == 0) return;
+    out.append(paging_.lines[0], 0, kPocsagFieldWidth);
+  } else if (id == FieldCatalog::kBer) {
+    text::d(out, paging_.ber);
+  } else if (id == FieldCatalog::kSpeedBps) {
+    text::d(out, mode_ == zev::kModeFlex ? paging_.flexSpeed * zev::kFlexBitsPerSpeedUnit
+                                         : paging_.baud);
+  }
+}
+
+void ZevReader::AppendPositionField(int id, std::string& out) const {
+  if (id >= FieldCatalog::kLatDecimal && id <= FieldCatalog::kLatHemisphere) {
+    AppendCoordinatePart(out, latitude_, id - FieldCatalog::kLatDecimal, 'N');
+  } else if (id >= FieldCatalog::kLonDecimal && id <= FieldCatalog::kLonHemisphere) {
+    AppendCoordinatePart(out, longitude_, id - FieldCatalog::kLonDecimal, 'E');
+  } else if (id == FieldCatalog::kGpsStatus) {
+    out.append((gpsStatus_ & zev::kGpsLockedBit) ? "LOCKED" : "UNLOCKED");
+  } else if (id == FieldCatalog::kGpsAltitude) {
+    text::u(out, altitude_ / kCentimetresPerMetre);
+  } else if (id == FieldCatalog::kGpsVelocity) {
+    text::f(out, velocity_ * kMphPerVelocityUnit, 1);
+  }
+}
+
+void ZevReader::AppendTimeField(int id, std::string& out) const {
+  switch (id) {
+    case FieldCatalog::kGpsTime:
+      text::hms(out, gpsHour_, gpsMinute_, gpsSecond_);
+      break;
+    case FieldCatalog::kGpsHour:
+      text::d02(out, gpsHour_);
+      break;
+    case FieldCatalog::kGpsMinute:
+      text::d02(out, gpsMinute_);
+      break;
+    case FieldCatalog::kGpsSecond:
+      text::d02(out, gpsSecond_);
+      break;
+    case FieldCatalog::kRtcDate:
+      text::mdy(out, rtcMonth_, rtcDay_, rtcYear_);
+      break;
+    case FieldCatalog::kRtcMonth:
+      text::d02(out, rtcMonth_);
+      break;
+    case FieldCatalog::kRtcDay:
+      text::d02(out, rtcDay_);
+      break;
+    case FieldCatalog::kRtcYear:
+      text::d02(out, rtcYear_);
+      break;
+    case FieldCatalog::kRtcTime:
+      text::hms(out, rtcHour_, rtcMinute_, rtcSecond_);
+      break;
+    case FieldCatalog::kRtcHour:
+      text::d02(out, rtcHour_);
+      break;
+    case FieldCatalog::kRtcMinute:
+      text::d02(out, rtcMinute_);
+      break;
+    case FieldCatalog::kRtcSecond:
+      text::d02(out, rtcSecond_);
+      break;
+    default:
+      break;
+  }
+}
+
+void ZevReader::FormatField(int id, std::string& out) {
+  out.clear();
+  switch (id) {
+    case FieldCatalog::kFlexData:
+    case FieldCatalog::kPocsagData:
+    case FieldCatalog::kBer:
+    case FieldCatalog::kSpeedBps:
+      AppendPagingField(id, out);
+      break;
+    case FieldCatalog::kMarkerValue:
+      if (xyFlag_)
+        out.append("N/A");
+      else
+        text::d(out, marker_);
+      break;
+    case FieldCatalog::kOdometer:
+      if (xyFlag_)
+        out.append("N/A");
+      else
+        text::d(out, odometer_);
+      break;
+    case FieldCatalog::kXCoordinate:
+      if (xyFlag_)
+        text::d(out, marker_);
+      else
+        out.append("N/A");
+      break;
+    case FieldCatalog::kYCoordinate:
+      if (xyFlag_)
+        text::d(out, odometer_);
+      else
+        out.append("N/A");
+      break;
+    case FieldCatalog::kMeasurementType:
+      out.append(MeasurementCode());
+      break;
+    case FieldCatalog::kRecordNumber:
+      text::d(out, RecordCounter);
+      break;
+    default:
+      AppendPositionField(id, out);
+      AppendTimeField(id, out);
+      break;
+  }
+}
+
+// Entry of the first checked receiver (0..3), or -1 when none is checked.
+int ZevReader::FirstReceiverEntry() const {
+  return FirstCheckedReceiver(4) - 1;
+}
+
+int ZevReader::WriteFormatHeader(std::string& out) {
+  out.clear();
+  switch (Config().OutputFormatGroup) {
+    case formats::kGrayson:
+      formats::GraysonDateLine(out, formats::GraysonYear(rtcYear_), rtcMonth_, rtcDay_, gpsHour_);
+      formats::GraysonStartLine(out, gpsMinute_, gpsSecond_);
+      break;
+    case formats::kPathView:
+      formats::PathViewHeader(out, Config().OutputFilename, Config().FrozenClock);
+      break;
+    case formats::kPlanet:
+      formats::PlanetHeader(out);
+      break;
+    case formats::kInFielder:
+      formats::InFielderHeader(out, "Zev File");
+      break;
+    default:
+      break;
+  }
+  return static_cast<int>(out.size());
+}
+
+int ZevReader::WriteFormatRecord(std::string& out) {
+  out.clear();
+  const int format = Config().OutputFormatGroup;
+  int first = 0;
+  int last = entryCount_;
+  if (!PerEntryRecords()) {
+    first = FirstReceiverEntry();
+    last = first + 1;
+  }
+  const double lat = zev::SignedDegrees(latitude_);
+  const double lon = zev::SignedDegrees(longitude_);
+  for (int k = first; k < last; ++k) {
+    // An entry that is not there (no receiver checked, or beyond the list)
+    // reports zeros.
+    bool valid = k >= 0 && (k < entryCount_ || PagingMode());
+    int level = 0;
+    if (valid && !RowLevel(k, level)) level = 0;
+    double frequency = valid ? EntryFrequency(k) : 0.0;
+    switch (format) {
+      case formats::kGrayson:
+        formats::GraysonReceiverLine(out, gpsMinute_, gpsSecond_,
+                                     formats::FrequencyTenHz(frequency), level);
+        break;
+      case formats::kPathView:
+        formats::PathViewRecord(out, -static_cast<double>(level), lon, lat, gpsHour_, gpsMinute_,
+                                gpsSecond_);
+        break;
+      case formats::kPlanet:
+        formats::PlanetPrefix(out, gpsHour_, gpsMinute_, gpsSecond_, lat, lon);
+        formats::PlanetReport(out, frequency, valid ? ReportedChannel(k) : 0, level);
+        break;
+      case formats::kInFielder: {
+        int reported = level;
+        if (!PerEntryRecords() && !RowLevel(0, reported)) reported = 0;
+        formats::InFielderRecord(out, marker_, odometer_, marker_, reported);
+        break;
+      }
+      default:
+        break;
+    }
+  }
+  if (format == formats::kGrayson) {
+    formats::GraysonPositionLine(out, gpsMinute_, gpsSecond_, latitude_.degrees,
+                                 formats::MicroDegrees(latitude_.minutes, latitude_.thousandths),
+                                 formats::DecimalDegrees(longitude_.degrees, longitude_.minutes,
+                                                         longitude_.thousandths, false),
+                                 gpsHour_, gpsMinute_, gpsSecond_);
+  }
+  return static_cast<int>(out.size());
+}
+
+int ZevReader::WriteFormatTrailer(std::string& out) {
+  out.clear();
+  if (Config().OutputFormatGroup == formats::kGrayson)
+    formats::GraysonTrailer(out, gpsMinute_, gpsSecond_);
+  return static_cast<int>(out.size());
+}
+
+}  // namespace morphel

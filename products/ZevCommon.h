@@ -1,0 +1,150 @@
+#pragma once
+// What the two Zev readers share: the measurement-mode table, coordinate
+// splitting, the per-channel state behind the << DATA >> columns, the field
+// texts and the feeding of the post-processing layouts. The PC card log and the
+// PC dump log carry the same measurements in different framings; each reader
+// fills this state from its own records and supplies the few rules that differ
+// (frequency plan, displayed channel numbers, which entries a native record
+// carries).
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "products/Product.h"
+#include "products/ZevPaging.h"
+
+namespace morphel {
+
+namespace zev {
+
+// Measurement modes of the Zev receiver.
+constexpr int kModeUnknown = 0;
+constexpr int kModeVariableSweep = 5;
+constexpr int kModeFastFade = 8;
+constexpr int kModePocsag = 7;
+constexpr int kModeFlex = 15;
+constexpr int kMode80Channel = 20;
+
+// Segment type codes of the index tree.
+constexpr int16_t kSegmentPocsag = 10;
+constexpr int16_t kSegmentVariableSweep = 8;
+constexpr int16_t kSegmentFlex = 18;
+constexpr int16_t kSegment80Channel = 21;
+constexpr int16_t kSegmentUnchanged = -1;
+
+// Firmware 106 reports its 80-channel sweep as mode 5.
+constexpr int kFirmware80ChannelSweep = 106;
+// From firmware 103 on, GPS values are binary (big-endian) instead of BCD.
+constexpr int kFirmwareBinaryGps = 103;
+
+constexpr uint8_t kGpsLockedBit = 0x80;
+constexpr uint8_t kToneFlags = 0x80;  // analogue cellular channels with SAT/DCC and VMAC
+
+// Three-letter code of a measurement mode, looked up by its low four bits.
+const char* ModeCode(int mode);
+// Segment type of a measurement mode (kSegmentUnchanged for modes without one).
+int16_t SegmentTypeForMode(int mode);
+
+// A position split into degrees, minutes and thousandths of a minute.
+struct Coordinate {
+  int degrees = 0;
+  int minutes = 0;
+  int thousandths = 0;
+  char hemisphere = 'S';
+};
+// Milliseconds of arc; 0 or less counts as the southern / western hemisphere.
+Coordinate SplitCoordinate(int32_t value, bool latitude);
+// Four packed BCD bytes DDDMMmmm and the hemisphere letter that follows them.
+Coordinate BcdCoordinate(const uint8_t* digits, uint8_t hemisphere);
+// Decimal degrees, negative for 'S' and 'W'.
+double SignedDegrees(const Coordinate& c);
+
+}  // namespace zev
+
+class ZevReader : public Product {
+ public:
+  static constexpr int kMaxChannels = 255;
+  static constexpr int kMaxLevels = 255;
+  static constexpr int kNoLevel = -1;
+
+  int WriteDataTitles(int next, std::string& out, char delimiter) override;
+  int FormatDataValues(int next, std::string& out, char delimiter) override;
+  void FormatField(int id, std::string& out) override;
+  int WriteFormatHeader(std::string& out) override;
+  int WriteFormatRecord(std::string& out) override;
+  int WriteFormatTrailer(std::string& out) override;
+
+  // Decoded paging traffic of the last message record (read by tests).
+  const zev::PagingState& Paging() const { return paging_; }
+
+ protected:
+  // Frequency (MHz) of list entry k.
+  virtual double EntryFrequency(int k) const = 0;
+  // Channel number of entry k as the user reads it.
+  virtual int DisplayedChannel(int k) const = 0;
+  // Channel number of entry k in the Planet report line.
+  virtual int ReportedChannel(int k) const { return EntryChannel(k); }
+  // RSSI magnitude of entry k in the current row; false leaves the value empty.
+  virtual bool RowLevel(int k, int& level) const;
+  // True when a native record carries every entry; false: only the entry of
+  // the first checked receiver.
+  virtual bool PerEntryRecords() const = 0;
+  virtual const char* MeasurementCode() const { return zev::ModeCode(mode_); }
+
+  bool PagingMode() const { return mode_ == zev::kModePocsag || mode_ == zev::kModeFlex; }
+  bool ToneData() const { return flags_ == zev::kToneFlags; }
+  // Channel number of entry k (the paging channel in the paging modes).
+  int EntryChannel(int k) const;
+  // The row of the current record being written (0 outside a write).
+  int CurrentRow() const;
+  // Level byte of entry k in the current row, or kNoLevel.
+  int LevelByte(int k) const;
+  // Picks the strongest entry of every row (threshold -121 dBm, the first of
+  // equal levels wins, a row without a stronger entry keeps the last choice).
+  void SelectBestServer();
+  // Resets everything a new run must not inherit.
+  void ClearReaderState();
+  // Decodes the paging unit of a POCSAG or FLEX message into paging_.
+  void DecodePagingUnit(bool flex, std::span<const uint8_t> unit);
+
+  // Time and date of the receiver clock.
+  int rtcHour_ = 0, rtcMinute_ = 0, rtcSecond_ = 0;
+  int rtcDay_ = 0, rtcMonth_ = 0, rtcYear_ = 0;
+  // Last GPS fix.
+  int gpsHour_ = 0, gpsMinute_ = 0, gpsSecond_ = 0;
+  zev::Coordinate latitude_, longitude_;
+  uint32_t altitude_ = 0;  // centimetres
+  uint32_t velocity_ = 0;  // units of 0.022356 mph
+  uint8_t gpsStatus_ = 0;
+  // Marker words: marker value and odometer, or X and Y.
+  uint8_t xyFlag_ = 0;
+  uint16_t marker_ = 0;
+  uint16_t odometer_ = 0;
+  // Measurement plan.
+  int mode_ = 0;
+  int firmware_ = 0;
+  uint8_t flags_ = 0;
+  int entryCount_ = 0;  // n
+  int levelCount_ = 0;  // m
+  int rowCount_ = 0;    // rows the current record yields
+  std::array<uint16_t, kMaxChannels> channels_{};
+  std::array<uint8_t, kMaxLevels> levels_{};
+  std::array<uint8_t, kMaxLevels> sat_{};
+  std::array<uint8_t, kMaxLevels> vmac_{};
+  std::array<int16_t, kMaxLevels> bestPerRow_{};
+  int16_t bestChannel_ = 0;
+  zev::PagingState paging_;
+
+ private:
+  int NextGroupIndex(int next);
+  int FirstReceiverEntry() const;
+  void AppendPagingField(int id, std::string& out) const;
+  void AppendPositionField(int id, std::string& out) const;
+  void AppendTimeField(int id, std::string& out) const;
+
+  int groupIndex_ = 0;
+  int groupRow_ = 0;
+};
+
+}  // namespace morphel
