@@ -8,18 +8,18 @@ namespace {
 constexpr std::array<ProductInfo, kProductItems> kProducts = {{
     {0, "(None)", "(None)", "none", "", 0, false, false, false, false, false},
     {1, "QVR Tolvan", "QVR Tolvan", "tolvan", ".tlf", 4, true, false, false, true, true},
-    {2, "QVR Velmar", "QVR Velmar", "velmar", ".vlf", 2, true, false, false, true, false},
+    {2, "QVR Velmar", "QVR Velmar", "velmar", ".vlf", 2, true, false, false, true, true},
     {3, "QVR Zev (PC CARD)", "QVR Zev (PC CARD)", "zev-card", ".bin", 1, false, true, true, false,
-     false},
+     true},
     {4, "QVR Zev (PC DUMP)", "QVR Zev (PC DUMP)", "zev-dump", ".zev", 1, false, true, true, false,
-     false},
-    {5, "QVR Skarn", "QVR Skarn", "skarn", ".slf", 1, false, false, false, false, false},
+     true},
+    {5, "QVR Skarn", "QVR Skarn", "skarn", ".slf", 1, false, false, false, false, true},
     {6, "QVR Darsk", "QVR Darsk", "darsk", "", 0, false, false, false, false, false},
     {7, "QVR Tolvan (new)", "QVR Tolvan (>=fv1.27)", "tolvan-new", ".tlf", 4, true, false, false,
-     true, false},
-    {8, "QVR Brisel", "QVR Brisel", "brisel", ".blf", 2, true, false, false, false, false},
+     true, true},
+    {8, "QVR Brisel", "QVR Brisel", "brisel", ".blf", 2, true, false, false, false, true},
     {9, "QVR Brisel (PC CARD)", "QVR Brisel", "brisel-card", ".blf", 2, true, false, false, false,
-     false},
+     true},
 }};
 
 constexpr std::array<OutputFormatInfo, kFormatCount> kFormats = {{

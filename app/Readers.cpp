@@ -8,6 +8,8 @@
 #include "products/Tolvan.h"
 #include "products/Tolvan2.h"
 #include "products/Velmar.h"
+#include "products/Zev.h"
+#include "products/ZevDump.h"
 
 namespace morphel {
 
@@ -17,6 +19,10 @@ std::unique_ptr<Product> CreateReader(int item) {
       return std::make_unique<Tolvan>();
     case kItemVelmar:
       return std::make_unique<Velmar>();
+    case kItemZevCard:
+      return std::make_unique<Zev>();
+    case kItemZevDump:
+      return std::make_unique<ZevDump>();
     case kItemSkarn:
       return std::make_unique<Skarn>();
     case kItemTolvanNew:

@@ -8,6 +8,7 @@
 #include "synth/Tolvan2Writer.h"
 #include "synth/TolvanWriter.h"
 #include "synth/VelmarWriter.h"
+#include "synth/ZevWriter.h"
 
 namespace morphel::synth {
 
@@ -18,6 +19,8 @@ const std::vector<std::pair<std::string, Writer>>& Writers() {
   static const std::vector<std::pair<std::string, Writer>> writers = {
       {"tolvan", WriteTolvanSample},
       {"velmar", WriteVelmarSample},
+      {"zev-card", WriteZevCardSample},
+      {"zev-dump", WriteZevDumpSample},
       {"skarn", WriteSkarnSample},
       {"tolvan-new", WriteTolvan2Sample},
       {"brisel",
