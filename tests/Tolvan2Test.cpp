@@ -714,5 +714,173 @@ TEST(Tolvan2Native, PlanetAndPathViewRecords) {
   EXPECT_EQ(other.Record(), "");
 }
 
+// ---------------------------------------------------------------- sample log
+
+constexpr double kSampleSeconds = 12;  // 6 s fast, 4 s scan, 2 s fast
+constexpr uint64_t kSampleSeed = 7;
+constexpr int64_t kFrozenClock = 1700000000;
+
+std::string SampleLog() {
+  static const std::string path = [] {
+    std::string p = test::TempPath("tolvan2-sample.tlf");
+    synth::SampleOptions options;
+    options.seconds = kSampleSeconds;
+    options.seed = kSampleSeed;
+    EXPECT_TRUE(synth::WriteTolvan2Sample(p, options));
+    return p;
+  }();
+  return path;
+}
+
+std::string HexDump(const std::string& bytes, size_t head, size_t width) {
+  std::string out;
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    out += fmt::format("{:02x}", static_cast<uint8_t>(bytes[i]));
+    const bool end = i + 1 == head || (i >= head && (i - head) % width == width - 1);
+    out += (end || i + 1 == bytes.size()) ? "\n" : " ";
+  }
+  return out;
+}
+
+// Indexes the sample with the reader and returns the segment types found.
+std::vector<int16_t> IndexSample(Tolvan2& reader) {
+  Settings s;
+  s.InputFilename = SampleLog();
+  RunHooks hooks;
+  IndexRun run(reader, s, kItemTolvanNew, hooks);
+  std::vector<int16_t> types;
+  run.segmentAdded = [&](const IndexedSegment& seg) { types.push_back(seg.type); };
+  EXPECT_EQ(run.Run(), IndexOutcome::Completed);
+  return types;
+}
+
+struct RunSpec {
+  const char* golden;
+  int format;
+  int mode;       // 0 all data, 1 40 lambda, 3 best server
+  bool scanOnly;  // fast segments left out (512 values a line would swamp the file)
+  bool oneReceiver;
+};
+
+std::string ConvertSample(const RunSpec& spec) {
+  Tolvan2 reader;
+  if (spec.scanOnly) {
+    const auto types = IndexSample(reader);
+    for (size_t i = 0; i < types.size(); ++i)
+      if (types[i] == Tolvan2::kFastSegment) reader.SegmentNodes.Toggle(static_cast<int>(i));
+  }
+  Settings s;
+  s.InputFilename = SampleLog();
+  s.OutputFilename = test::TempPath(std::string(spec.golden) + ".out");
+  s.InputFormatGroup = kItemTolvanNew;
+  s.OutputFormatGroup = spec.format;
+  s.NativeFormat = spec.format == 3 || spec.format == 6 || spec.format == 7;
+  s.FrozenClock = kFrozenClock;
+  s.Receiver1 = true;
+  s.Receiver2 = s.Receiver3 = s.Receiver4 = !spec.oneReceiver;
+  s.FrequencyField = s.ChannelField = s.RSSIField = !spec.oneReceiver;
+  s.RSSIField = true;
+  s.SATField = s.VMACField = spec.scanOnly;
+  s.LambdaAvg = spec.mode == 1;
+  s.BSAvg = spec.mode == 3;
+  s.NoAvg = spec.mode == 0;
+  std::vector<int> ids = {F::kRecordNumber, F::kGpsTime, F::kReceiver, F::kMarkerValue, F::kData};
+  for (int id : ids) s.SelectedBox.emplace_back(F::Name(id));
+  reader.SetSelectedFields(ids);
+  RunHooks hooks;
+  EXPECT_EQ(ConversionRun(reader, s, hooks).Run(), RunOutcome::Completed);
+  EXPECT_FALSE(reader.Damage.Any());
+  std::string out = test::ReadFile(s.OutputFilename);
+  if (spec.format == formats::kPathView) {
+    out = HexDump(out, formats::kPathViewHeaderSize, formats::kPathViewRecordSize) +
+          HexDump(test::ReadFile(formats::PathViewSideFileName(s.OutputFilename)),
+                  formats::kPathViewSideFileSize, 1);
+  }
+  return out;
+}
+
+const RunSpec kCustom{"tolvan2-custom", 11, 0, true, false};
+const RunSpec kLambda{"tolvan2-lambda", 11, 1, false, true};
+const RunSpec kBest{"tolvan2-bestserver", 11, 3, false, false};
+const RunSpec kGrayson{"tolvan2-grayson", 3, 0, false, false};
+const RunSpec kPathView{"tolvan2-pathview", 6, 0, false, false};
+const RunSpec kPlanet{"tolvan2-planet", 7, 0, false, false};
+
+class Tolvan2Golden : public ::testing::TestWithParam<RunSpec> {};
+
+TEST_P(Tolvan2Golden, MatchesReferenceOutput) {
+  const RunSpec& spec = GetParam();
+  const std::string out = ConvertSample(spec);
+  const std::string golden = test::SourcePath(std::string("tests/golden/") + spec.golden + ".out");
+  const char* update = std::getenv("MORPHEL_UPDATE_GOLDEN");
+  if (update && std::string(update) == "1") test::WriteFile(golden, out);
+  ASSERT_TRUE(test::FileExists(golden)) << golden;
+  EXPECT_EQ(out, test::ReadFile(golden));
+  EXPECT_LT(out.size(), 50000u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sample, Tolvan2Golden,
+                         ::testing::Values(kCustom, kLambda, kBest, kGrayson, kPathView, kPlanet),
+                         [](const auto& param) {
+                           return std::string(param.param.golden).substr(8);
+                         });
+
+TEST(Tolvan2Sample, IsDetectedAndIndexedInAlternatingSegments) {
+  EXPECT_EQ(DetectProduct(SampleLog()), kItemTolvanNew);
+  Tolvan2 reader;
+  EXPECT_EQ(IndexSample(reader), (std::vector<int16_t>{0, 1, 0}));
+  EXPECT_FALSE(reader.Damage.Any());
+  // The default drive holds many segments of each kind.
+  const std::string longer = test::TempPath("tolvan2-long.tlf");
+  synth::SampleOptions options;
+  options.seed = 3;
+  ASSERT_TRUE(synth::WriteTolvan2Sample(longer, options));
+  Settings s;
+  s.InputFilename = longer;
+  RunHooks hooks;
+  IndexRun run(reader, s, kItemTolvanNew, hooks);
+  int fast = 0, scan = 0;
+  run.segmentAdded = [&](const IndexedSegment& seg) { ++(seg.type == 0 ? fast : scan); };
+  EXPECT_EQ(run.Run(), IndexOutcome::Completed);
+  EXPECT_EQ(fast, 12);
+  EXPECT_EQ(scan, 12);
+  EXPECT_FALSE(reader.Damage.Any());
+}
+
+// Lines worked out by hand from the sample's bytes. The first fast record
+// (09:58:00, velocity 1130 cm/s, latitude 146664062, longitude -266197126)
+// has receiver 1 on index 347 of the cellular control band (channel 313,
+// 869.0100 + 346 x 0.03 = 879.39 MHz; samples: weakest 51, mean 62),
+// receiver 2 on channel 40 of the 6.25 kHz band (451.25 MHz, strongest 44)
+// and receiver 3 on index 35 (channel 1, 870.03 MHz, strongest 58); the
+// 40-lambda window is 153600000000 / (1130 x 879390000 x 0.01) = 15.46 -> 15,
+// so 34 averages, the first 60. The first scan second (09:58:06, marker 1)
+// starts with a control reading of index 347 at 70, DCC 0.
+TEST(Tolvan2Sample, ReferenceOutputsHoldHandCheckedLines) {
+  const std::string best = ConvertSample(kBest);
+  EXPECT_EQ(best.substr(best.find('\n') + 1, 99),
+            "1,09:58:00,1,0,879.39000,313,-51\r\n2,09:58:00,2,0,451.25000,40,-44\r\n"
+            "3,09:58:00,3,0,870.03000,1,-58\r\n");
+  const std::string lambda = ConvertSample(kLambda);
+  const std::string first = lambda.substr(lambda.find('\n') + 1);
+  const std::string line = first.substr(0, first.find('\r'));
+  EXPECT_EQ(line.substr(0, 19), "1,09:58:00,1,0,-60,");
+  EXPECT_EQ(std::count(line.begin(), line.end(), '-'), 34);
+  const std::string custom = ConvertSample(kCustom);
+  EXPECT_NE(custom.find("\r\n1,09:58:06,1,1,879.39000,313,-70,0,0,0\r\n"), std::string::npos);
+  const std::string grayson = ConvertSample(kGrayson);
+  EXPECT_EQ(grayson.substr(0, 12 + 54 + 20 + 38),
+            "D2026112309\rm580000RCRD" + std::string(42, '0') +
+                "\rr580000087939000062\rG580000+040.740017-73.943650958000000\r");
+  const std::string planet = ConvertSample(kPlanet);
+  EXPECT_NE(planet.find("_MAIN\r\n09:58:00:00 40.740017 -73.943646 REPORT::Report: 879.3900 347 "
+                        "-62\r\n"),
+            std::string::npos);
+  const std::string pathView = ConvertSample(kPathView);
+  // -62.0 is c04f000000000000; the record ends with 09:58:00.
+  EXPECT_EQ(pathView.substr(57, 27), "01 00 00 00 00 00 00 4f c0 ");
+  EXPECT_EQ(pathView.substr(57 + 75, 9), "09 3a 00\n");
+}
+
 }  // namespace
 }  // namespace morphel
