@@ -607,16 +607,16 @@ struct SampleRun {
   int format;
 };
 
-std::string ConvertSample(const SampleRun& spec) {
+std::string ConvertSample(const SampleRun& run) {
   Zev card;
   ZevDump dump;
-  Product& reader = spec.dump ? static_cast<Product&>(dump) : card;
+  Product& reader = run.dump ? static_cast<Product&>(dump) : card;
   Settings s;
-  s.InputFilename = SamplePath(spec.dump, spec.firmware);
-  s.OutputFilename = test::TempPath(std::string(spec.golden) + ".out");
-  s.InputFormatGroup = spec.dump ? kItemZevDump : kItemZevCard;
-  s.OutputFormatGroup = spec.format;
-  s.NativeFormat = spec.format == 3 || spec.format == 6 || spec.format == 7 || spec.format == 12;
+  s.InputFilename = SamplePath(run.dump, run.firmware);
+  s.OutputFilename = test::TempPath(std::string(run.golden) + ".out");
+  s.InputFormatGroup = run.dump ? kItemZevDump : kItemZevCard;
+  s.OutputFormatGroup = run.format;
+  s.NativeFormat = run.format == 3 || run.format == 6 || run.format == 7 || run.format == 12;
   s.FrozenClock = kFrozenClock;
   s.ChannelField = s.SATField = s.VMACField = true;
   std::vector<int> ids = {
@@ -632,7 +632,7 @@ std::string ConvertSample(const SampleRun& spec) {
       reader.Damage.badLengthBlocks + reader.Damage.unknownRecords + reader.Damage.truncatedBlocks,
       0u);
   std::string out = test::ReadFile(s.OutputFilename);
-  if (spec.format == 6) {
+  if (run.format == 6) {
     out = HexDump(out, formats::kPathViewHeaderSize, formats::kPathViewRecordSize) +
           HexDump(test::ReadFile(formats::PathViewSideFileName(s.OutputFilename)),
                   formats::kPathViewSideFileSize, 1);
@@ -643,9 +643,9 @@ std::string ConvertSample(const SampleRun& spec) {
 class ZevGolden : public ::testing::TestWithParam<SampleRun> {};
 
 TEST_P(ZevGolden, MatchesReferenceOutput) {
-  const SampleRun& spec = GetParam();
-  const std::string out = ConvertSample(spec);
-  const std::string golden = test::SourcePath(std::string("tests/golden/") + spec.golden + ".out");
+  const SampleRun& run = GetParam();
+  const std::string out = ConvertSample(run);
+  const std::string golden = test::SourcePath(std::string("tests/golden/") + run.golden + ".out");
   const char* update = std::getenv("MORPHEL_UPDATE_GOLDEN");
   if (update && std::string(update) == "1") test::WriteFile(golden, out);
   ASSERT_TRUE(test::FileExists(golden)) << golden;
