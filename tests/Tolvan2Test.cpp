@@ -882,5 +882,36 @@ TEST(Tolvan2Sample, ReferenceOutputsHoldHandCheckedLines) {
   EXPECT_EQ(pathView.substr(57 + 75, 9), "09 3a 00\n");
 }
 
+// A damaged copy of the sample (bytes overwritten all through it, lengths
+// included) converts to its end without reading beyond any record.
+TEST(Tolvan2Sample, DamagedLogConvertsToItsEnd) {
+  std::string bytes = test::ReadFile(SampleLog());
+  uint64_t state = 12345;
+  for (size_t i = 6; i < bytes.size(); i += 1 + (state >> 33) % 900) {
+    state = state * 6364136223846793005ull + 1442695040888963407ull;
+    bytes[i] = static_cast<char>((state >> 56) | 0x80);  // a hit length word is out of range
+  }
+  const std::string path = test::TempPath("tolvan2-damaged.tlf");
+  test::WriteFile(path, bytes);
+  for (int mode : {0, 1, 3}) {
+    Tolvan2 reader;
+    Settings s;
+    s.InputFilename = path;
+    s.OutputFilename = test::TempPath("tolvan2-damaged.out");
+    s.InputFormatGroup = kItemTolvanNew;
+    s.Receiver2 = s.Receiver3 = s.Receiver4 = true;
+    s.SATField = s.VMACField = true;
+    s.LambdaAvg = mode == 1;
+    s.BSAvg = mode == 3;
+    std::vector<int> ids = {F::kRecordNumber, F::kGpsHeading, F::kMinFrequency, F::kData};
+    for (int id : ids) s.SelectedBox.emplace_back(F::Name(id));
+    reader.SetSelectedFields(ids);
+    RunHooks hooks;
+    EXPECT_EQ(ConversionRun(reader, s, hooks).Run(), RunOutcome::Completed);
+    EXPECT_TRUE(reader.Damage.Any());
+    for (const auto& list : reader.ReadingLists) EXPECT_LE(list.size(), Tolvan2::kMaxListEntries);
+  }
+}
+
 }  // namespace
 }  // namespace morphel
