@@ -90,7 +90,7 @@ Tolvan2::Tolvan2() {
                       F::kRtcTime,     F::kRtcHour,       F::kRtcMinute,
                       F::kRtcSecond,   F::kMinFrequency,  F::kMaxFrequency,
                       F::kStepSize,    F::kReceiver});
-  frequencyChannel_.fill(-1);
+  cachedChannel_.fill(-1);
 }
 
 int Tolvan2::Open(const std::string& path) {
@@ -107,7 +107,7 @@ int Tolvan2::Open(const std::string& path) {
   pendingRssi_.fill(PendingSweep{});
   pendingSat_.fill(PendingSweep{});
   for (auto& f : fast_) f.present = false;
-  frequencyChannel_.fill(-1);
+  cachedChannel_.fill(-1);
   droppedReadings_ = 0;
   callCounter_ = doneCounter_ = 0;
   return 0;
@@ -195,7 +195,7 @@ void Tolvan2::DecodeHeader(const Block& block) {
 
 void Tolvan2::SetBand(size_t r, const BandSetup& band) {
   bands_[r] = band;
-  frequencyChannel_[r] = -1;
+  cachedChannel_[r] = -1;
 }
 
 void Tolvan2::ClearList(size_t r) {
@@ -428,14 +428,13 @@ int Tolvan2::WriteDataTitles(int, std::string& out, char delimiter) {
   return 0;
 }
 
-void Tolvan2::AppendFrequency(std::string& out, size_t r, uint16_t channel) {
-  std::string& cached = frequencyText_[r];
-  if (frequencyChannel_[r] != channel) {
-    cached.clear();
-    text::f(cached, bands_[r].FrequencyMHz(channel), 5);
-    frequencyChannel_[r] = channel;
-  }
-  out.append(cached);
+void Tolvan2::CacheChannelTexts(size_t r, uint16_t channel) {
+  if (cachedChannel_[r] == channel) return;
+  frequencyText_[r].clear();
+  text::f(frequencyText_[r], bands_[r].FrequencyMHz(channel), 5);
+  channelText_[r].clear();
+  text::d(channelText_[r], bands_[r].PrintedChannel(channel));
+  cachedChannel_[r] = channel;
 }
 
 void Tolvan2::AppendEntry(std::string& out, size_t r, const DATABLOCK& e, char delimiter,
@@ -445,13 +444,14 @@ void Tolvan2::AppendEntry(std::string& out, size_t r, const DATABLOCK& e, char d
     if (!first) out.push_back(delimiter);
     first = false;
   };
+  if (s.FrequencyField || s.ChannelField) CacheChannelTexts(r, e.channel);
   if (s.FrequencyField) {
     separate();
-    AppendFrequency(out, r, e.channel);
+    out.append(frequencyText_[r]);
   }
   if (s.ChannelField) {
     separate();
-    text::d(out, bands_[r].PrintedChannel(e.channel));
+    out.append(channelText_[r]);
   }
   if (s.RSSIField) {
     separate();

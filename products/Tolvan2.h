@@ -119,7 +119,7 @@ class Tolvan2 : public Product {
   void DecodeHeader(const Block& block);
   void SetBand(size_t r, const tolvan2::BandSetup& band);
   void AppendEntry(std::string& out, size_t r, const DATABLOCK& e, char delimiter, bool& first);
-  void AppendFrequency(std::string& out, size_t r, uint16_t channel);
+  void CacheChannelTexts(size_t r, uint16_t channel);
   void FormatPositionField(int id, std::string& out) const;
   Measured MeasuredEntry() const;
   // Whole latitude degrees (signed) and the fraction of a degree in millionths.
@@ -143,10 +143,11 @@ class Tolvan2 : public Product {
   int callCounter_ = 0;
   int doneCounter_ = 0;
 
-  // Frequency text of the last channel printed per receiver: a fast block
-  // repeats one channel hundreds of times.
+  // Frequency and channel texts of the last channel printed per receiver: a
+  // fast block repeats one channel hundreds of times.
   std::array<std::string, kReceivers> frequencyText_;
-  std::array<int32_t, kReceivers> frequencyChannel_{};  // -1 = nothing cached
+  std::array<std::string, kReceivers> channelText_;
+  std::array<int32_t, kReceivers> cachedChannel_{};  // -1 = nothing cached
 };
 
 }  // namespace morphel
