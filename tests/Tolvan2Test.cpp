@@ -762,28 +762,28 @@ struct RunSpec {
   bool oneReceiver;
 };
 
-std::string ConvertSample(const RunSpec& spec) {
+std::string ConvertSample(const RunSpec& run) {
   Tolvan2 reader;
-  if (spec.scanOnly) {
+  if (run.scanOnly) {
     const auto types = IndexSample(reader);
     for (size_t i = 0; i < types.size(); ++i)
       if (types[i] == Tolvan2::kFastSegment) reader.SegmentNodes.Toggle(static_cast<int>(i));
   }
   Settings s;
   s.InputFilename = SampleLog();
-  s.OutputFilename = test::TempPath(std::string(spec.golden) + ".out");
+  s.OutputFilename = test::TempPath(std::string(run.golden) + ".out");
   s.InputFormatGroup = kItemTolvanNew;
-  s.OutputFormatGroup = spec.format;
-  s.NativeFormat = spec.format == 3 || spec.format == 6 || spec.format == 7;
+  s.OutputFormatGroup = run.format;
+  s.NativeFormat = run.format == 3 || run.format == 6 || run.format == 7;
   s.FrozenClock = kFrozenClock;
   s.Receiver1 = true;
-  s.Receiver2 = s.Receiver3 = s.Receiver4 = !spec.oneReceiver;
-  s.FrequencyField = s.ChannelField = s.RSSIField = !spec.oneReceiver;
+  s.Receiver2 = s.Receiver3 = s.Receiver4 = !run.oneReceiver;
+  s.FrequencyField = s.ChannelField = s.RSSIField = !run.oneReceiver;
   s.RSSIField = true;
-  s.SATField = s.VMACField = spec.scanOnly;
-  s.LambdaAvg = spec.mode == 1;
-  s.BSAvg = spec.mode == 3;
-  s.NoAvg = spec.mode == 0;
+  s.SATField = s.VMACField = run.scanOnly;
+  s.LambdaAvg = run.mode == 1;
+  s.BSAvg = run.mode == 3;
+  s.NoAvg = run.mode == 0;
   std::vector<int> ids = {F::kRecordNumber, F::kGpsTime, F::kReceiver, F::kMarkerValue, F::kData};
   for (int id : ids) s.SelectedBox.emplace_back(F::Name(id));
   reader.SetSelectedFields(ids);
@@ -791,7 +791,7 @@ std::string ConvertSample(const RunSpec& spec) {
   EXPECT_EQ(ConversionRun(reader, s, hooks).Run(), RunOutcome::Completed);
   EXPECT_FALSE(reader.Damage.Any());
   std::string out = test::ReadFile(s.OutputFilename);
-  if (spec.format == formats::kPathView) {
+  if (run.format == formats::kPathView) {
     out = HexDump(out, formats::kPathViewHeaderSize, formats::kPathViewRecordSize) +
           HexDump(test::ReadFile(formats::PathViewSideFileName(s.OutputFilename)),
                   formats::kPathViewSideFileSize, 1);
@@ -809,9 +809,9 @@ const RunSpec kPlanet{"tolvan2-planet", 7, 0, false, false};
 class Tolvan2Golden : public ::testing::TestWithParam<RunSpec> {};
 
 TEST_P(Tolvan2Golden, MatchesReferenceOutput) {
-  const RunSpec& spec = GetParam();
-  const std::string out = ConvertSample(spec);
-  const std::string golden = test::SourcePath(std::string("tests/golden/") + spec.golden + ".out");
+  const RunSpec& run = GetParam();
+  const std::string out = ConvertSample(run);
+  const std::string golden = test::SourcePath(std::string("tests/golden/") + run.golden + ".out");
   const char* update = std::getenv("MORPHEL_UPDATE_GOLDEN");
   if (update && std::string(update) == "1") test::WriteFile(golden, out);
   ASSERT_TRUE(test::FileExists(golden)) << golden;
