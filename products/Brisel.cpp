@@ -629,33 +629,10 @@ bool Brisel::FormatGpsField(int id, std::string& out) const {
 bool Brisel::FormatClockField(int id, std::string& out) const {
   using F = FieldCatalog;
   const Clock& c = clock_;
+  if (text::RtcField(id, out, c.year, c.month, c.day, c.hour, c.minute, c.second)) return true;
   switch (id) {
     case F::kMarkerValue:
       text::d02(out, c.marker % 100);
-      return true;
-    case F::kRtcDate:
-      text::mdy(out, c.month, c.day, c.year);
-      return true;
-    case F::kRtcMonth:
-      text::d02(out, c.month);
-      return true;
-    case F::kRtcDay:
-      text::d02(out, c.day);
-      return true;
-    case F::kRtcYear:
-      text::d02(out, c.year);
-      return true;
-    case F::kRtcTime:
-      text::hms(out, c.hour, c.minute, c.second);
-      return true;
-    case F::kRtcHour:
-      text::d02(out, c.hour);
-      return true;
-    case F::kRtcMinute:
-      text::d02(out, c.minute);
-      return true;
-    case F::kRtcSecond:
-      text::d02(out, c.second);
       return true;
     default:
       return false;

@@ -86,3 +86,25 @@ inline void mdy(std::string& out, long long a, long long b, long long c) {
 }
 
 }  // namespace morphel::text
+
+namespace morphel::text {
+
+// The real-time-clock fields every receiver's records carry ("RTC Date
+// (MM-DD-YY)" as "%02d/%02d/%02d", the time as "%02d:%02d:%02d", each part
+// as "%02d"). Appends and answers true when id is one of them.
+inline bool RtcField(int id, std::string& out, int year, int month, int day, int hour, int minute,
+                     int second) {
+  switch (id) {
+    case 33: mdy(out, month, day, year); return true;
+    case 34: d02(out, month); return true;
+    case 35: d02(out, day); return true;
+    case 36: d02(out, year); return true;
+    case 37: hms(out, hour, minute, second); return true;
+    case 38: d02(out, hour); return true;
+    case 39: d02(out, minute); return true;
+    case 40: d02(out, second); return true;
+    default: return false;
+  }
+}
+
+}  // namespace morphel::text

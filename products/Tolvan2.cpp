@@ -552,6 +552,9 @@ void Tolvan2::FormatField(int id, std::string& out) {
   out.clear();
   const Header& h = header_;
   const BandSetup& band = bands_[static_cast<size_t>(current_)];
+  if (text::RtcField(id, out, h.rtcYear, h.rtcMonth, h.rtcDay, h.rtcHour, h.rtcMinute,
+                     h.rtcSecond))
+    return;
   switch (id) {
     case F::kCrLf:
       out.push_back('\n');
@@ -599,30 +602,6 @@ void Tolvan2::FormatField(int id, std::string& out) {
       break;
     case F::kRecordNumber:
       text::d(out, RecordCounter);
-      break;
-    case F::kRtcDate:
-      text::mdy(out, h.rtcMonth, h.rtcDay, h.rtcYear);
-      break;
-    case F::kRtcMonth:
-      text::d02(out, h.rtcMonth);
-      break;
-    case F::kRtcDay:
-      text::d02(out, h.rtcDay);
-      break;
-    case F::kRtcYear:
-      text::d02(out, h.rtcYear);
-      break;
-    case F::kRtcTime:
-      text::hms(out, h.rtcHour, h.rtcMinute, h.rtcSecond);
-      break;
-    case F::kRtcHour:
-      text::d02(out, h.rtcHour);
-      break;
-    case F::kRtcMinute:
-      text::d02(out, h.rtcMinute);
-      break;
-    case F::kRtcSecond:
-      text::d02(out, h.rtcSecond);
       break;
     case F::kMinFrequency:
       text::f4(out, band.FrequencyMHz(band.firstChannel));
