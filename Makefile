@@ -30,8 +30,15 @@ demo: deps build
 	@echo "--- first lines of demo/drive.out ---"
 	@head -n 8 demo/drive.out
 
+# Optimised build of its own (no sanitizers), then the throughput table
+# (bench/results.md) and the micro benchmarks. BENCH_MB, BENCH_RUNS,
+# BENCH_PRODUCTS and BENCH_SCALE=0 make a quicker run (see bench/run).
+BENCH_BUILD ?= build-bench
 bench: deps
-	@if [ -x bench/run ]; then bench/run; else echo "bench: no benchmarks yet"; fi
+	cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" -DMORPHEL_SANITIZE=OFF -DMORPHEL_GUI=OFF
+	cmake --build $(BENCH_BUILD) -j $(JOBS) --target morphel morphel_bench
+	BENCH_BUILD=$(BENCH_BUILD) bench/run
+	$(BENCH_BUILD)/bench/morphel_bench --benchmark_min_time=0.2
 
 fuzz:
 	@if [ -x fuzz/run ]; then fuzz/run; else echo "fuzz: no harnesses yet"; fi
