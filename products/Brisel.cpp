@@ -225,6 +225,7 @@ int Brisel::OnGps(const Block& block) {
     return kNothing;
   }
   gps_.Decode(std::span<const uint8_t>(block.data() + 1, kGpsBlockSize));
+  GatherTime(gps_.Hour(), gps_.Minute(), gps_.Second());
   timeSource_ = TimeSource::Gps;
   timeSeen_ = true;
   SegmentStartTime = "GPS ";
@@ -254,6 +255,7 @@ int Brisel::OnBandSetups(const Block& block) {
 }
 
 int Brisel::OnSamples(const Block& block, int receiver) {
+  GatherRecord();
   if (SegmentDeselected) return kNothing;
   kind_ = Kind::Samples;
   // The last payload byte closes the run and is not a sample.
@@ -279,6 +281,9 @@ int Brisel::OnClock(const Block& block) {
   clock_.month = block[kClockMonth];
   clock_.year = block[kClockYear];
   clock_.marker = block[kClockMarker];
+  // The GPS blocks come every second, the clock only every few: the clock
+  // counts seconds only in a log without GPS.
+  GatherTime(clock_.hour, clock_.minute, clock_.second, true);
   timeSource_ = TimeSource::Clock;
   timeSeen_ = true;
   SegmentStartTime = "RTC ";
@@ -315,6 +320,7 @@ int Brisel::OnSegmentHeader(const Block& block) {
 }
 
 int Brisel::OnListReadings(const Block& block) {
+  GatherRecord();
   if (SegmentDeselected) return kNothing;
   kind_ = Kind::List;
   for (size_t k = 0; k < kListTriples; ++k) {
@@ -352,6 +358,7 @@ void Brisel::TrackBestServer(ReceiverState& rx, int32_t channel, int rssi) {
 }
 
 int Brisel::OnTableReadings(const Block& block) {
+  GatherRecord();
   const bool started = BeginSegmentIfNew(kSegmentTableData);
   if (!ConversionPass) return kNothing;
   if (started) newTableSegment_ = true;

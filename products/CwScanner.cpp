@@ -149,6 +149,9 @@ void CwScanner::TakeHeader(const Block& buffer) {
   size_t size = std::min(HeaderSize(), kMaxHeaderSize);
   CopyPadded(headerBytes_.data(), buffer, 0, size);
   DecodeHeader(headerBytes_.data());
+  // Fast and scan records are the measurements; both carry the GPS time.
+  GatherTime(header_.gpsHour, header_.gpsMinute, header_.gpsSecond);
+  GatherRecord();
 }
 
 bool CwScanner::SegmentIncludes(int16_t type) {

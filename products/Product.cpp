@@ -178,4 +178,28 @@ int Product::AccumulateSamples(int receiver, const uint8_t* samples, int count) 
   return a.completed;
 }
 
+void Product::BeginGathering() {
+  Gathering = true;
+  GatherRecords = 0;
+  GatherSeconds = 0;
+  RecordRate = 1;
+  gatherLastTime_ = -1;
+  gatherMainClockSeen_ = false;
+}
+
+void Product::GatherRecord() {
+  if (Gathering && GatherRecords < std::numeric_limits<int32_t>::max()) ++GatherRecords;
+}
+
+void Product::GatherTime(int hour, int minute, int second, bool fallbackClock) {
+  if (!Gathering) return;
+  if (fallbackClock && gatherMainClockSeen_) return;
+  if (!fallbackClock) gatherMainClockSeen_ = true;
+  constexpr int kSecondsPerHour = 3600, kSecondsPerMinute = 60;
+  const int32_t time = hour * kSecondsPerHour + minute * kSecondsPerMinute + second;
+  if (time == gatherLastTime_) return;
+  gatherLastTime_ = time;
+  if (GatherSeconds < std::numeric_limits<int32_t>::max()) ++GatherSeconds;
+}
+
 }  // namespace morphel

@@ -138,11 +138,14 @@ class Product {
   bool SegmentDeselected = false;
   bool ConversionPass = false;
 
-  // Gathering state (record rate of a log).
+  // Gathering state (record rate of a log). The counts are 32-bit: a log of
+  // an hour holds far more records than 16 bits count.
   bool Gathering = false;
   int32_t GatherRecords = 0;
   int32_t GatherSeconds = 0;
   int32_t RecordRate = 1;
+  // Starts a gathering pass: counting on, both counts 0, record rate 1.
+  void BeginGathering();
 
   DamageCounts Damage;
 
@@ -173,9 +176,19 @@ class Product {
   // window fills; returns the averages completed from these samples.
   int AccumulateSamples(int receiver, const uint8_t* samples, int count);
 
+  // While gathering: one measurement record of the log (a record that
+  // carries signal levels), whether or not its segment is converted.
+  void GatherRecord();
+  // While gathering: the log's time of day is now h:m:s; every change counts
+  // one second. A fallback clock (the real-time clock of a log that usually
+  // carries GPS time) counts only until the main clock has been seen.
+  void GatherTime(int hour, int minute, int second, bool fallbackClock = false);
+
  private:
   static const Settings kStartupSettings;
   const Settings* settings_ = &kStartupSettings;
+  int32_t gatherLastTime_ = -1;  // seconds of the day of the last counted time
+  bool gatherMainClockSeen_ = false;
 };
 
 }  // namespace morphel

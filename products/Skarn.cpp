@@ -128,6 +128,8 @@ int Skarn::ProcessDataRecord(const Block& block) {
   hour_ = b[kHourOffset];
   minute_ = b[kMinuteOffset];
   second_ = b[kSecondOffset];
+  GatherTime(hour_, minute_, second_);
+  GatherRecord();
   marker_ = be16(b + kMarkerOffset);
   flags_ = b[kFlagsOffset];
   for (size_t k = 0; k < kEntries; ++k) {

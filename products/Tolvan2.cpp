@@ -213,6 +213,8 @@ void Tolvan2::AppendReading(size_t r, const DATABLOCK& reading) {
 
 int Tolvan2::ProcessFast(const Block& block) {
   if (block.size() < kFastRecordMin) return kNothing;
+  GatherTime(block[kGpsHourOffset], block[kGpsMinuteOffset], block[kGpsSecondOffset]);
+  GatherRecord();
   FollowSegmentType(kFastSegment, block[kGpsHourOffset], block[kGpsMinuteOffset],
                     block[kGpsSecondOffset]);
   if (Skipping()) return kNothing;
@@ -277,6 +279,7 @@ int Tolvan2::ProcessFastReceiver(int i, const uint8_t* fastBlock) {
 
 int Tolvan2::ProcessScan(const Block& block) {
   if (block.size() < kScanRecordSize) return kNothing;
+  GatherTime(block[kGpsHourOffset], block[kGpsMinuteOffset], block[kGpsSecondOffset]);
   FollowSegmentType(kScanSegment, block[kGpsHourOffset], block[kGpsMinuteOffset],
                     block[kGpsSecondOffset]);
   if (Skipping()) return kNothing;
@@ -288,6 +291,7 @@ int Tolvan2::ProcessScan(const Block& block) {
 }
 
 int Tolvan2::ProcessChannelReading(const Block& block, uint8_t kind) {
+  if (block.size() >= kReadingSize) GatherRecord();
   if (Skipping() || block.size() < kReadingSize) return kNothing;
   const size_t r = block[kReadingReceiverOffset];
   if (r >= kReceivers) return kNothing;
@@ -308,6 +312,7 @@ int Tolvan2::ProcessChannelReading(const Block& block, uint8_t kind) {
 
 int Tolvan2::ProcessSweep(const Block& block, uint8_t kind) {
   const bool withSat = kind == kSweepSatReading;
+  if (block.size() >= (withSat ? kSweepSatSize : kReadingSize)) GatherRecord();
   if (Skipping() || block.size() < (withSat ? kSweepSatSize : kReadingSize)) return kNothing;
   const size_t r = block[kReadingReceiverOffset];
   if (r >= kReceivers) return kNothing;

@@ -161,6 +161,7 @@ void Zev::CopyRtcTime(const Block& b) {
   rtcHour_ = b[1];
   rtcMinute_ = b[2];
   rtcSecond_ = b[3];
+  GatherTime(rtcHour_, rtcMinute_, rtcSecond_);
 }
 
 int Zev::ProcessBlock(Block& buffer) {
@@ -224,6 +225,7 @@ int Zev::ProcessSetup(const Block& b) {
 
 int Zev::ProcessLevel(const Block& b) {
   CopyRtcTime(b);
+  GatherRecord();
   const uint8_t* p = b.data() + 1;
   const size_t body = b.size() - 1;
   const int count = p[kLevelCount];

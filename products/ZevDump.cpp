@@ -156,6 +156,8 @@ int ZevDump::ProcessMeasurement(const Block& b) {
     return kNothing;
   }
   const uint8_t* h = b.data() + header;
+  GatherTime(h[kHdrHour], h[kHdrMinute], h[kHdrSecond]);
+  GatherRecord();
   const bool changed =
       FollowSegmentType(zev::SegmentTypeForMode(b[0]), h[kHdrHour], h[kHdrMinute], h[kHdrSecond]);
   if (!ConversionPass || SegmentDeselected) return kNothing;
