@@ -252,6 +252,16 @@ void MainModel::DeselectAllClick() {
   Changed();
 }
 
+void MainModel::RestoreSelection(const std::vector<std::string>& names,
+                                 const std::vector<int>& ids) {
+  const size_t count = std::min(names.size(), static_cast<size_t>(kMaxSelected));
+  settings_.SelectedBox.assign(names.begin(), names.begin() + static_cast<std::ptrdiff_t>(count));
+  auto& target = Ids();
+  for (size_t i = 0; i < count; ++i)
+    target[i] = static_cast<int16_t>(i < ids.size() ? ids[i] : FieldCatalog::kData);
+  Changed();
+}
+
 void MainModel::sbHelpClick() {
   Report(MessageKind::Information, kSplitHelp);
 }

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "app/Readers.h"
 #include "app/RunHooks.h"
@@ -111,6 +112,12 @@ class MainModel {
   void DeselectAllClick();
   // The selected field ids, parallel to SelectedBox (kMaxSelected positions).
   const std::array<int16_t, Product::kMaxFieldIds>& SelectedIds() const;
+  // Puts a saved selection back: SelectedBox := names, and the id at each of
+  // their positions; later positions keep their ids. At most kMaxSelected
+  // entries are taken (ids missing from the list are 0).
+  void RestoreSelection(const std::vector<std::string>& names, const std::vector<int>& ids);
+  // Settings edited through EditSettings are to be shown.
+  void SettingsChanged() { Changed(); }
 
   // "What's This?" beside "Excel Split".
   void sbHelpClick();
