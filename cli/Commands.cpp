@@ -1,14 +1,18 @@
 #include "cli/Commands.h"
 
+#include <fmt/format.h>
+
 #include <cstdio>
 #include <memory>
 
 #include "app/Catalog.h"
+#include "app/Configuration.h"
 #include "app/ConversionRun.h"
 #include "app/Detect.h"
 #include "app/MainModel.h"
 #include "cli/CliHooks.h"
 #include "cli/Options.h"
+#include "index/GatherRun.h"
 #include "index/IndexRun.h"
 #include "products/FieldCatalog.h"
 #include "synth/Samples.h"
@@ -126,7 +130,11 @@ bool ApplyOptions(MainModel& model, const ConvertArgs& a, std::string& error) {
   Settings& s = model.EditSettings();
   if (!a.receivers.empty() && !ApplyReceivers(model, a.receivers, error)) return false;
   if (!a.data.empty()) {
-    if (!ParseData(a.data, s, error)) return false;
+    if (a.data == "none") {
+      s.FrequencyField = s.ChannelField = s.RSSIField = s.SATField = s.VMACField = false;
+    } else if (!ParseData(a.data, s, error)) {
+      return false;
+    }
     if ((s.SATField && !model.Controls().SATField.enabled) ||
         (s.VMACField && !model.Controls().VMACField.enabled)) {
       error = "SAT/DCC and VMAC are not available for " + model.InputFormatLabel();
@@ -183,9 +191,8 @@ bool ApplyOptions(MainModel& model, const ConvertArgs& a, std::string& error) {
       error = "--speed must be a positive number";
       return false;
     }
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%g", *a.speed);
-    s.LambdaSpeed = buf;
+    // The shortest text that reads back as the same speed.
+    s.LambdaSpeed = fmt::format("{}", *a.speed);
   }
   if (a.kmh) s.MPHchoice = false;
   if (!a.scanType.empty()) {
@@ -199,6 +206,12 @@ bool ApplyOptions(MainModel& model, const ConvertArgs& a, std::string& error) {
     }
   }
   if (a.split) s.cbSplit = true;
+  if (a.native && a.noNative) {
+    error = "--native and --no-native exclude each other";
+    return false;
+  }
+  if (a.native) s.NativeFormat = true;
+  if (a.noNative) s.NativeFormat = false;
   if (!a.fields.empty() && !ApplyFields(model, a.fields, error)) return false;
   if (!a.output.empty()) s.OutputFilename = a.output;
   s.FrozenClock = a.frozenClock;
@@ -240,6 +253,83 @@ bool ExcludeSegments(MainModel& model, int item, const std::string& list, bool q
   return true;
 }
 
+void PrintReports(MainModel& model) {
+  model.onReport = [](MessageKind kind, const std::string& text) {
+    std::fprintf(stderr, "%s: %s\n", MessageCaption(kind), text.c_str());
+  };
+}
+
+// A saved set-up first: its input log unless INPUT replaces it, its product
+// unless --product names one or the replacing log is another product's.
+bool ApplyConfig(MainModel& model, const ConvertArgs& a, int& item, int& status) {
+  IniFile ini;
+  if (!ini.Load(a.config)) {
+    status = Failure("cannot read the configuration '" + a.config + "'");
+    return false;
+  }
+  if (a.input.empty() && ini.ReadString("InputFile", "Filename", "").empty()) {
+    status = UsageError("no input log: give INPUT, or a configuration that names one");
+    return false;
+  }
+  OpenConfiguration(model, a.config);
+  if (!a.input.empty()) model.EditSettings().InputFilename = a.input;
+  const Settings& s = model.GetSettings();
+  const ProductInfo* saved = ProductByItem(s.InputFormatGroup);
+  if (!a.product.empty() || !a.input.empty() || !saved || !saved->supported) {
+    item = ResolveProduct(a.product, s.InputFilename, status);
+    if (!item) return false;
+  } else {
+    item = s.InputFormatGroup;
+  }
+  model.SetInputFormatGroup(item);
+  if (!model.CurrentReader()) {
+    status = Failure(std::string("no reader for ") + ProductByItem(item)->caption + " in this build");
+    return false;
+  }
+  return true;
+}
+
+// The set-up a convert (or config save) command describes: configuration,
+// then log and product, then format preset, then every other option.
+bool BuildModel(MainModel& model, const ConvertArgs& a, int& item, int& status) {
+  PrintReports(model);
+  if (!a.config.empty()) {
+    if (!ApplyConfig(model, a, item, status)) return false;
+  } else {
+    if (a.input.empty()) {
+      status = UsageError("no input log: give INPUT or --config FILE");
+      return false;
+    }
+    item = ResolveProduct(a.product, a.input, status);
+    if (!item || !SelectLog(model, a.input, item, status)) return false;
+  }
+  if (!a.format.empty()) {
+    const OutputFormatInfo* f = OutputFormatByName(a.format);
+    if (!f) {
+      status = UsageError("unknown output format '" + a.format + "'");
+      return false;
+    }
+    model.ApplyOutputPreset(f->item);
+    model.EditSettings().OutputFormatGroup = f->item;
+  }
+  std::string error;
+  if (!ApplyOptions(model, a, error)) {
+    status = UsageError(error);
+    return false;
+  }
+  return true;
+}
+
+// The gathering messages are the command's result: on standard output.
+class GatherHooks : public CliHooks {
+ public:
+  GatherHooks() : CliHooks("Gathering", false) {}
+  void report(MessageKind kind, const std::string& text) override {
+    if (kind != MessageKind::Information) return CliHooks::report(kind, text);
+    std::printf("%s\n", text.c_str());
+  }
+};
+
 }  // namespace
 
 int RunSample(const SampleArgs& args) {
@@ -255,26 +345,13 @@ int RunSample(const SampleArgs& args) {
 
 int RunConvert(const ConvertArgs& a) {
   int status = kOk;
-  int item = ResolveProduct(a.product, a.input, status);
-  if (!item) return status;
-
   MainModel model;
-  model.onReport = [&](MessageKind kind, const std::string& text) {
-    std::fprintf(stderr, "%s: %s\n", MessageCaption(kind), text.c_str());
-  };
-  if (!SelectLog(model, a.input, item, status)) return status;
-
-  std::string error;
-  if (!a.format.empty()) {
-    const OutputFormatInfo* f = OutputFormatByName(a.format);
-    if (!f) return UsageError("unknown output format '" + a.format + "'");
-    model.ApplyOutputPreset(f->item);
-    model.EditSettings().OutputFormatGroup = f->item;
-  }
-  if (!ApplyOptions(model, a, error)) return UsageError(error);
+  int item = 0;
+  if (!BuildModel(model, a, item, status)) return status;
   const Settings& s = model.GetSettings();
   if (!s.NativeFormat && s.SelectedBox.empty())
     return UsageError("no field is selected (use --fields or --format)");
+  std::string error;
   if (!a.excludeSegments.empty() &&
       !ExcludeSegments(model, item, a.excludeSegments, a.quiet, error, status)) {
     if (!error.empty()) std::fprintf(stderr, "morphel: %s\n", error.c_str());
@@ -287,6 +364,28 @@ int RunConvert(const ConvertArgs& a) {
   RunOutcome outcome = run.Run();
   PrintDamage(*model.CurrentReader());
   return outcome == RunOutcome::Completed ? kOk : kFailed;
+}
+
+int RunConfigSave(const ConfigSaveArgs& args) {
+  const ConvertArgs& a = args.set;
+  int status = kOk;
+  MainModel model;
+  int item = 0;
+  if (!BuildModel(model, a, item, status)) return status;
+  // What a configuration does not hold is said, not silently dropped.
+  const std::pair<bool, const char*> unsaved[] = {
+      {a.split, "--split"},
+      {a.perSeconds.has_value(), "--per-seconds"},
+      {a.speed.has_value(), "--speed"},
+      {a.kmh, "--kmh"},
+      {!a.excludeSegments.empty(), "--exclude-segments"},
+      {a.frozenClock >= 0, "--frozen-clock"},
+      {a.native || a.noNative, "--native/--no-native"}};
+  for (const auto& [given, name] : unsaved)
+    if (given) std::fprintf(stderr, "morphel: a configuration does not hold %s\n", name);
+  std::string error;
+  if (!SaveConfiguration(model, args.file, &error)) return Failure(error);
+  return kOk;
 }
 
 int RunDetect(const std::vector<std::string>& files) {
@@ -332,6 +431,19 @@ int RunIndex(const IndexArgs& a) {
   }
   PrintDamage(*model.CurrentReader());
   return kOk;
+}
+
+int RunGather(const GatherArgs& a) {
+  int status = kOk;
+  int item = ResolveProduct(a.product, a.file, status);
+  if (!item) return status;
+  MainModel model;
+  PrintReports(model);
+  if (!SelectLog(model, a.file, item, status)) return status;
+  InstallInterruptHandler();
+  GatherHooks hooks;
+  GatherRun run(*model.CurrentReader(), model.Snapshot(), hooks);
+  return run.Run() == GatherOutcome::Completed ? kOk : kFailed;
 }
 
 }  // namespace morphel::cli

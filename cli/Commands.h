@@ -33,6 +33,18 @@ struct ConvertArgs {
   bool split = false;
   bool quiet = false;
   int64_t frozenClock = -1;
+  std::string config;  // a saved set-up applied before the other options
+  bool native = false;    // the reader's own layout whatever the format
+  bool noNative = false;  // delimited rows whatever the format
+};
+
+struct ConfigSaveArgs {
+  std::string file;  // the .cfg to write
+  ConvertArgs set;   // the set-up, as for convert
+};
+
+struct GatherArgs {
+  std::string file, product;
 };
 
 struct FieldsArgs {
@@ -48,5 +60,7 @@ int RunConvert(const ConvertArgs& args);
 int RunDetect(const std::vector<std::string>& files);
 int RunFields(const FieldsArgs& args);
 int RunIndex(const IndexArgs& args);
+int RunConfigSave(const ConfigSaveArgs& args);
+int RunGather(const GatherArgs& args);
 
 }  // namespace morphel::cli

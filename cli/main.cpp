@@ -1,6 +1,9 @@
 // morphel: the command line over the conversion engine.
 //   morphel sample  --product P -o FILE      write a synthetic log
 //   morphel convert INPUT [-o OUTPUT] ...    convert a log
+//   morphel convert --config FILE.cfg ...    convert as a saved set-up says
+//   morphel config save FILE.cfg INPUT ...   save the set-up the options give
+//   morphel gather FILE [--product P]        the log's record rate
 //   morphel detect FILE...                   which product wrote each file
 //   morphel fields (--product P | FILE)      the product's available fields
 //   morphel index FILE [--product P]         the log's measurement segments
@@ -12,6 +15,36 @@
 #include <vector>
 
 #include "cli/Commands.h"
+
+namespace {
+
+// The options that describe a conversion set-up (convert and config save).
+void AddSetupOptions(CLI::App* cmd, morphel::cli::ConvertArgs& conv) {
+  cmd->add_option("--config", conv.config, "Saved set-up applied before the other options");
+  cmd->add_option("-o,--output", conv.output, "Output file (default: input name + .out)");
+  cmd->add_option("--product", conv.product, "Product name or item (skips detection)");
+  cmd->add_option("--format", conv.format, "Output format name or item 0..12");
+  cmd->add_option("--fields", conv.fields, "Comma-separated field names or ids");
+  cmd->add_option("--receivers", conv.receivers, "Receivers to convert, e.g. 1,3 or none");
+  cmd->add_option("--data", conv.data, "Field Data values: freq,channel,rssi,sat,vmac or none");
+  cmd->add_option("--delimiter", conv.delimiter,
+                  "comma, semicolon, tab, space or one other character");
+  cmd->add_flag("--header", conv.header, "Write the title line");
+  cmd->add_flag("--no-header", conv.noHeader, "Write no title line");
+  cmd->add_option("--reduce", conv.reduce, "all or best-server");
+  cmd->add_option("--average", conv.average, "none or lambda");
+  cmd->add_option("--speed", conv.speed, "Average vehicle speed for 40 lambda averaging");
+  cmd->add_flag("--kmh", conv.kmh, "The speed is in km/h (default MPH)");
+  cmd->add_option("--scan-type", conv.scanType, "table or fast");
+  cmd->add_option("--per-seconds", conv.perSeconds, "One averaged record per N seconds");
+  cmd->add_flag("--split", conv.split, "Split into files of 60000 records for Excel");
+  cmd->add_option("--exclude-segments", conv.excludeSegments,
+                  "Segment numbers (as 'morphel index' prints them) to leave out");
+  cmd->add_flag("--native", conv.native, "Write the reader's own layout whatever the format");
+  cmd->add_flag("--no-native", conv.noNative, "Write delimited rows whatever the format");
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   using namespace morphel::cli;
@@ -29,29 +62,19 @@ int main(int argc, char** argv) {
 
   ConvertArgs conv;
   auto* convertCmd = app.add_subcommand("convert", "Convert a log");
-  convertCmd->add_option("input", conv.input, "Receiver log")->required();
-  convertCmd->add_option("-o,--output", conv.output, "Output file (default: input name + .out)");
-  convertCmd->add_option("--product", conv.product, "Product name or item (skips detection)");
-  convertCmd->add_option("--format", conv.format, "Output format name or item 0..12");
-  convertCmd->add_option("--fields", conv.fields, "Comma-separated field names or ids");
-  convertCmd->add_option("--receivers", conv.receivers, "Receivers to convert, e.g. 1,3 or none");
-  convertCmd->add_option("--data", conv.data, "Field Data values: freq,channel,rssi,sat,vmac");
-  convertCmd->add_option("--delimiter", conv.delimiter,
-                         "comma, semicolon, tab, space or one other character");
-  convertCmd->add_flag("--header", conv.header, "Write the title line");
-  convertCmd->add_flag("--no-header", conv.noHeader, "Write no title line");
-  convertCmd->add_option("--reduce", conv.reduce, "all or best-server");
-  convertCmd->add_option("--average", conv.average, "none or lambda");
-  convertCmd->add_option("--speed", conv.speed, "Average vehicle speed for 40 lambda averaging");
-  convertCmd->add_flag("--kmh", conv.kmh, "The speed is in km/h (default MPH)");
-  convertCmd->add_option("--scan-type", conv.scanType, "table or fast");
-  convertCmd->add_option("--per-seconds", conv.perSeconds, "One averaged record per N seconds");
-  convertCmd->add_flag("--split", conv.split, "Split into files of 60000 records for Excel");
-  convertCmd->add_option("--exclude-segments", conv.excludeSegments,
-                         "Segment numbers (as 'morphel index' prints them) to leave out");
+  convertCmd->add_option("input", conv.input, "Receiver log (default: the configuration's)");
+  AddSetupOptions(convertCmd, conv);
   convertCmd->add_option("--frozen-clock", conv.frozenClock,
                          "Seconds since 1970 stamped into side files (reproducible output)");
   convertCmd->add_flag("-q,--quiet", conv.quiet, "No completion message");
+
+  ConfigSaveArgs saveArgs;
+  auto* configCmd = app.add_subcommand("config", "Saved set-ups (.cfg files)");
+  configCmd->require_subcommand(1);
+  auto* saveCmd = configCmd->add_subcommand("save", "Write the set-up the options describe");
+  saveCmd->add_option("file", saveArgs.file, "Configuration file to write")->required();
+  saveCmd->add_option("input", saveArgs.set.input, "Receiver log");
+  AddSetupOptions(saveCmd, saveArgs.set);
 
   std::vector<std::string> detectFiles;
   auto* detectCmd = app.add_subcommand("detect", "Tell which product wrote each file");
@@ -67,6 +90,11 @@ int main(int argc, char** argv) {
   indexCmd->add_option("file", indexArgs.file, "Receiver log")->required();
   indexCmd->add_option("--product", indexArgs.product, "Product name or item (skips detection)");
 
+  GatherArgs gatherArgs;
+  auto* gatherCmd = app.add_subcommand("gather", "Count a log's records and seconds (record rate)");
+  gatherCmd->add_option("file", gatherArgs.file, "Receiver log")->required();
+  gatherCmd->add_option("--product", gatherArgs.product, "Product name or item (skips detection)");
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
@@ -79,5 +107,7 @@ int main(int argc, char** argv) {
   if (*detectCmd) return RunDetect(detectFiles);
   if (*fieldsCmd) return RunFields(fieldsArgs);
   if (*indexCmd) return RunIndex(indexArgs);
+  if (*saveCmd) return RunConfigSave(saveArgs);
+  if (*gatherCmd) return RunGather(gatherArgs);
   return kUsageError;
 }
