@@ -8,6 +8,7 @@
 // both load and save through here.
 
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -26,9 +27,14 @@ class IniFile {
   // Parses text as Load does (for tests and tools).
   void Parse(const std::string& text);
 
+  // Whether the section holds the key (the first entry of a name counts).
+  bool HasKey(const std::string& section, const std::string& key) const;
+  // The value up to its first zero byte; fallback when the key is missing.
   std::string ReadString(const std::string& section, const std::string& key,
                          const std::string& fallback) const;
-  // A missing key or a value that is not a decimal integer gives fallback.
+  // A missing key or a value that is not a whole decimal integer gives
+  // fallback: "-3" and "+7" are numbers, "12abc", "", "0x10" and values
+  // beyond int are not. Blanks around a value never count (" 7" is 7).
   int ReadInteger(const std::string& section, const std::string& key, int fallback) const;
   // Booleans are integers: nonzero is true.
   bool ReadBool(const std::string& section, const std::string& key, bool fallback) const;
@@ -43,13 +49,20 @@ class IniFile {
   bool Save(const std::string& path) const;
 
  private:
+  struct Line {
+    std::string key;
+    std::string value;
+    std::string raw;  // the text as read; empty once the entry is rewritten
+    bool isEntry = false;
+  };
   struct Section {
     std::string name;
-    std::vector<std::pair<std::string, std::string>> entries;  // key, value
-    std::vector<std::string> other;                            // unreadable lines kept
+    std::vector<Line> lines;  // entries and kept lines (comments, blanks, others)
   };
+  void AddLine(std::string_view raw);
   const Section* FindSection(const std::string& name) const;
   Section& SectionFor(const std::string& name);
+  const std::string* Find(const std::string& section, const std::string& key) const;
 
   std::vector<std::string> preamble_;  // lines before the first section
   std::vector<Section> sections_;
