@@ -1,0 +1,29 @@
+#include "app/ui/MorphelApplication.h"
+
+#include <QMessageBox>
+#include <exception>
+
+#include "app/RunHooks.h"
+
+namespace morphel::ui {
+
+MorphelApplication::MorphelApplication(int& argc, char** argv) : QApplication(argc, argv) {
+  setApplicationName(QStringLiteral("QVR Morphel CW"));
+  setApplicationDisplayName(QStringLiteral("QVR Morphel CW"));
+  showError = [](const QString& text) {
+    QMessageBox::critical(nullptr, QString::fromLatin1(MessageCaption(MessageKind::Error)), text);
+  };
+}
+
+bool MorphelApplication::notify(QObject* receiver, QEvent* event) {
+  try {
+    return QApplication::notify(receiver, event);
+  } catch (const std::exception& error) {
+    if (showError) showError(QString::fromLocal8Bit(error.what()));
+  } catch (...) {
+    if (showError) showError(QStringLiteral("Unknown error."));
+  }
+  return false;
+}
+
+}  // namespace morphel::ui
