@@ -70,6 +70,7 @@ void TMainForm::IndexFinished() {
   waitDlg_->hide();
   tvIndex->expandAll();
   SyncRunStates();
+  RefreshCommandLine();
   emit indexingFinished();
   StartPending();
 }
@@ -173,6 +174,7 @@ void TMainForm::tvIndexItemChanged(QTreeWidgetItem* item, int column) {
   syncing_ = true;
   item->setCheckState(0, included ? Qt::Checked : Qt::Unchecked);
   syncing_ = false;
+  RefreshCommandLine();
 }
 
 }  // namespace morphel::ui

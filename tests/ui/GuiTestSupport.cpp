@@ -1,0 +1,96 @@
+#include "tests/ui/GuiTestSupport.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QListWidget>
+#include <QSignalSpy>
+#include <QTreeWidget>
+
+#include "synth/Samples.h"
+#include "tests/TestSupport.h"
+
+namespace morphel::ui::test {
+
+int RecordingMessages::Count(const QString& text) const {
+  int n = 0;
+  for (const auto& m : shown) n += m.second == text ? 1 : 0;
+  return n;
+}
+
+void Window::Click(const char* name) const {
+  auto* button = Find<QAbstractButton>(name);
+  ASSERT_NE(button, nullptr);
+  ASSERT_TRUE(button->isEnabled()) << name;
+  button->click();
+}
+
+void Window::BrowseAndIndex(const std::string& path) {
+  QSignalSpy indexed(form.get(), &TMainForm::indexingFinished);
+  files.inputs.push_back(QString::fromStdString(path));
+  Click("InBrowse");
+  if (indexed.isEmpty()) {
+    ASSERT_TRUE(indexed.wait(kRunTimeoutMs)) << "indexing of " << path;
+  }
+  ASSERT_FALSE(form->Indexing());
+}
+
+void Window::ChooseFormat(int item) const {
+  auto* list = Find<QComboBox>("OutputFormatGroup");
+  ASSERT_NE(list, nullptr);
+  list->setCurrentIndex(item);
+  emit list->activated(item);
+}
+
+void Window::Highlight(const char* list, int row) const {
+  auto* box = Find<QListWidget>(list);
+  ASSERT_NE(box, nullptr);
+  ASSERT_LT(row, box->count()) << list;
+  box->setCurrentRow(row);
+}
+
+void Window::ConvertAndWait() {
+  QSignalSpy converted(form.get(), &TMainForm::conversionFinished);
+  Click("btnConvert");
+  ASSERT_TRUE(converted.wait(kRunTimeoutMs));
+  ASSERT_FALSE(form->Converting());
+}
+
+std::string SampleLog(const std::string& product, const std::string& name, double seconds) {
+  const std::string path = morphel::test::TempPath(name);
+  if (morphel::test::FileExists(path)) return path;
+  synth::SampleOptions options;
+  options.seconds = seconds;
+  std::string error;
+  EXPECT_TRUE(synth::WriteSample(product, path, options, error)) << error;
+  return path;
+}
+
+std::vector<std::string> Entries(const QListWidget* box) {
+  std::vector<std::string> texts;
+  for (int i = 0; i < box->count(); ++i) texts.push_back(box->item(i)->text().toStdString());
+  return texts;
+}
+
+QTreeWidgetItem* SegmentNode(const QTreeWidget* tree, int index) {
+  for (int t = 0; t < tree->topLevelItemCount(); ++t) {
+    QTreeWidgetItem* top = tree->topLevelItem(t);
+    for (int c = 0; c < top->childCount(); ++c)
+      if (top->child(c)->data(0, Qt::UserRole).toInt() == index) return top->child(c);
+  }
+  return nullptr;
+}
+
+std::vector<std::pair<std::string, std::vector<std::string>>> TreeCaptions(
+    const QTreeWidget* tree) {
+  std::vector<std::pair<std::string, std::vector<std::string>>> captions;
+  for (int t = 0; t < tree->topLevelItemCount(); ++t) {
+    QTreeWidgetItem* top = tree->topLevelItem(t);
+    std::vector<std::string> children;
+    for (int c = 0; c < top->childCount(); ++c)
+      children.push_back(top->child(c)->text(0).toStdString());
+    captions.emplace_back(top->text(0).toStdString(), children);
+  }
+  return captions;
+}
+
+}  // namespace morphel::ui::test
