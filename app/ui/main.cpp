@@ -1,8 +1,10 @@
 // morphel-gui: the desktop window over the conversion engine.
 //   morphel-gui                                  the window
-//   morphel-gui --screenshot FILE [--input LOG]  saves a picture of the window
-//                                                once it is laid out (and the
-//                                                log indexed) and exits
+//   morphel-gui --screenshot FILE [--input LOG] [--format ITEM]
+//                                                saves a picture of the window
+//                                                once it is laid out (the log
+//                                                indexed, the format's preset
+//                                                applied) and exits
 
 #include <QGuiApplication>
 #include <QPixmap>
@@ -35,8 +37,12 @@ QString OptionValue(const QStringList& args, const QString& name) {
 
 // Grabs the window after the pending layout and paint events, or after the
 // log given has been indexed.
-void ScheduleScreenshot(TMainForm& window, const QString& file, const QString& input) {
-  auto grab = [&window, file] {
+void ScheduleScreenshot(TMainForm& window, const QString& file, const QString& input,
+                        const QString& format) {
+  auto grab = [&window, file, format] {
+    bool isItem = false;
+    const int item = format.toInt(&isItem);
+    if (isItem) window.OutputFormatGroupChange(item);
     window.TimerTimer();
     const bool saved = window.grab().save(file);
     QCoreApplication::exit(saved ? 0 : 1);
@@ -66,6 +72,7 @@ int main(int argc, char** argv) {
   CentreOnScreen(window);
   window.show();
   if (!screenshot.isEmpty())
-    ScheduleScreenshot(window, screenshot, OptionValue(args, QStringLiteral("--input")));
+    ScheduleScreenshot(window, screenshot, OptionValue(args, QStringLiteral("--input")),
+                       OptionValue(args, QStringLiteral("--format")));
   return app.exec();
 }
