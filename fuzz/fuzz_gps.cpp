@@ -1,0 +1,6 @@
+// libFuzzer harness for one of the parsers (see fuzz/FuzzTargets.h).
+#include "fuzz/FuzzTargets.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  return morphel::fuzz::FuzzGps(data, size);
+}
