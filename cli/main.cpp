@@ -98,8 +98,11 @@ int main(int argc, char** argv) {
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
-    int code = app.exit(e);
-    return code == 0 ? 0 : kUsageError;
+    // Help and version print as CLI11 prints them; a wrong command line is
+    // one line naming what was wrong.
+    if (e.get_exit_code() == 0) return app.exit(e);
+    std::fprintf(stderr, "morphel: %s\n", e.what());
+    return kUsageError;
   }
 
   if (*sampleCmd) return RunSample(sample);
