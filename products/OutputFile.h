@@ -29,17 +29,18 @@ class OutputFile {
     Write(std::string_view(static_cast<const char*>(data), n));
   }
   void Put(char c) {
-    if (c == '\n' && !binary_) {
-      Append("\r\n", 2);
-    } else {
-      Append(&c, 1);
-    }
+    if (fd_ < 0) return;
+    if (used_ + 2 > buffer_.size()) Flush();
+    if (c == '\n' && !binary_) buffer_[used_++] = '\r';
+    buffer_[used_++] = c;
   }
   // Flushes and closes; false if any write since Open failed.
   bool Close();
   bool Failed() const { return failed_; }
 
  private:
+  static constexpr size_t kShortWrite = 32;
+
   void Append(const char* data, size_t n);
   void Flush();
 
