@@ -19,22 +19,43 @@ inline void append(std::string& out, char c) { out.push_back(c); }
 
 namespace detail {
 
+inline constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+// Writes the decimal digits of m so that they end just before `end`;
+// returns where they begin.
+inline char* Digits(char* end, unsigned long long m) {
+  char* p = end;
+  while (m >= 100) {
+    const unsigned pair = static_cast<unsigned>(m % 100) * 2;
+    m /= 100;
+    *--p = kDigitPairs[pair + 1];
+    *--p = kDigitPairs[pair];
+  }
+  if (m >= 10) {
+    const unsigned pair = static_cast<unsigned>(m) * 2;
+    *--p = kDigitPairs[pair + 1];
+    *--p = kDigitPairs[pair];
+  } else {
+    *--p = static_cast<char>('0' + m);
+  }
+  return p;
+}
+
 // "%0Nd" with an optional '+': sign, then the magnitude's digits padded with
 // zeros to `width` characters in all (sign included), as printf pads.
 inline void Integer(std::string& out, long long v, int width, bool plus) {
-  char buf[24];
+  char buf[48];
   char* end = buf + sizeof buf;
-  char* p = end;
-  unsigned long long m = v < 0 ? 0ull - static_cast<unsigned long long>(v)
-                               : static_cast<unsigned long long>(v);
-  do {
-    *--p = static_cast<char>('0' + m % 10);
-    m /= 10;
-  } while (m != 0);
+  const unsigned long long m = v < 0 ? 0ull - static_cast<unsigned long long>(v)
+                                     : static_cast<unsigned long long>(v);
+  char* p = Digits(end, m);
   const char sign = v < 0 ? '-' : (plus ? '+' : '\0');
-  const int used = static_cast<int>(end - p) + (sign ? 1 : 0);
-  if (sign) out.push_back(sign);
-  if (used < width) out.append(static_cast<size_t>(width - used), '0');
+  int used = static_cast<int>(end - p) + (sign ? 1 : 0);
+  for (; used < width; ++used) *--p = '0';  // widths here are at most 10
+  if (sign) *--p = sign;
   out.append(p, static_cast<size_t>(end - p));
 }
 
@@ -65,17 +86,15 @@ inline bool FastFixed(std::string& out, double v, int precision, bool plus) {
   char* end = buf + sizeof buf;
   char* p = end;
   const unsigned long long unit = kIntPowersOfTen[precision];
-  unsigned long long frac = n % unit;
-  unsigned long long integer = n / unit;
-  for (int i = 0; i < precision; ++i) {
-    *--p = static_cast<char>('0' + frac % 10);
-    frac /= 10;
+  const unsigned long long frac = n % unit;
+  const unsigned long long integer = n / unit;
+  if (precision > 0) {
+    char* digitsEnd = p;
+    p = Digits(p, frac);
+    while (digitsEnd - p < precision) *--p = '0';
+    *--p = '.';
   }
-  if (precision > 0) *--p = '.';
-  do {
-    *--p = static_cast<char>('0' + integer % 10);
-    integer /= 10;
-  } while (integer != 0);
+  p = Digits(p, integer);
   if (negative) {
     *--p = '-';
   } else if (plus) {
