@@ -3,8 +3,10 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <filesystem>
 
 #include "app/Catalog.h"
+#include "products/Formats.h"
 #include "products/LogFile.h"
 
 namespace morphel {
@@ -15,6 +17,13 @@ constexpr const char* kOutputFailed = "Output File Cannot Be Accessed!";
 constexpr const char* kSplitFailed = "Split File Cannot Be Accessed!";
 constexpr const char* kNoDirectory = "Cannot create directory.";
 constexpr const char* kCompleted = "Conversion Has Been Completed!";
+
+// Whether two names reach the same file (the same name, another name of it, a
+// hard link or a symbolic link). A name that does not exist yet is no file.
+bool SameFile(const std::string& a, const std::string& b) {
+  std::error_code ec;
+  return std::filesystem::equivalent(a, b, ec) && !ec;
+}
 }  // namespace
 
 const char* MessageCaption(MessageKind kind) {
@@ -69,7 +78,20 @@ void ConversionRun::ShowProgress(uint64_t consumed, uint64_t total) {
   }
 }
 
+bool ConversionRun::OverwritesInput() const {
+  const std::string& input = settings_.InputFilename;
+  if (SameFile(settings_.OutputFilename, input)) return true;
+  // The PathView layout also writes a side file next to the output.
+  return settings_.NativeFormat && settings_.OutputFormatGroup == kFormatPathView &&
+         SameFile(formats::PathViewSideFileName(settings_.OutputFilename), input);
+}
+
 RunOutcome ConversionRun::Run() {
+  // Opening the output truncates it: never when that destroys the log.
+  if (OverwritesInput()) {
+    hooks_.report(MessageKind::Error, kOutputIsInput);
+    return RunOutcome::OutputFailed;
+  }
   reader_.AttachReceiverSelectors(&settings_);
   if (reader_.Open(settings_.InputFilename) != 0) {
     hooks_.report(MessageKind::Error, kInputMissing);
@@ -296,7 +318,9 @@ RunOutcome ConversionRun::ExcelSplit() {
   for (int part = 1; !atEnd; ++part) {
     OutputFile partFile;
     std::string name = dir + "/" + base + "-" + std::to_string(part) + ".out";
-    if (!partFile.Open(name, false)) {
+    // A part reached through a link must not overwrite the output or the log.
+    if (SameFile(name, output) || SameFile(name, settings_.InputFilename) ||
+        !partFile.Open(name, false)) {
       hooks_.report(MessageKind::Error, kSplitFailed);
       return RunOutcome::OutputFailed;
     }

@@ -24,6 +24,7 @@ class ConversionRun {
  public:
   static constexpr int kExcelLines = 60000;
   static constexpr size_t kSplitLine = 4095;  // longest line piece copied by the split
+  static constexpr const char* kOutputIsInput = "Output File Is The Input File!";
 
   ConversionRun(Product& reader, const Settings& snapshot, RunHooks& hooks);
   RunOutcome Run();
@@ -42,6 +43,8 @@ class ConversionRun {
   void ShowProgress(uint64_t consumed, uint64_t total);
   RunOutcome ExcelSplit();
   bool TitleAtBoundary() const;
+  // The output (or its PathView side file) is the input log under some name.
+  bool OverwritesInput() const;
 
   Product& reader_;
   Settings settings_;
