@@ -101,6 +101,10 @@ int main(int argc, char** argv) {
     // Help and version print as CLI11 prints them; a wrong command line is
     // one line naming what was wrong.
     if (e.get_exit_code() == 0) return app.exit(e);
+    if (app.get_subcommands().empty() && argc > 1 && argv[1][0] != '-') {
+      std::fprintf(stderr, "morphel: unknown command '%s'\n", argv[1]);
+      return kUsageError;
+    }
     std::fprintf(stderr, "morphel: %s\n", e.what());
     return kUsageError;
   }
