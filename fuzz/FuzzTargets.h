@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -144,7 +145,12 @@ inline std::vector<Conversion> ConversionsFor(int item) {
 
 // Indexes the bytes as a log of the item and converts them every way.
 inline int FuzzReader(int item, const uint8_t* data, size_t size) {
-  static const std::vector<Conversion> conversions = ConversionsFor(item);
+  // Built once per product (the test suite replays several products in one
+  // process).
+  static std::array<std::vector<Conversion>, kProductItems> all;
+  if (item <= kItemNone || item >= kProductItems) std::abort();
+  std::vector<Conversion>& conversions = all[static_cast<size_t>(item)];
+  if (conversions.empty()) conversions = ConversionsFor(item);
   const Scratch& scratch = ScratchFiles();
   scratch.Write(data, std::min(size, kMaxInput));
   std::unique_ptr<Product> reader = CreateReader(item);
