@@ -72,18 +72,24 @@ double Skarn::FrequencyOf(uint16_t channel) const {
 // Framing and records
 
 int64_t Skarn::ReadBlock(Block& buffer) {
-  buffer.clear();
+  // The buffer keeps its bytes until the new length is known, so that a
+  // record no longer than the last one is read in without zeroing it first.
   uint8_t prefix[kLengthSize];
   const size_t got = Input.Read(prefix, kLengthSize);
-  if (got == 0) return 0;
+  if (got == 0) {
+    buffer.clear();
+    return 0;
+  }
   if (got < kLengthSize) {
     ++Damage.truncatedBlocks;
+    buffer.clear();
     return 0;
   }
   const uint32_t length = le32(prefix);
   if (length > kMaxRecordLength) {
     // Only the length is consumed; the next four bytes are read as a length.
     ++Damage.badLengthBlocks;
+    buffer.clear();
     return static_cast<int64_t>(kLengthSize);
   }
   buffer.resize(length);
