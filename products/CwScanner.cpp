@@ -295,7 +295,9 @@ double CwScanner::Frequency(const Tuning& t, int channel) const {
   double mhz = t.baseMHz + 0.0001 * t.fraction;
   if (t.flags & kFlagAbove1000) mhz += 1000;
   if (t.flags & kFlagTranslate) mhz += layout_.translateOffsetMHz;
-  return mhz + 0.0001 * ((channel - t.baseChannel) * t.spacing);
+  // A damaged setup can hold any channel and spacing: the product is taken
+  // in double, where it cannot overflow (exact for every product an int holds).
+  return mhz + 0.0001 * (static_cast<double>(channel - t.baseChannel) * t.spacing);
 }
 
 int CwScanner::DisplayedChannel(const Tuning& t, int channel) {
