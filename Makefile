@@ -4,8 +4,15 @@ BUILD ?= build
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
+# The second test build: engine and tests under AddressSanitizer and
+# UndefinedBehaviorSanitizer, without the window.
+ASAN_BUILD ?= build-asan
+# Tests left out of the sanitized run (regular expression for ctest -E);
+# empty: all of them run.
+ASAN_EXCLUDE ?=
+FUZZ_SECONDS ?= 60
 
-.PHONY: all deps configure build test demo bench fuzz clean format
+.PHONY: all deps configure build test test-asan demo bench fuzz clean format
 
 all: build
 
@@ -22,6 +29,16 @@ build: configure
 
 test: deps build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+	$(MAKE) --no-print-directory test-asan
+
+# The unit tests again, sanitized; the saved fuzz inputs replay among them
+# (FuzzRegressions). Only the test program and the command are built.
+test-asan:
+	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DMORPHEL_SANITIZE=ON -DMORPHEL_GUI=OFF
+	cmake --build $(ASAN_BUILD) -j $(JOBS) --target morphel_tests
+	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+	  ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS) $(if $(ASAN_EXCLUDE),-E '$(ASAN_EXCLUDE)')
 
 demo: deps build
 	@mkdir -p demo
@@ -40,8 +57,10 @@ bench: deps
 	BENCH_BUILD=$(BENCH_BUILD) bench/run
 	$(BENCH_BUILD)/bench/morphel_bench --benchmark_min_time=0.2
 
-fuzz:
-	@if [ -x fuzz/run ]; then fuzz/run; else echo "fuzz: no harnesses yet"; fi
+# Builds the libFuzzer harnesses with clang (build-fuzz/) and runs each for
+# FUZZ_SECONDS seconds; findings go to fuzz/crashes/<harness>/.
+fuzz: deps
+	FUZZ_SECONDS=$(FUZZ_SECONDS) fuzz/run
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
