@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "app/Catalog.h"
+#include "app/Configuration.h"
 #include "app/ConversionRun.h"
 #include "app/Detect.h"
 #include "app/MainModel.h"
@@ -252,6 +253,40 @@ inline int FuzzGps(const uint8_t* data, size_t size) {
     }
     bytes = bytes.subspan(block.size());
   }
+  return 0;
+}
+
+// Configuration files: the bytes as INI text, parsed, read, written back and
+// parsed again (the text of a written file must read back unchanged), then
+// opened into a fresh window model and saved from it.
+inline int FuzzConfig(const uint8_t* data, size_t size) {
+  const std::string text(reinterpret_cast<const char*>(data), std::min(size, kMaxInput));
+  IniFile ini;
+  ini.Parse(text);
+  (void)ini.ReadString("InputFile", "Filename", "Sample.in");
+  (void)ini.ReadInteger("SelectedFields", "Count", 0);
+  (void)ini.ReadBool("OutputFilter", "NoAvg", true);
+  ini.WriteString("OutputFile", "Filename", "x\r\ny=z");
+  ini.WriteInteger("SelectedTags", "Tag0", -10);
+  const std::string written = ini.Text();
+  IniFile again;
+  again.Parse(written);
+  if (again.Text() != written) std::abort();
+  if (again.ReadInteger("SelectedTags", "Tag0", 0) != -10) std::abort();
+
+  const Scratch& scratch = ScratchFiles();
+  scratch.Write(data, std::min(size, kMaxInput));
+  MainModel model;
+  if (!OpenConfiguration(model, scratch.input)) std::abort();
+  std::string error;
+  if (!SaveConfiguration(model, scratch.output, &error)) std::abort();
+  MainModel reopened;
+  if (!OpenConfiguration(reopened, scratch.output)) std::abort();
+  // Values are written on one line (a carriage return or line feed inside a
+  // field name becomes a space), so names may differ; the selection may not.
+  if (reopened.GetSettings().SelectedBox.size() != model.GetSettings().SelectedBox.size() ||
+      reopened.SelectedIds() != model.SelectedIds())
+    std::abort();
   return 0;
 }
 

@@ -370,6 +370,7 @@ int Replay(const std::string& harness, const std::vector<uint8_t>& bytes) {
   if (harness == "pocsag") return fuzz::FuzzPocsag(bytes.data(), bytes.size());
   if (harness == "flex") return fuzz::FuzzFlex(bytes.data(), bytes.size());
   if (harness == "gps") return fuzz::FuzzGps(bytes.data(), bytes.size());
+  if (harness == "config") return fuzz::FuzzConfig(bytes.data(), bytes.size());
   return -1;
 }
 
