@@ -10,6 +10,9 @@ ASAN_BUILD ?= build-asan
 # Tests left out of the sanitized run (regular expression for ctest -E);
 # empty: all of them run.
 ASAN_EXCLUDE ?=
+# -O1 with line tables only: about half the compile time of -O2 -g on two
+# cores, and the sanitizers' reports still name file and line.
+ASAN_OPT ?= -O1 -g1 -DNDEBUG
 FUZZ_SECONDS ?= 60
 
 .PHONY: all deps configure build test test-asan demo bench fuzz clean format
@@ -34,8 +37,8 @@ test: deps build
 # The unit tests again, sanitized; the saved fuzz inputs replay among them
 # (FuzzRegressions). Only the test program and the command are built.
 test-asan:
-	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	  -DMORPHEL_SANITIZE=ON -DMORPHEL_GUI=OFF
+	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release \
+	  -DCMAKE_CXX_FLAGS_RELEASE="$(ASAN_OPT)" -DMORPHEL_SANITIZE=ON -DMORPHEL_GUI=OFF
 	cmake --build $(ASAN_BUILD) -j $(JOBS) --target morphel_tests
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS) $(if $(ASAN_EXCLUDE),-E '$(ASAN_EXCLUDE)')
