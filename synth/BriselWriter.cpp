@@ -346,10 +346,12 @@ bool PatchHeader(const std::string& path, bool pcCard, uint64_t dataEnd) {
   if (pcCard) {
     putLe16(&h[4], remainder);
     putLe32(&h[6], sectors);
-  } else {
+  } else if (sectors <= 0xFFFF) {
     putLe16(&h[2], remainder);
     putLe16(&h[4], static_cast<uint16_t>(sectors));
   }
+  // A copied log past 32 MB cannot state its data end in the 16-bit sector
+  // count; it keeps a zero data end, which stands for the whole file.
   std::FILE* f = std::fopen(path.c_str(), "r+b");
   if (!f) return false;
   const size_t n = pcCard ? kCardHeader : kHeader;
