@@ -70,8 +70,9 @@ bool ConversionRun::TitleAtBoundary() const {
 }
 
 void ConversionRun::ShowProgress(uint64_t consumed, uint64_t total) {
-  if (total == 0) return;
+  if (total == 0 || (consumed < nextPercentAt_ && lastPercent_ >= 0)) return;
   auto percent = static_cast<int>(std::min<uint64_t>(100, consumed * 100 / total));
+  nextPercentAt_ = BytesForNextPercent(percent, total);
   if (percent != lastPercent_) {
     lastPercent_ = percent;
     hooks_.progress(percent);

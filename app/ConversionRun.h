@@ -53,6 +53,7 @@ class ConversionRun {
   char delimiter_ = ',';
   bool headerPending_ = true;
   int lastPercent_ = -1;
+  uint64_t nextPercentAt_ = 0;
   std::string titleArea_;
   std::string recordArea_;
 };

@@ -1,6 +1,7 @@
 #pragma once
 // What a run tells its face (window or command line) and asks of it.
 
+#include <cstdint>
 #include <string>
 
 namespace morphel {
@@ -20,5 +21,15 @@ class RunHooks {
   // Asked once per block; true ends the run's loop at the next block.
   virtual bool stopRequested() { return false; }
 };
+
+// The number of bytes done from which done * 100 / total first exceeds
+// `percent`: a run compares against it per block and works out the
+// percentage itself only when it can have changed.
+inline uint64_t BytesForNextPercent(int percent, uint64_t total) {
+  if (percent < 0) return 0;
+  if (percent >= 99) return total;
+  const uint64_t want = static_cast<uint64_t>(percent) + 1;
+  return (want * total + 99) / 100;
+}
 
 }  // namespace morphel

@@ -24,14 +24,16 @@ std::string GatherRun::PercentText(long percent) {
 
 std::string GatherRun::CountsText(int32_t records, int32_t seconds, int32_t rate) {
   std::string text;
-  fmt::format_to(std::back_inserter(text), "{} Records\n{} Seconds\n{} Records Per Second",
-                 records, seconds, rate);
+  fmt::format_to(std::back_inserter(text), "{} Records\n{} Seconds\n{} Records Per Second", records,
+                 seconds, rate);
   return text;
 }
 
 void GatherRun::ShowProgress(uint64_t done, uint64_t total) {
+  if (done < nextPercentAt_) return;
   int percent = kPercent;
   if (total > 0 && done < total) percent = static_cast<int>(done * kPercent / total);
+  nextPercentAt_ = BytesForNextPercent(percent, total);
   if (percent != lastPercent_) {
     lastPercent_ = percent;
     hooks_.progress(percent);
@@ -40,6 +42,7 @@ void GatherRun::ShowProgress(uint64_t done, uint64_t total) {
 
 GatherOutcome GatherRun::Run() {
   lastPercent_ = 0;
+  nextPercentAt_ = 0;
   rate_ = reader_.RecordRate;
   reader_.AttachReceiverSelectors(&settings_);
   if (reader_.Open(settings_.InputFilename) != 0) {

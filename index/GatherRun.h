@@ -50,6 +50,7 @@ class GatherRun {
   int32_t seconds_ = 0;
   int32_t rate_ = 1;
   int lastPercent_ = 0;
+  uint64_t nextPercentAt_ = 0;
 };
 
 }  // namespace morphel

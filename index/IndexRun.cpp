@@ -71,8 +71,10 @@ IndexRun::IndexRun(Product& reader, const Settings& snapshot, int productItem, R
     : reader_(reader), settings_(snapshot), item_(productItem), hooks_(hooks) {}
 
 void IndexRun::ShowProgress(uint64_t done, uint64_t total) {
+  if (done < nextPercentAt_) return;
   int percent = kPercent;
   if (total > 0 && done < total) percent = static_cast<int>(done * kPercent / total);
+  nextPercentAt_ = BytesForNextPercent(percent, total);
   if (percent > lastPercent_) {
     lastPercent_ = percent;
     hooks_.progress(percent);
@@ -98,6 +100,7 @@ void IndexRun::NoteSegment() {
 IndexOutcome IndexRun::Run() {
   found_ = 0;
   lastPercent_ = 0;
+  nextPercentAt_ = 0;
   reader_.SegmentNodes.Clear();
   reader_.SegmentCounter = 0;
   reader_.SegmentType = -1;
@@ -126,7 +129,7 @@ IndexOutcome IndexRun::Run() {
     done += static_cast<uint64_t>(taken);
     ShowProgress(done, total);
     reader_.ProcessBlock(block);
-    NoteSegment();
+    if (reader_.SegmentReady) NoteSegment();
     taken = reader_.ReadBlock(block);
   }
 

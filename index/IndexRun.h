@@ -67,6 +67,7 @@ class IndexRun {
   int item_;
   RunHooks& hooks_;
   int lastPercent_ = 0;
+  uint64_t nextPercentAt_ = 0;
   int found_ = 0;
 };
 
