@@ -9,7 +9,9 @@
 
 namespace morphel {
 
-LogFile::~LogFile() { Close(); }
+LogFile::~LogFile() {
+  Close();
+}
 
 bool LogFile::Open(const std::string& path) {
   Close();
@@ -53,7 +55,7 @@ bool LogFile::Fill() {
   }
 }
 
-size_t LogFile::Read(void* dest, size_t n) {
+size_t LogFile::ReadAcross(void* dest, size_t n) {
   auto* out = static_cast<uint8_t*>(dest);
   size_t done = 0;
   while (done < n) {
@@ -66,7 +68,7 @@ size_t LogFile::Read(void* dest, size_t n) {
   return done;
 }
 
-int LogFile::ReadByte() {
+int LogFile::ReadByteAcross() {
   if (pos_ == len_ && !Fill()) return -1;
   return buffer_[pos_++];
 }

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -24,12 +25,23 @@ class LogFile {
 
   // Reads up to n bytes; returns how many were read (fewer at end of file
   // or on a read error, which is remembered in Failed()).
-  size_t Read(void* dest, size_t n);
+  size_t Read(void* dest, size_t n) {
+    // Most reads are a few bytes of a record inside the buffer.
+    if (n <= len_ - pos_) {
+      if (n) std::memcpy(dest, buffer_.data() + pos_, n);
+      pos_ += n;
+      return n;
+    }
+    return ReadAcross(dest, n);
+  }
   // Reads exactly n bytes or reports false (the position then is undefined
   // within the bytes that were there).
   bool ReadExact(void* dest, size_t n) { return Read(dest, n) == n; }
   // Reads one byte; -1 at end of file.
-  int ReadByte();
+  int ReadByte() {
+    if (pos_ < len_) return buffer_[pos_++];
+    return ReadByteAcross();
+  }
   bool Seek(uint64_t position);
   bool Skip(uint64_t n) { return Seek(Tell() + n); }
   uint64_t Tell() const { return bufferStart_ + pos_; }
@@ -39,6 +51,8 @@ class LogFile {
 
  private:
   bool Fill();
+  size_t ReadAcross(void* dest, size_t n);
+  int ReadByteAcross();
 
   int fd_ = -1;
   uint64_t size_ = 0;

@@ -8,7 +8,9 @@
 
 namespace morphel {
 
-OutputFile::~OutputFile() { Close(); }
+OutputFile::~OutputFile() {
+  Close();
+}
 
 bool OutputFile::Open(const std::string& path, bool binary) {
   Close();
@@ -32,21 +34,10 @@ void OutputFile::Append(const char* data, size_t n) {
   }
 }
 
-void OutputFile::Write(std::string_view bytes) {
+void OutputFile::WriteLong(std::string_view bytes) {
   if (fd_ < 0) return;
   if (binary_) {
     Append(bytes.data(), bytes.size());
-    return;
-  }
-  // Most writes are one field of a few characters: copied byte by byte
-  // straight into the buffer, which costs less than a search and a copy.
-  if (bytes.size() <= kShortWrite && buffer_.size() - used_ >= 2 * kShortWrite) {
-    char* dest = buffer_.data() + used_;
-    for (char c : bytes) {
-      if (c == '\n') *dest++ = '\r';
-      *dest++ = c;
-    }
-    used_ = static_cast<size_t>(dest - buffer_.data());
     return;
   }
   while (!bytes.empty()) {

@@ -24,7 +24,21 @@ class OutputFile {
   // Creates or truncates the file.
   bool Open(const std::string& path, bool binary);
   bool IsOpen() const { return fd_ >= 0; }
-  void Write(std::string_view bytes);
+  void Write(std::string_view bytes) {
+    // Most writes are one field of a few characters: copied byte by byte
+    // straight into the buffer, which costs less than a search and a copy.
+    if (bytes.size() <= kShortWrite && !binary_ && fd_ >= 0 &&
+        buffer_.size() - used_ >= 2 * kShortWrite) {
+      char* dest = buffer_.data() + used_;
+      for (char c : bytes) {
+        if (c == '\n') *dest++ = '\r';
+        *dest++ = c;
+      }
+      used_ = static_cast<size_t>(dest - buffer_.data());
+      return;
+    }
+    WriteLong(bytes);
+  }
   void Write(const void* data, size_t n) {
     Write(std::string_view(static_cast<const char*>(data), n));
   }
@@ -42,6 +56,7 @@ class OutputFile {
   static constexpr size_t kShortWrite = 32;
 
   void Append(const char* data, size_t n);
+  void WriteLong(std::string_view bytes);
   void Flush();
 
   int fd_ = -1;
