@@ -179,10 +179,15 @@ void ZevReader::SelectBestServer() {
 }
 
 void ZevReader::DecodePagingUnit(bool flex, std::span<const uint8_t> unit) {
+  // The message texts show only in the two paging data fields; without them
+  // the unit's channel, level, speed and error rate are all a run needs.
+  const auto& ids = SelectedFieldIds;
+  const bool messages = std::find(ids.begin(), ids.end(), FieldCatalog::kFlexData) != ids.end() ||
+                        std::find(ids.begin(), ids.end(), FieldCatalog::kPocsagData) != ids.end();
   if (flex) {
-    zev::DecodeFlex(unit, paging_);
+    zev::DecodeFlex(unit, paging_, messages);
   } else {
-    zev::DecodePocsag(unit, paging_);
+    zev::DecodePocsag(unit, paging_, messages);
   }
 }
 

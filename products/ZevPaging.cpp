@@ -32,7 +32,7 @@ void PagingState::Store(const std::string& line) {
   lines[static_cast<size_t>(lineCount++)] = line;
 }
 
-void DecodePocsag(std::span<const uint8_t> unit, PagingState& state) {
+void DecodePocsag(std::span<const uint8_t> unit, PagingState& state, bool messages) {
   state.lineCount = 0;
   state.flexLines = false;
   ByteCursor c(unit);
@@ -42,7 +42,7 @@ void DecodePocsag(std::span<const uint8_t> unit, PagingState& state) {
   state.baud = c.le16(kPocsagBaudOffset);
   state.ber = c.u8(kPocsagBerOffset);
   // A unit without a usable batch breaks any message that was running on.
-  if (unit.size() < kPocsagUnitSize || c.u8(kPocsagCountOffset) <= kPocsagMinCount) {
+  if (!messages || unit.size() < kPocsagUnitSize || c.u8(kPocsagCountOffset) <= kPocsagMinCount) {
     state.continuation.clear();
     state.carry = TPOCSAG::Carry{};
     return;
@@ -63,7 +63,7 @@ void DecodePocsag(std::span<const uint8_t> unit, PagingState& state) {
   }
 }
 
-void DecodeFlex(std::span<const uint8_t> unit, PagingState& state) {
+void DecodeFlex(std::span<const uint8_t> unit, PagingState& state, bool messages) {
   state.lineCount = 0;
   state.flexLines = true;
   ByteCursor c(unit);
@@ -72,7 +72,7 @@ void DecodeFlex(std::span<const uint8_t> unit, PagingState& state) {
   state.level = c.u8(kFlexLevelOffset);
   state.flexSpeed = c.u8(kFlexSpeedOffset);
   state.ber = c.u8(kFlexBerOffset);
-  if (unit.size() < kFlexHeaderSize) return;
+  if (!messages || unit.size() < kFlexHeaderSize) return;
   // Never hand over more data bytes than the record holds.
   size_t available = unit.size() - kFlexHeaderSize;
   int byteCount = static_cast<int>(std::min<size_t>(c.le16(kFlexLengthOffset), available));

@@ -57,8 +57,9 @@ struct PagingState {
 };
 
 // Decodes one POCSAG batch unit (continuation and carry go in and come out).
-void DecodePocsag(std::span<const uint8_t> unit, PagingState& state);
+// Without messages only the unit's header values are taken.
+void DecodePocsag(std::span<const uint8_t> unit, PagingState& state, bool messages = true);
 // Decodes one FLEX frame unit (header and data bytes).
-void DecodeFlex(std::span<const uint8_t> unit, PagingState& state);
+void DecodeFlex(std::span<const uint8_t> unit, PagingState& state, bool messages = true);
 
 }  // namespace morphel::zev

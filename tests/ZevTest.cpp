@@ -700,16 +700,26 @@ TEST(ZevSample, CardReferenceHoldsHandCheckedRow) {
 // Every message encoded into a longer sample comes back from the paging
 // formatters: the lines of each POCSAG and FLEX record, with a FLEX line's
 // continuation ("\n" and 21 spaces) joined up again.
+// Message lines decoded while converting; the texts are decoded only when a
+// paging data field is selected (the unit's channel is taken either way).
 std::vector<std::string> DecodedPagingLines(Product& reader, const std::string& path,
-                                            const zev::PagingState& paging) {
+                                            const zev::PagingState& paging,
+                                            bool pagingFields = true) {
   Settings s;
   reader.AttachReceiverSelectors(&s);
   EXPECT_EQ(reader.Open(path), 0);
   reader.ConversionPass = true;
+  reader.SelectedFieldIds.fill(FieldCatalog::kGpsTime);
+  if (pagingFields) {
+    reader.SelectedFieldIds[1] = FieldCatalog::kFlexData;
+    reader.SelectedFieldIds[2] = FieldCatalog::kPocsagData;
+  }
   std::vector<std::string> lines;
   Product::Block block;
+  bool channelSeen = false;
   while (reader.ReadBlock(block) > 0) {
     reader.ProcessBlock(block);
+    channelSeen = channelSeen || paging.channel != 0;
     for (int i = 0; i < paging.lineCount; ++i) {
       std::string line = paging.lines[static_cast<size_t>(i)];
       for (size_t at; (at = line.find("\n" + std::string(21, ' '))) != std::string::npos;)
@@ -717,6 +727,7 @@ std::vector<std::string> DecodedPagingLines(Product& reader, const std::string& 
       lines.push_back(line);
     }
   }
+  EXPECT_TRUE(channelSeen);
   reader.Close();
   return lines;
 }
@@ -734,6 +745,9 @@ TEST(ZevSample, DecodedPagingLinesAreTheMessagesSent) {
     const std::vector<std::string> lines =
         dump ? DecodedPagingLines(dumpReader, path, dumpReader.Paging())
              : DecodedPagingLines(card, path, card.Paging());
+    EXPECT_TRUE((dump ? DecodedPagingLines(dumpReader, path, dumpReader.Paging(), false)
+                      : DecodedPagingLines(card, path, card.Paging(), false))
+                    .empty());
     for (const synth::ZevPagingMessage& m : synth::SamplePagingMessages()) {
       std::string expected =
           fmt::format("{} {} {:010} ", m.flex ? "FLEX  " : "POCSAG",
