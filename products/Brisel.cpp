@@ -551,12 +551,19 @@ int Brisel::FormatDataValues(int next, std::string& out, char delimiter) {
 
 // ---- Single fields ---------------------------------------------------------
 
+namespace {
+// "%.6f" of a position value, made once per fix.
+void SixPlaces(std::string& out, CachedText<uint64_t>& kept, double v) {
+  kept.Append(out, ValueKey(v), [v](std::string& t) { text::f(t, v, 6); });
+}
+}  // namespace
+
 bool Brisel::FormatGpsField(int id, std::string& out) const {
   using F = FieldCatalog;
   const TGPS& g = gps_;
   switch (id) {
     case F::kLatDecimal:
-      text::f(out, g.Latitude().decimalDegrees, 6);
+      SixPlaces(out, positionText_[0], g.Latitude().decimalDegrees);
       return true;
     case F::kLatDegrees:
       text::d(out, g.Latitude().degrees);
@@ -565,7 +572,7 @@ bool Brisel::FormatGpsField(int id, std::string& out) const {
       text::d(out, g.Latitude().minutes);
       return true;
     case F::kLatDecimalMinutes:
-      text::f(out, g.Latitude().decimalMinutes, 6);
+      SixPlaces(out, positionText_[1], g.Latitude().decimalMinutes);
       return true;
     case F::kLatSeconds:
       text::d(out, g.Latitude().seconds);
@@ -574,7 +581,7 @@ bool Brisel::FormatGpsField(int id, std::string& out) const {
       out.push_back(g.Latitude().hemisphere);
       return true;
     case F::kLonDecimal:
-      text::f(out, g.Longitude().decimalDegrees, 6);
+      SixPlaces(out, positionText_[2], g.Longitude().decimalDegrees);
       return true;
     case F::kLonDegrees:
       text::d(out, g.Longitude().degrees);
@@ -583,7 +590,7 @@ bool Brisel::FormatGpsField(int id, std::string& out) const {
       text::d(out, g.Longitude().minutes);
       return true;
     case F::kLonDecimalMinutes:
-      text::f(out, g.Longitude().decimalMinutes, 6);
+      SixPlaces(out, positionText_[3], g.Longitude().decimalMinutes);
       return true;
     case F::kLonSeconds:
       text::d(out, g.Longitude().seconds);

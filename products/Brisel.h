@@ -12,6 +12,7 @@
 #include <string>
 
 #include "decode/Gps.h"
+#include "products/CachedText.h"
 #include "products/Product.h"
 
 namespace morphel {
@@ -199,6 +200,9 @@ class Brisel : public Product {
 
   uint64_t dataEnd_ = 0;
   uint64_t position_ = 0;
+  // Latitude and longitude in decimal degrees and decimal minutes of the
+  // last fix, kept from row to row.
+  mutable std::array<CachedText<uint64_t>, 4> positionText_;
 };
 
 }  // namespace morphel

@@ -475,11 +475,21 @@ void CwScanner::FormatField(int id, std::string& out) {
   out.clear();
   const Header& h = header_;
   if (id >= F::kLatDecimal && id <= F::kLatHemisphere) {
-    AppendCoordinate(id - F::kLatDecimal, out, h.latitude, 'N');
+    if (id != F::kLatDecimal) {
+      AppendCoordinate(id - F::kLatDecimal, out, h.latitude, 'N');
+    } else {
+      latitudeText_.Append(out, h.latitude,
+                           [&](std::string& t) { AppendCoordinate(0, t, h.latitude, 'N'); });
+    }
     return;
   }
   if (id >= F::kLonDecimal && id <= F::kLonHemisphere) {
-    AppendCoordinate(id - F::kLonDecimal, out, h.longitude, 'E');
+    if (id != F::kLonDecimal) {
+      AppendCoordinate(id - F::kLonDecimal, out, h.longitude, 'E');
+    } else {
+      longitudeText_.Append(out, h.longitude,
+                            [&](std::string& t) { AppendCoordinate(0, t, h.longitude, 'E'); });
+    }
     return;
   }
   if (id > 100) {
@@ -487,8 +497,7 @@ void CwScanner::FormatField(int id, std::string& out) {
     if (r <= layout_.receivers) AppendReceiverField(r - 1, id % 100, out);
     return;
   }
-  if (text::RtcField(id, out, h.rtcYear, h.rtcMonth, h.rtcDay, h.rtcHour, h.rtcMinute,
-                     h.rtcSecond))
+  if (text::RtcField(id, out, h.rtcYear, h.rtcMonth, h.rtcDay, h.rtcHour, h.rtcMinute, h.rtcSecond))
     return;
   switch (id) {
     case F::kCrLf:

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "products/CachedText.h"
 #include "products/Product.h"
 
 namespace morphel {
@@ -71,6 +72,7 @@ class CwScanner : public Product {
     int minutes = 0;
     int thousandths = 0;  // of a minute
     char hemisphere = 0;  // 'N', 'S', 'E', 'W' (or whatever the log holds)
+    bool operator==(const Coordinate&) const = default;
   };
 
   // The decoded measurement header.
@@ -176,6 +178,8 @@ class CwScanner : public Product {
   int titleReceiver_ = 0;
   int titleRepeat_ = 1;
   int valueReceiver_ = 0;
+  // Decimal degrees of the last fix, kept from row to row.
+  mutable CachedText<Coordinate> latitudeText_, longitudeText_;
 };
 
 }  // namespace morphel

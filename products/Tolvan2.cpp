@@ -517,12 +517,16 @@ int Tolvan2::FormatDataValues(int next, std::string& out, char delimiter) {
 void Tolvan2::FormatPositionField(int id, std::string& out) const {
   using F = FieldCatalog;
   switch (id) {
-    case F::kLatDecimal:
-      text::f(out, LatitudeDecimal(), 6);
+    case F::kLatDecimal: {
+      const double v = LatitudeDecimal();
+      latitudeText_.Append(out, ValueKey(v), [v](std::string& t) { text::f(t, v, 6); });
       break;
-    case F::kLonDecimal:
-      text::f(out, LongitudeDecimal(), 6);
+    }
+    case F::kLonDecimal: {
+      const double v = LongitudeDecimal();
+      longitudeText_.Append(out, ValueKey(v), [v](std::string& t) { text::f(t, v, 6); });
       break;
+    }
     case F::kLatDegrees:
       text::d(out, lat_.degrees);
       break;
@@ -557,8 +561,7 @@ void Tolvan2::FormatField(int id, std::string& out) {
   out.clear();
   const Header& h = header_;
   const BandSetup& band = bands_[static_cast<size_t>(current_)];
-  if (text::RtcField(id, out, h.rtcYear, h.rtcMonth, h.rtcDay, h.rtcHour, h.rtcMinute,
-                     h.rtcSecond))
+  if (text::RtcField(id, out, h.rtcYear, h.rtcMonth, h.rtcDay, h.rtcHour, h.rtcMinute, h.rtcSecond))
     return;
   switch (id) {
     case F::kCrLf:

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <string>
 
+#include "products/CachedText.h"
 #include "products/Product.h"
 #include "products/Tolvan2Tables.h"
 
@@ -148,6 +149,8 @@ class Tolvan2 : public Product {
   std::array<std::string, kReceivers> frequencyText_;
   std::array<std::string, kReceivers> channelText_;
   std::array<int32_t, kReceivers> cachedChannel_{};  // -1 = nothing cached
+  // Decimal degrees of the last fix, kept from row to row.
+  mutable CachedText<uint64_t> latitudeText_, longitudeText_;
 };
 
 }  // namespace morphel

@@ -287,7 +287,12 @@ void ZevReader::AppendPagingField(int id, std::string& out) const {
 }
 
 void ZevReader::AppendPositionField(int id, std::string& out) const {
-  if (id >= FieldCatalog::kLatDecimal && id <= FieldCatalog::kLatHemisphere) {
+  if (id == FieldCatalog::kLatDecimal) {
+    latitudeText_.Append(out, latitude_, [&](std::string& t) { AppendDegrees(t, latitude_, 'N'); });
+  } else if (id == FieldCatalog::kLonDecimal) {
+    longitudeText_.Append(out, longitude_,
+                          [&](std::string& t) { AppendDegrees(t, longitude_, 'E'); });
+  } else if (id >= FieldCatalog::kLatDecimal && id <= FieldCatalog::kLatHemisphere) {
     AppendCoordinatePart(out, latitude_, id - FieldCatalog::kLatDecimal, 'N');
   } else if (id >= FieldCatalog::kLonDecimal && id <= FieldCatalog::kLonHemisphere) {
     AppendCoordinatePart(out, longitude_, id - FieldCatalog::kLonDecimal, 'E');

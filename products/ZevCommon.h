@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <string>
 
+#include "products/CachedText.h"
 #include "products/Product.h"
 #include "products/ZevPaging.h"
 
@@ -52,6 +53,7 @@ struct Coordinate {
   int minutes = 0;
   int thousandths = 0;
   char hemisphere = 'S';
+  bool operator==(const Coordinate&) const = default;
 };
 // Milliseconds of arc; 0 or less counts as the southern / western hemisphere.
 Coordinate SplitCoordinate(int32_t value, bool latitude);
@@ -145,6 +147,8 @@ class ZevReader : public Product {
 
   int groupIndex_ = 0;
   int groupRow_ = 0;
+  // Decimal degrees of the last fix, kept from row to row.
+  mutable CachedText<zev::Coordinate> latitudeText_, longitudeText_;
 };
 
 }  // namespace morphel

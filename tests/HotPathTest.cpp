@@ -1,0 +1,94 @@
+// The shortcuts a run takes per block and per row: the progress threshold
+// that spares a division per block, and the position texts kept from one
+// row to the next. Each must give exactly what the plain way gives.
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <random>
+#include <string>
+
+#include "app/RunHooks.h"
+#include "products/CachedText.h"
+#include "products/Fmt.h"
+
+namespace morphel {
+namespace {
+
+int PercentOf(uint64_t done, uint64_t total) {
+  if (done >= total) return 100;
+  return static_cast<int>(done * 100 / total);
+}
+
+// The threshold is the first byte count at which the whole percentage
+// passes the one given: never late (a change reported late) and never early
+// (a needless recount is harmless, but an early threshold hides a bug).
+TEST(ProgressThreshold, IsTheFirstByteOfTheNextPercent) {
+  std::mt19937_64 rng(7);
+  std::vector<uint64_t> totals = {1, 2, 3, 99, 100, 101, 199, 1000, 1234567, 1ull << 40};
+  for (int i = 0; i < 200; ++i) totals.push_back(rng() % 100000000 + 1);
+  for (uint64_t total : totals) {
+    for (int percent = 0; percent < 100; ++percent) {
+      const uint64_t at = BytesForNextPercent(percent, total);
+      ASSERT_LE(at, total) << total << " " << percent;
+      EXPECT_GT(PercentOf(at, total), percent) << total << " " << percent;
+      if (at > 0) {
+        EXPECT_LE(PercentOf(at - 1, total), percent) << total << " " << percent;
+      }
+    }
+    EXPECT_EQ(BytesForNextPercent(-1, total), 0u);
+    EXPECT_EQ(BytesForNextPercent(100, total), total);
+  }
+}
+
+// Walking a log block by block with the threshold reports the same
+// percentages as working each one out.
+TEST(ProgressThreshold, SameSequenceAsCountingEveryBlock) {
+  std::mt19937_64 rng(11);
+  for (int trial = 0; trial < 50; ++trial) {
+    const uint64_t total = rng() % 5000000 + 1;
+    std::vector<int> plain, fast;
+    int lastPlain = -1, lastFast = -1;
+    uint64_t next = 0;
+    for (uint64_t done = 0; done <= total + 100;) {
+      int p = PercentOf(done, total);
+      if (p != lastPlain) plain.push_back(lastPlain = p);
+      if (done >= next) {
+        int q = PercentOf(done, total);
+        next = BytesForNextPercent(q, total);
+        if (q != lastFast) fast.push_back(lastFast = q);
+      }
+      done += rng() % 4000 + 1;
+    }
+    EXPECT_EQ(plain, fast) << total;
+  }
+}
+
+TEST(CachedText, MadeAgainOnlyWhenTheValueChanges) {
+  CachedText<uint64_t> kept;
+  int made = 0;
+  std::string out;
+  auto append = [&](double v) {
+    kept.Append(out, ValueKey(v), [&](std::string& t) {
+      ++made;
+      text::f(t, v, 6);
+    });
+    out.push_back('|');
+  };
+  append(40.9142501);
+  append(40.9142501);
+  append(-73.98405);
+  append(-73.98405);
+  // Zero and minus zero compare equal but print differently.
+  append(0.0);
+  append(-0.0);
+  append(0.0);
+  EXPECT_EQ(out, "40.914250|40.914250|-73.984050|-73.984050|0.000000|-0.000000|0.000000|");
+  EXPECT_EQ(made, 5);
+  kept.Clear();
+  append(0.0);
+  EXPECT_EQ(made, 6);
+}
+
+}  // namespace
+}  // namespace morphel
