@@ -4,7 +4,10 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
+#include <new>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/Settings.h"
@@ -23,9 +26,32 @@ struct DamageCounts {
   bool Any() const { return resyncBytes || badLengthBlocks || unknownRecords || truncatedBlocks; }
 };
 
+// Allocator of a record buffer that leaves bytes added by a resize as they
+// are: every reader fills a block with the read that follows the resize (and
+// empties it when that read falls short), so zeroing them first would only
+// cost time on each of the millions of records of a large log.
+template <typename T>
+struct UnzeroedAllocator : std::allocator<T> {
+  template <typename U>
+  struct rebind {
+    using other = UnzeroedAllocator<U>;
+  };
+  UnzeroedAllocator() = default;
+  template <typename U>
+  UnzeroedAllocator(const UnzeroedAllocator<U>&) noexcept {}
+  template <typename U>
+  void construct(U* p) noexcept {
+    ::new (static_cast<void*>(p)) U;
+  }
+  template <typename U, typename... Args>
+  void construct(U* p, Args&&... args) {
+    ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+  }
+};
+
 class Product {
  public:
-  using Block = std::vector<uint8_t>;
+  using Block = std::vector<uint8_t, UnzeroedAllocator<uint8_t>>;
 
   // One channel reading kept in a receiver's reading list.
   struct DATABLOCK {

@@ -270,9 +270,9 @@ TEST(Brisel, CardHeaderIsTenBytes) {
   d.Open(log);
   Product::Block block;
   EXPECT_EQ(d.reader.ReadBlock(block), 4);
-  EXPECT_EQ(block, (Bytes{0x08, 'x'}));
+  EXPECT_EQ(test::BlockBytes(block), (Bytes{0x08, 'x'}));
   EXPECT_EQ(d.reader.ReadBlock(block), 10);
-  EXPECT_EQ(block, ClockRecord());
+  EXPECT_EQ(test::BlockBytes(block), ClockRecord());
   EXPECT_EQ(d.reader.ReadBlock(block), 0);
 }
 
@@ -328,7 +328,7 @@ TEST(Brisel, LengthAbove4096IsSkippedWordByWord) {
   EXPECT_TRUE(block.empty());
   EXPECT_EQ(d.reader.ProcessBlock(block), Product::kNothing);
   EXPECT_EQ(d.reader.ReadBlock(block), 10);  // the next word is the clock record's length
-  EXPECT_EQ(block, ClockRecord());
+  EXPECT_EQ(test::BlockBytes(block), ClockRecord());
   EXPECT_EQ(d.reader.Damage.badLengthBlocks, 1u);
   // Exactly 4096 is a valid length.
   LogBytes big(false);

@@ -143,9 +143,9 @@ TEST_F(SkarnReader, FramesAreLengthPrefixedLittleEndian) {
   Bytes data = Data(1, 2, 3, 0, 0x10, {{5, 40}});
   OpenLog(Join({Frame(data), Frame({'X', 1, 2})}));
   EXPECT_EQ(skarn.ReadBlock(block), 20);
-  EXPECT_EQ(block, data);
+  EXPECT_EQ(test::BlockBytes(block), data);
   EXPECT_EQ(skarn.ReadBlock(block), 7);
-  EXPECT_EQ(block, (Bytes{'X', 1, 2}));
+  EXPECT_EQ(test::BlockBytes(block), (Bytes{'X', 1, 2}));
   EXPECT_EQ(skarn.ProcessBlock(block), Product::kNothing);
   EXPECT_EQ(skarn.Damage.unknownRecords, 1u);
   EXPECT_EQ(skarn.ReadBlock(block), 0);

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "products/Product.h"
+
 namespace morphel::test {
 
 // A fresh empty directory under the system's temporary folder, removed at exit.
@@ -17,5 +19,10 @@ std::string ReadFile(const std::string& path);
 bool FileExists(const std::string& path);
 // Path of a file below the source tree (for golden files and fixtures).
 std::string SourcePath(const std::string& relative);
+
+// The bytes of a record buffer, to compare with expected bytes.
+inline std::vector<uint8_t> BlockBytes(const Product::Block& block) {
+  return std::vector<uint8_t>(block.begin(), block.end());
+}
 
 }  // namespace morphel::test

@@ -157,7 +157,10 @@ struct Rig {
     reader.ConversionPass = true;
     reader.SetAverageMode(mode);
   }
-  int Feed(Bytes b) { return reader.ProcessBlock(b); }
+  int Feed(const Bytes& b) {
+    Product::Block block(b.begin(), b.end());
+    return reader.ProcessBlock(block);
+  }
   // All values of receiver 1..4's list, walked as the run walks << DATA >>.
   std::vector<std::string> Values(int receiver) {
     reader.ReceiverHasData(receiver);
@@ -190,7 +193,7 @@ TEST(Tolvan2Framing, ReadsLengthFramedBlocksAfterTheFileHeader) {
   ASSERT_EQ(reader.Open(path), 0);
   Product::Block block;
   EXPECT_EQ(reader.ReadBlock(block), 9);
-  EXPECT_EQ(block, ChannelReading('v', 0, 5, 60, 1, 2));
+  EXPECT_EQ(test::BlockBytes(block), ChannelReading('v', 0, 5, 60, 1, 2));
   EXPECT_EQ(reader.ReadBlock(block), 4);
   EXPECT_EQ(reader.ReadBlock(block), 0);  // length 0 ends the log, bytes after it are not read
   EXPECT_FALSE(reader.Damage.Any());
@@ -208,7 +211,7 @@ TEST(Tolvan2Framing, SkipsOnlyTheLengthWordOfAnOversizedBlock) {
   EXPECT_TRUE(block.empty());
   EXPECT_EQ(reader.ProcessBlock(block), Product::kNothing);
   EXPECT_EQ(reader.ReadBlock(block), 5);
-  EXPECT_EQ(block, (Bytes{'d', 0, 0}));
+  EXPECT_EQ(test::BlockBytes(block), (Bytes{'d', 0, 0}));
   EXPECT_EQ(reader.Damage.badLengthBlocks, 1u);
   // A length of exactly 4096 is a block.
   const std::string edge = WriteLog("len4096.tlf", {Bytes(4096, 'd')});

@@ -173,7 +173,7 @@ TEST_F(VelmarReader, EmptyAndOversizedLengths) {
   EXPECT_TRUE(block.empty());
   EXPECT_EQ(reader.ProcessBlock(block), 0);
   EXPECT_EQ(reader.ReadBlock(block), 4 + 4 + 20);
-  EXPECT_EQ(block, Bytes(20, 'Z'));
+  EXPECT_EQ(test::BlockBytes(block), Bytes(20, 'Z'));
   EXPECT_EQ(reader.ProcessBlock(block), 0);
   EXPECT_EQ(reader.ReadBlock(block), 0);
   EXPECT_EQ(reader.Damage.resyncBytes, 4u);
