@@ -487,7 +487,7 @@ void Brisel::AppendEntry(std::string& out, bool& first, char delimiter, const En
   };
   if (s.FrequencyField) {
     sep();
-    text::f(out, e.mhz, 5);
+    AppendKept(frequencyTexts_, out, e.mhz, [](std::string& t, double v) { text::f(t, v, 5); });
   }
   if (s.ChannelField) {
     sep();

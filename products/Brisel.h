@@ -203,6 +203,8 @@ class Brisel : public Product {
   // Latitude and longitude in decimal degrees and decimal minutes of the
   // last fix, kept from row to row.
   mutable std::array<CachedText<uint64_t>, 4> positionText_;
+  // Frequencies of the channels in use, the same row after row.
+  mutable CachedTexts<256> frequencyTexts_;
 };
 
 }  // namespace morphel

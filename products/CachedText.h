@@ -5,7 +5,9 @@
 // only when the value it was made from changes, so the output is exactly
 // what formatting every row would give.
 
+#include <array>
 #include <bit>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -34,10 +36,34 @@ class CachedText {
   bool filled_ = false;
 };
 
+// Texts of values that recur row after row but are many at a time: the
+// frequency of every channel of a scan list. A small direct-mapped table of
+// kept texts; two keys meeting in one slot only cost a new formatting.
+template <size_t N>
+class CachedTexts {
+  static_assert(N > 0 && (N & (N - 1)) == 0, "a power of two");
+
+ public:
+  template <typename Make>
+  void Append(std::string& out, uint64_t key, Make&& make) {
+    const uint64_t mixed = key * 0x9E3779B97F4A7C15ull;
+    slots_[static_cast<size_t>(mixed >> 40) & (N - 1)].Append(out, key, make);
+  }
+
+ private:
+  std::array<CachedText<uint64_t>, N> slots_;
+};
+
 // Key of a floating-point value: its bit pattern, so that -0.0 and 0.0
 // (printed "-0.000000" and "0.000000") never share a text.
 inline uint64_t ValueKey(double v) {
   return std::bit_cast<uint64_t>(v);
+}
+
+// Appends format(text, v) through a table of kept texts.
+template <size_t N, typename Format>
+void AppendKept(CachedTexts<N>& kept, std::string& out, double v, Format&& format) {
+  kept.Append(out, ValueKey(v), [&](std::string& t) { format(t, v); });
 }
 
 }  // namespace morphel

@@ -413,7 +413,7 @@ void CwScanner::AppendScanValues(int r, std::string& out, char delimiter) {
     if (channel == 0) break;
     if (Config().FrequencyField) {
       separate();
-      text::f4(out, Frequency(t, channel));
+      AppendKept(frequencyTexts_, out, Frequency(t, channel), text::f4);
     }
     if (Config().ChannelField) {
       separate();
@@ -429,7 +429,7 @@ void CwScanner::AppendScanValues(int r, std::string& out, char delimiter) {
 void CwScanner::AppendReceiverField(int r, int k, std::string& out) const {
   switch (k) {
     case F::kPerReceiverFrequency:
-      text::f4(out, Frequency(FastTuning(r), FastChannel(r)));
+      AppendKept(frequencyTexts_, out, Frequency(FastTuning(r), FastChannel(r)), text::f4);
       break;
     case F::kPerReceiverChannel:
       text::d(out, DisplayedChannel(FastTuning(r), FastChannel(r)));

@@ -180,6 +180,8 @@ class CwScanner : public Product {
   int valueReceiver_ = 0;
   // Decimal degrees of the last fix, kept from row to row.
   mutable CachedText<Coordinate> latitudeText_, longitudeText_;
+  // Frequencies of the channels in use, the same row after row.
+  mutable CachedTexts<256> frequencyTexts_;
 };
 
 }  // namespace morphel

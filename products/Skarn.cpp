@@ -276,7 +276,7 @@ void Skarn::AppendEntryValues(std::string& out, const Entry& entry, char delimit
   };
   if (s.FrequencyField) {
     separate();
-    text::f4(out, FrequencyOf(entry.channel));
+    AppendKept(frequencyTexts_, out, FrequencyOf(entry.channel), text::f4);
   }
   if (s.ChannelField) {
     separate();

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <string>
 
+#include "products/CachedText.h"
 #include "products/Product.h"
 
 namespace morphel {
@@ -135,6 +136,8 @@ class Skarn : public Product {
 
   std::string infoName_;
   std::string infoVersion_;
+  // Frequencies of the channels in use, the same row after row.
+  mutable CachedTexts<64> frequencyTexts_;
 };
 
 }  // namespace morphel

@@ -241,7 +241,7 @@ int ZevReader::FormatDataValues(int next, std::string& out, char delimiter) {
   };
   if (s.FrequencyField) {
     separate();
-    text::f4(out, EntryFrequency(k));
+    AppendKept(frequencyTexts_, out, EntryFrequency(k), text::f4);
   }
   if (s.ChannelField) {
     separate();

@@ -149,6 +149,8 @@ class ZevReader : public Product {
   int groupRow_ = 0;
   // Decimal degrees of the last fix, kept from row to row.
   mutable CachedText<zev::Coordinate> latitudeText_, longitudeText_;
+  // Frequencies of the channel list, the same in every row.
+  CachedTexts<256> frequencyTexts_;
 };
 
 }  // namespace morphel

@@ -90,5 +90,21 @@ TEST(CachedText, MadeAgainOnlyWhenTheValueChanges) {
   EXPECT_EQ(made, 6);
 }
 
+// Many frequencies through a small table: keys meeting in one slot still
+// give each value its own text.
+TEST(CachedText, TableOfFrequenciesGivesEveryValueItsOwnText) {
+  CachedTexts<4> kept;
+  std::mt19937_64 rng(5);
+  std::string viaTable, direct;
+  for (int i = 0; i < 5000; ++i) {
+    const double mhz = 851.0125 + static_cast<double>(rng() % 40) * 0.025;
+    AppendKept(kept, viaTable, mhz, text::f4);
+    text::f4(direct, mhz);
+    viaTable.push_back(',');
+    direct.push_back(',');
+  }
+  EXPECT_EQ(viaTable, direct);
+}
+
 }  // namespace
 }  // namespace morphel
