@@ -6,20 +6,22 @@ namespace morphel {
 
 namespace {
 constexpr std::array<ProductInfo, kProductItems> kProducts = {{
-    {0, "(None)", "(None)", "none", "", 0, false, false, false, false, false},
-    {1, "QVR Tolvan", "QVR Tolvan", "tolvan", ".tlf", 4, true, false, false, true, true},
-    {2, "QVR Velmar", "QVR Velmar", "velmar", ".vlf", 2, true, false, false, true, true},
+    // item, caption, label, CLI name, extension, receivers, scan type, SAT/DCC, VMAC,
+    // 40 lambda, reader, InFielder
+    {0, "(None)", "(None)", "none", "", 0, false, false, false, false, false, false},
+    {1, "QVR Tolvan", "QVR Tolvan", "tolvan", ".tlf", 4, true, false, false, true, true, false},
+    {2, "QVR Velmar", "QVR Velmar", "velmar", ".vlf", 2, true, false, false, true, true, false},
     {3, "QVR Zev (PC CARD)", "QVR Zev (PC CARD)", "zev-card", ".bin", 1, false, true, true, false,
-     true},
-    {4, "QVR Zev (PC DUMP)", "QVR Zev (PC DUMP)", "zev-dump", ".zev", 1, false, true, true, false,
-     true},
-    {5, "QVR Skarn", "QVR Skarn", "skarn", ".slf", 1, false, false, false, false, true},
-    {6, "QVR Darsk", "QVR Darsk", "darsk", "", 0, false, false, false, false, false},
-    {7, "QVR Tolvan (new)", "QVR Tolvan (>=fv1.27)", "tolvan-new", ".tlf", 4, true, false, false,
      true, true},
-    {8, "QVR Brisel", "QVR Brisel", "brisel", ".blf", 2, true, false, false, false, true},
+    {4, "QVR Zev (PC DUMP)", "QVR Zev (PC DUMP)", "zev-dump", ".zev", 1, false, true, true, false,
+     true, true},
+    {5, "QVR Skarn", "QVR Skarn", "skarn", ".slf", 1, false, false, false, false, true, false},
+    {6, "QVR Darsk", "QVR Darsk", "darsk", "", 0, false, false, false, false, false, false},
+    {7, "QVR Tolvan (new)", "QVR Tolvan (>=fv1.27)", "tolvan-new", ".tlf", 4, true, false, false,
+     true, true, false},
+    {8, "QVR Brisel", "QVR Brisel", "brisel", ".blf", 2, true, false, false, false, true, false},
     {9, "QVR Brisel (PC CARD)", "QVR Brisel", "brisel-card", ".blf", 2, true, false, false, false,
-     true},
+     true, false},
 }};
 
 constexpr std::array<OutputFormatInfo, kFormatCount> kFormats = {{
@@ -44,7 +46,9 @@ bool ParseItem(std::string_view s, int& value) {
 }
 }  // namespace
 
-const std::array<ProductInfo, kProductItems>& Products() { return kProducts; }
+const std::array<ProductInfo, kProductItems>& Products() {
+  return kProducts;
+}
 
 const ProductInfo* ProductByItem(int item) {
   if (item < 0 || item >= kProductItems) return nullptr;
@@ -59,7 +63,9 @@ const ProductInfo* ProductByName(std::string_view name) {
   return nullptr;
 }
 
-const std::array<OutputFormatInfo, kFormatCount>& OutputFormats() { return kFormats; }
+const std::array<OutputFormatInfo, kFormatCount>& OutputFormats() {
+  return kFormats;
+}
 
 const OutputFormatInfo* OutputFormatByItem(int item) {
   if (item < 0 || item >= kFormatCount) return nullptr;
@@ -72,6 +78,24 @@ const OutputFormatInfo* OutputFormatByName(std::string_view name) {
   for (const auto& f : kFormats)
     if (name == f.cliName) return &f;
   return nullptr;
+}
+
+bool ProductWritesFormat(int productItem, int formatItem) {
+  const ProductInfo* p = ProductByItem(productItem);
+  const OutputFormatInfo* f = OutputFormatByItem(formatItem);
+  if (!p || !f || !p->supported) return false;
+  if (!f->native) return true;
+  return f->item != kFormatInFielder || p->inFielder;
+}
+
+std::string ProductsWritingFormat(int formatItem) {
+  std::string names;
+  for (const auto& p : kProducts) {
+    if (!ProductWritesFormat(p.item, formatItem)) continue;
+    if (!names.empty()) names += ", ";
+    names += p.caption;
+  }
+  return names;
 }
 
 }  // namespace morphel

@@ -3,20 +3,17 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
 
 #include "app/Catalog.h"
+#include "app/Detect.h"
 #include "products/Formats.h"
 #include "products/LogFile.h"
 
 namespace morphel {
 
 namespace {
-constexpr const char* kInputMissing = "Input File Does Not Exist!";
-constexpr const char* kOutputFailed = "Output File Cannot Be Accessed!";
-constexpr const char* kSplitFailed = "Split File Cannot Be Accessed!";
-constexpr const char* kNoDirectory = "Cannot create directory.";
-constexpr const char* kCompleted = "Conversion Has Been Completed!";
 
 // Whether two names reach the same file (the same name, another name of it, a
 // hard link or a symbolic link). A name that does not exist yet is no file.
@@ -28,9 +25,12 @@ bool SameFile(const std::string& a, const std::string& b) {
 
 const char* MessageCaption(MessageKind kind) {
   switch (kind) {
-    case MessageKind::Information: return "Information";
-    case MessageKind::Warning: return "Warning";
-    case MessageKind::Error: return "Error";
+    case MessageKind::Information:
+      return "Information";
+    case MessageKind::Warning:
+      return "Warning";
+    case MessageKind::Error:
+      return "Error";
   }
   return "Information";
 }
@@ -40,12 +40,18 @@ ConversionRun::ConversionRun(Product& reader, const Settings& snapshot, RunHooks
 
 char ConversionRun::DelimiterFor(int item, const std::string& other) {
   switch (item) {
-    case 0: return ',';
-    case 1: return ';';
-    case 2: return '\t';
-    case 3: return ' ';
-    case 4: return other.empty() ? '\0' : other[0];
-    default: return '@';
+    case 0:
+      return ',';
+    case 1:
+      return ';';
+    case 2:
+      return '\t';
+    case 3:
+      return ' ';
+    case 4:
+      return other.empty() ? '\0' : other[0];
+    default:
+      return '@';
   }
 }
 
@@ -89,23 +95,28 @@ bool ConversionRun::OverwritesInput() const {
 
 RunOutcome ConversionRun::Run() {
   // Opening the output truncates it: never when that destroys the log.
+  summary_ = ConversionSummary{};
   if (OverwritesInput()) {
     hooks_.report(MessageKind::Error, kOutputIsInput);
     return RunOutcome::OutputFailed;
   }
+  if (Refuse()) return RunOutcome::Refused;
   reader_.AttachReceiverSelectors(&settings_);
   if (reader_.Open(settings_.InputFilename) != 0) {
-    hooks_.report(MessageKind::Error, kInputMissing);
+    hooks_.reportDetail(MessageKind::Error, kInputMissing,
+                        SystemReason(settings_.InputFilename, reader_.Input.Error()));
     return RunOutcome::InputFailed;
   }
   const bool binary = settings_.NativeFormat && settings_.OutputFormatGroup == kFormatPathView;
   if (!out_.Open(settings_.OutputFilename, binary)) {
     reader_.Close();
-    hooks_.report(MessageKind::Error, kOutputFailed);
+    hooks_.reportDetail(MessageKind::Error, kOutputFailed,
+                        SystemReason(settings_.OutputFilename, out_.Error()));
     return RunOutcome::OutputFailed;
   }
   reader_.ConversionPass = true;
   const uint64_t inputSize = reader_.Input.Size();
+  summary_.inputSize = inputSize;
   lastPercent_ = -1;
   ShowProgress(0, 1);
   uint64_t consumed = 0;
@@ -118,7 +129,11 @@ RunOutcome ConversionRun::Run() {
   int64_t n = reader_.ReadBlock(block);
   reader_.RecordCounter = 0;
   headerPending_ = true;
-  while (!hooks_.stopRequested() && n > 0 && !out_.Failed()) {
+  while (n > 0 && !out_.Failed()) {
+    if (hooks_.stopRequested()) {
+      summary_.stopped = true;
+      break;
+    }
     consumed += static_cast<uint64_t>(n);
     ShowProgress(consumed, inputSize);
     switch (reader_.ProcessBlock(block)) {
@@ -126,6 +141,7 @@ RunOutcome ConversionRun::Run() {
         WriteRecordLines();
         break;
       case Product::kTextReady:
+        if (!reader_.TextBuffer.empty()) ++summary_.dataRecords;
         out_.Write(reader_.TextBuffer);
         break;
       case Product::kBoundary:
@@ -152,30 +168,94 @@ RunOutcome ConversionRun::Run() {
   if (settings_.NativeFormat) {
     recordArea_.clear();
     int len = reader_.WriteFormatTrailer(recordArea_);
-    out_.Write(recordArea_.data(), std::min<size_t>(static_cast<size_t>(std::max(len, 0)), recordArea_.size()));
+    out_.Write(recordArea_.data(),
+               std::min<size_t>(static_cast<size_t>(std::max(len, 0)), recordArea_.size()));
   }
+  summary_.consumed = consumed;
+  summary_.percent = std::max(lastPercent_, 0);
+  summary_.rowsStarted = reader_.RecordCounter;
+  CountSegments();
   reader_.Close();
   reader_.AttachReceiverSelectors(nullptr);
   // A full disk must never end in the completion message.
   if (!out_.Close()) {
-    hooks_.report(MessageKind::Error, kOutputFailed);
+    hooks_.reportDetail(MessageKind::Error, kOutputFailed,
+                        SystemReason(settings_.OutputFilename, out_.Error()));
     return RunOutcome::OutputFailed;
   }
-  hooks_.progress(100);
+  // A stopped run keeps its gauge where it stopped.
+  if (!summary_.stopped) hooks_.progress(100);
   if (settings_.cbSplit && reader_.RecordCounter > kExcelLines) {
     RunOutcome split = ExcelSplit();
     if (split != RunOutcome::Completed) return split;
   }
-  hooks_.progress(100);
-  hooks_.report(MessageKind::Information, kCompleted);
+  if (!summary_.stopped) hooks_.progress(100);
+  const bool whole = !summary_.stopped && (summary_.dataRecords > 0 || inputSize == 0);
+  if (whole || !completionOnlyWhenWhole_) hooks_.report(MessageKind::Information, kCompleted);
   return RunOutcome::Completed;
+}
+
+bool ConversionRun::Refuse() {
+  if (settings_.NativeFormat) {
+    const int format = settings_.OutputFormatGroup;
+    if (!ProductWritesFormat(settings_.InputFormatGroup, format)) {
+      const OutputFormatInfo* f = OutputFormatByItem(format);
+      const ProductInfo* p = ProductByItem(settings_.InputFormatGroup);
+      hooks_.report(MessageKind::Error, std::string(p ? p->caption : "This product") + " has no " +
+                                            (f ? f->caption : "such") +
+                                            " layout; it is written for " +
+                                            ProductsWritingFormat(format) + ".");
+      return true;
+    }
+    return false;
+  }
+  if (settings_.SelectedBox.empty()) {
+    hooks_.report(MessageKind::Warning, kNoFieldSelected);
+    return true;
+  }
+  return false;
+}
+
+void ConversionRun::CountSegments() {
+  summary_.segmentsMet = reader_.SegmentCounter;
+  summary_.segmentsLeftOut = 0;
+  for (int i = 0; i < reader_.SegmentCounter && i < SegmentTable::kMaxSegments; ++i)
+    if (!reader_.SegmentNodes.Included(i)) ++summary_.segmentsLeftOut;
+}
+
+std::string ConversionRun::EmptyResultReason() const {
+  const ConversionSummary& s = summary_;
+  if (s.dataRecords > 0 || s.inputSize == 0) return {};
+  const ProductInfo* chosen = ProductByItem(settings_.InputFormatGroup);
+  const std::string reader = chosen ? chosen->caption : "this";
+  std::string reason = "no data record was written: ";
+  if (s.stopped) return reason + "the run was stopped before the first record";
+  if (s.segmentsMet > 0 && s.segmentsLeftOut == s.segmentsMet)
+    return reason + "every segment of the log is left out";
+  const int detected = DetectProduct(settings_.InputFilename);
+  const ProductInfo* seen = ProductByItem(detected);
+  if (detected != kItemNone && seen && chosen && detected != chosen->item &&
+      !(detected == kItemBriselCard && chosen->item == kItemBrisel) &&
+      !(detected == kItemBrisel && chosen->item == kItemBriselCard))
+    reason += "the log looks like a " + std::string(seen->caption) + " log, not " + reader + "; ";
+  if (s.offeredRecords == 0) {
+    reason += "the " + reader + " reader found no measurement record in it";
+  } else if (s.rowsStarted == 0 && !settings_.NativeFormat) {
+    reason += "none of the selected receivers has readings in this log";
+  } else {
+    reason += "every selected field is empty for every record";
+  }
+  const uint64_t skipped = reader_.Damage.resyncBytes;
+  if (skipped > 0) reason += " (" + std::to_string(skipped) + " bytes skipped between records)";
+  return reason;
 }
 
 void ConversionRun::WriteNativeHeader() {
   if (!headerPending_ || !reader_.TitlePending) return;
   recordArea_.clear();
   int len = reader_.WriteFormatHeader(recordArea_);
-  out_.Write(recordArea_.data(), std::min<size_t>(static_cast<size_t>(std::max(len, 0)), recordArea_.size()));
+  out_.Write(recordArea_.data(),
+             std::min<size_t>(static_cast<size_t>(std::max(len, 0)), recordArea_.size()));
   headerPending_ = false;
 }
 
@@ -207,6 +287,7 @@ void ConversionRun::WriteTitleLine() {
 
 void ConversionRun::WriteRecordLines() {
   reader_.RemainingRecordCount = reader_.PendingRecordCount;
+  if (reader_.PendingRecordCount > 0) summary_.offeredRecords += reader_.PendingRecordCount;
   const int receivers = ReceiversFor(settings_.InputFormatGroup);
   const bool askReceivers = receivers > 1;
   const auto& names = settings_.SelectedBox;
@@ -216,7 +297,9 @@ void ConversionRun::WriteRecordLines() {
       WriteNativeHeader();
       recordArea_.clear();
       int len = reader_.WriteFormatRecord(recordArea_);
-      out_.Write(recordArea_.data(), std::min<size_t>(static_cast<size_t>(std::max(len, 0)), recordArea_.size()));
+      if (len > 0) ++summary_.dataRecords;
+      out_.Write(recordArea_.data(),
+                 std::min<size_t>(static_cast<size_t>(std::max(len, 0)), recordArea_.size()));
     } else {
       for (int j = 1; j <= receivers; ++j) {
         if (askReceivers && !reader_.ReceiverHasData(j)) continue;
@@ -244,7 +327,10 @@ void ConversionRun::WriteRecordLines() {
             if (r == 0) out_.Put(delimiter_);
           }
         }
-        if (content) out_.Put('\n');
+        if (content) {
+          out_.Put('\n');
+          ++summary_.dataRecords;
+        }
       }
     }
     --reader_.RemainingRecordCount;
@@ -254,24 +340,25 @@ void ConversionRun::WriteRecordLines() {
 RunOutcome ConversionRun::ExcelSplit() {
   const std::string& output = settings_.OutputFilename;
   if (output.size() <= 4) {
-    hooks_.report(MessageKind::Error, kNoDirectory);
+    hooks_.reportDetail(MessageKind::Error, kNoDirectory,
+                        output + ": the name is too short to give a folder name");
     return RunOutcome::SplitFailed;
   }
   const std::string dir = output.substr(0, output.size() - 4);
   struct stat st {};
   if (::stat(dir.c_str(), &st) != 0) {
     if (::mkdir(dir.c_str(), 0777) != 0) {
-      hooks_.report(MessageKind::Error, kNoDirectory);
+      hooks_.reportDetail(MessageKind::Error, kNoDirectory, SystemReason(dir, errno));
       return RunOutcome::SplitFailed;
     }
   } else if (!S_ISDIR(st.st_mode)) {
     // A file of that name is in the way: never overwrite it.
-    hooks_.report(MessageKind::Error, kNoDirectory);
+    hooks_.reportDetail(MessageKind::Error, kNoDirectory, SystemReason(dir, ENOTDIR));
     return RunOutcome::SplitFailed;
   }
   LogFile in;
   if (!in.Open(output)) {
-    hooks_.report(MessageKind::Error, kOutputFailed);
+    hooks_.reportDetail(MessageKind::Error, kOutputFailed, SystemReason(output, in.Error()));
     return RunOutcome::OutputFailed;
   }
   const uint64_t total = in.Size();
@@ -320,9 +407,13 @@ RunOutcome ConversionRun::ExcelSplit() {
     OutputFile partFile;
     std::string name = dir + "/" + base + "-" + std::to_string(part) + ".out";
     // A part reached through a link must not overwrite the output or the log.
-    if (SameFile(name, output) || SameFile(name, settings_.InputFilename) ||
-        !partFile.Open(name, false)) {
-      hooks_.report(MessageKind::Error, kSplitFailed);
+    if (SameFile(name, output) || SameFile(name, settings_.InputFilename)) {
+      hooks_.reportDetail(MessageKind::Error, kSplitFailed,
+                          name + ": it is the output or the log under another name");
+      return RunOutcome::OutputFailed;
+    }
+    if (!partFile.Open(name, false)) {
+      hooks_.reportDetail(MessageKind::Error, kSplitFailed, SystemReason(name, partFile.Error()));
       return RunOutcome::OutputFailed;
     }
     for (int lines = 0; lines < kExcelLines; ++lines) {
@@ -334,7 +425,7 @@ RunOutcome ConversionRun::ExcelSplit() {
       ShowProgress(consumed, total);
     }
     if (!partFile.Close()) {
-      hooks_.report(MessageKind::Error, kSplitFailed);
+      hooks_.reportDetail(MessageKind::Error, kSplitFailed, SystemReason(name, partFile.Error()));
       return RunOutcome::OutputFailed;
     }
   }

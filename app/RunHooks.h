@@ -2,6 +2,7 @@
 // What a run tells its face (window or command line) and asks of it.
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 namespace morphel {
@@ -18,9 +19,23 @@ class RunHooks {
   virtual void progress(int /*percent*/) {}
   // A message for the user; the run waits until this returns.
   virtual void report(MessageKind /*kind*/, const std::string& /*text*/) {}
+  // The same message with what the system says about it (a path and its
+  // reason). A window shows the message as it stands; a command line prints
+  // the detail after it on the same line.
+  virtual void reportDetail(MessageKind kind, const std::string& text,
+                            const std::string& /*detail*/) {
+    report(kind, text);
+  }
   // Asked once per block; true ends the run's loop at the next block.
   virtual bool stopRequested() { return false; }
 };
+
+// "path: reason" for the system's error number err (the reason alone when
+// the path is empty).
+inline std::string SystemReason(const std::string& path, int err) {
+  std::string reason = err ? std::strerror(err) : "unknown error";
+  return path.empty() ? reason : path + ": " + reason;
+}
 
 // The number of bytes done from which done * 100 / total first exceeds
 // `percent`: a run compares against it per block and works out the

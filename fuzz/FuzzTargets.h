@@ -137,7 +137,7 @@ inline std::vector<Conversion> ConversionsFor(int item) {
   s.ScanTypeGroup = 1;
   // Each of the product's own layouts.
   for (const OutputFormatInfo& f : OutputFormats()) {
-    if (!f.native) continue;
+    if (!f.native || !ProductWritesFormat(item, f.item)) continue;
     model.ApplyOutputPreset(f.item);
     snapshot();
   }

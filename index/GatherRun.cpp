@@ -47,7 +47,8 @@ GatherOutcome GatherRun::Run() {
   reader_.AttachReceiverSelectors(&settings_);
   if (reader_.Open(settings_.InputFilename) != 0) {
     reader_.AttachReceiverSelectors(nullptr);
-    hooks_.report(MessageKind::Error, kInputMissing);
+    hooks_.reportDetail(MessageKind::Error, kInputMissing,
+                        SystemReason(settings_.InputFilename, reader_.Input.Error()));
     return GatherOutcome::InputFailed;
   }
 

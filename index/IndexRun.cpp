@@ -109,7 +109,8 @@ IndexOutcome IndexRun::Run() {
 
   if (reader_.Open(settings_.InputFilename) != 0) {
     reader_.AttachReceiverSelectors(nullptr);
-    hooks_.report(MessageKind::Error, kInputMissing);
+    hooks_.reportDetail(MessageKind::Error, kInputMissing,
+                        SystemReason(settings_.InputFilename, reader_.Input.Error()));
     return IndexOutcome::InputFailed;
   }
 

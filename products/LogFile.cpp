@@ -15,10 +15,15 @@ LogFile::~LogFile() {
 
 bool LogFile::Open(const std::string& path) {
   Close();
+  error_ = 0;
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
+  if (fd < 0) {
+    error_ = errno;
+    return false;
+  }
   struct stat st {};
   if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    error_ = S_ISDIR(st.st_mode) ? EISDIR : errno;
     ::close(fd);
     return false;
   }
@@ -48,6 +53,7 @@ bool LogFile::Fill() {
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) {
       failed_ = true;
+      error_ = errno;
       return false;
     }
     len_ = static_cast<size_t>(got);

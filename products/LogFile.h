@@ -68,6 +68,8 @@ class LogFile {
   uint64_t Size() const { return size_; }
   bool AtEnd() const { return Tell() >= size_; }
   bool Failed() const { return failed_; }
+  // The system's error number of the last failed open or read (0: none).
+  int Error() const { return error_; }
 
  private:
   bool Fill();
@@ -81,6 +83,7 @@ class LogFile {
   size_t pos_ = 0;            // read position within buffer_
   size_t len_ = 0;            // valid bytes in buffer_
   bool failed_ = false;
+  int error_ = 0;
 };
 
 // Size of a file in bytes, or -1 when it cannot be examined.

@@ -15,6 +15,7 @@ OutputFile::~OutputFile() {
 bool OutputFile::Open(const std::string& path, bool binary) {
   Close();
   fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  error_ = fd_ < 0 ? errno : 0;
   if (fd_ < 0) return false;
   binary_ = binary;
   failed_ = false;
@@ -60,6 +61,7 @@ void OutputFile::Flush() {
     if (put < 0 && errno == EINTR) continue;
     if (put <= 0) {
       failed_ = true;
+      error_ = put < 0 ? errno : ENOSPC;  // a write that takes nothing: the device is full
       break;
     }
     done += static_cast<size_t>(put);
@@ -70,7 +72,10 @@ void OutputFile::Flush() {
 bool OutputFile::Close() {
   if (fd_ < 0) return !failed_;
   Flush();
-  if (::close(fd_) != 0) failed_ = true;
+  if (::close(fd_) != 0 && !failed_) {
+    failed_ = true;
+    error_ = errno;
+  }
   fd_ = -1;
   return !failed_;
 }

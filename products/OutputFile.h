@@ -51,6 +51,8 @@ class OutputFile {
   // Flushes and closes; false if any write since Open failed.
   bool Close();
   bool Failed() const { return failed_; }
+  // The system's error number of the failed open or write (0: none).
+  int Error() const { return error_; }
 
  private:
   static constexpr size_t kShortWrite = 32;
@@ -62,6 +64,7 @@ class OutputFile {
   int fd_ = -1;
   bool binary_ = false;
   bool failed_ = false;
+  int error_ = 0;
   std::vector<char> buffer_;
   size_t used_ = 0;
 };

@@ -2,12 +2,11 @@
 // delimiters, native layouts, cancel, progress, the Excel split and the
 // failure paths.
 
-#include "app/ConversionRun.h"
-
 #include <gtest/gtest.h>
 
 #include <deque>
 
+#include "app/ConversionRun.h"
 #include "tests/TestSupport.h"
 
 namespace morphel {
@@ -28,9 +27,9 @@ class ScriptedReader : public Product {
   };
   std::deque<Step> script;
   std::deque<Step> running;
-  int receivers = 2;               // data columns: one group per receiver
+  int receivers = 2;  // data columns: one group per receiver
   std::vector<bool> receiverOn = {true, true};
-  bool emptyFields = false;        // FormatField answers nothing
+  bool emptyFields = false;  // FormatField answers nothing
   int titleCounter = 0, valueCounter = 0;
   int record = 0;
 
@@ -98,10 +97,15 @@ class Hooks : public RunHooks {
  public:
   std::vector<int> percents;
   std::vector<std::pair<MessageKind, std::string>> messages;
+  std::vector<std::string> details;
   int stopAfter = -1;  // stop once this many blocks were asked about
   int asked = 0;
   void progress(int p) override { percents.push_back(p); }
   void report(MessageKind k, const std::string& t) override { messages.emplace_back(k, t); }
+  void reportDetail(MessageKind k, const std::string& t, const std::string& d) override {
+    messages.emplace_back(k, t);
+    details.push_back(d);
+  }
   bool stopRequested() override { return stopAfter >= 0 && asked++ >= stopAfter; }
   std::string Last() const { return messages.empty() ? "" : messages.back().second; }
 };
@@ -145,7 +149,8 @@ TEST_F(ConversionRunTest, TitleAndRecordsWithDataInEveryPosition) {
       {{{"<< DATA >>", 0}, {"A", 5}},
        "\"F1\",\"R1\",\"F2\",\"R2\",\"A\"\r\n800,-61,801,-61,f5\r\n800,-62,801,-62,f5\r\n"},
       {{{"A", 5}, {"<< DATA >>", 0}, {"B", 11}},
-       "\"A\",\"F1\",\"R1\",\"F2\",\"R2\",\"B\"\r\nf5,800,-61,801,-61,f11\r\nf5,800,-62,801,-62,f11\r\n"},
+       "\"A\",\"F1\",\"R1\",\"F2\",\"R2\",\"B\"\r\nf5,800,-61,801,-61,f11\r\nf5,800,-62,801,-62,"
+       "f11\r\n"},
       {{{"A", 5}, {"<< DATA >>", 0}},
        "\"A\",\"F1\",\"R1\",\"F2\",\"R2\"\r\nf5,800,-61,801,-61\r\nf5,800,-62,801,-62\r\n"},
   };
@@ -194,7 +199,7 @@ TEST_F(ConversionRunTest, EveryDelimiter) {
     int item;
     std::string other;
     char expected;
-  } cases[] = {{0, "", ','}, {1, "", ';'}, {2, "", '\t'}, {3, "", ' '},
+  } cases[] = {{0, "", ','},  {1, "", ';'},  {2, "", '\t'}, {3, "", ' '},
                {4, "|", '|'}, {4, "", '\0'}, {7, "", '@'}};
   reader.script = {{100, 1, 1}};
   s.FieldTitles = false;
@@ -232,8 +237,9 @@ TEST_F(ConversionRunTest, BoundaryResultsWriteTitlesForBoundaryProducts) {
   reader.script = {{10, 1, 1}, {10, 3, 0}, {10, 1, 1}, {10, 4, 1}};
   Select({{"A", 5}, {"<< DATA >>", 0}});
   Convert();
-  EXPECT_EQ(Output(),
-            "f5,800,-61\r\n\"A\",\"F1\",\"R1\"\r\nf5,800,-63\r\n\"A\",\"F1\",\"R1\"\r\nf5,800,-64\r\n");
+  EXPECT_EQ(
+      Output(),
+      "f5,800,-61\r\n\"A\",\"F1\",\"R1\"\r\nf5,800,-63\r\n\"A\",\"F1\",\"R1\"\r\nf5,800,-64\r\n");
 }
 
 TEST_F(ConversionRunTest, CancelKeepsWrittenLinesAndStillCompletes) {
@@ -244,6 +250,110 @@ TEST_F(ConversionRunTest, CancelKeepsWrittenLinesAndStillCompletes) {
   EXPECT_EQ(Convert(), RunOutcome::Completed);
   EXPECT_EQ(Output(), "1\r\n2\r\n");
   EXPECT_EQ(hooks.Last(), "Conversion Has Been Completed!");
+}
+
+TEST_F(ConversionRunTest, StoppedRunSaysWhereItStoppedAndKeepsItsGauge) {
+  WriteFile(input, std::string(40, 'x'));
+  reader.script = {{10, 1, 1}, {10, 1, 1}, {10, 1, 1}, {10, 1, 1}};
+  hooks.stopAfter = 2;
+  s.FieldTitles = false;
+  Select({{"Record Number", 32}});
+  ConversionRun run(reader, s, hooks);
+  run.CompletionOnlyWhenWhole(true);
+  EXPECT_EQ(run.Run(), RunOutcome::Completed);
+  EXPECT_EQ(Output(), "1\r\n2\r\n");
+  EXPECT_TRUE(run.Summary().stopped);
+  EXPECT_EQ(run.Summary().dataRecords, 2);
+  EXPECT_EQ(run.Summary().percent, 50);
+  // The gauge is left at 50 % and nothing claims completion.
+  EXPECT_EQ(hooks.percents.back(), 50);
+  EXPECT_TRUE(hooks.messages.empty());
+}
+
+TEST_F(ConversionRunTest, EmptyResultsNameTheirLikelyReason) {
+  struct Case {
+    const char* name;
+    std::deque<ScriptedReader::Step> script;
+    std::vector<bool> receiversOn;
+    bool emptyFields;
+    std::string reason;
+  } cases[] = {
+      {"no record decoded",
+       {{50, 0, 0}, {50, 0, 0}},
+       {true, true},
+       false,
+       "no data record was written: the QVR Tolvan reader found no measurement record in it"},
+      {"every field empty",
+       {{50, 1, 1}},
+       {true, true},
+       true,
+       "no data record was written: every selected field is empty for every record"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    reader.script = c.script;
+    reader.receiverOn = c.receiversOn;
+    reader.emptyFields = c.emptyFields;
+    s.FieldTitles = false;
+    Select({{"A", 5}});
+    hooks.messages.clear();
+    ConversionRun run(reader, s, hooks);
+    run.CompletionOnlyWhenWhole(true);
+    EXPECT_EQ(run.Run(), RunOutcome::Completed);
+    EXPECT_EQ(run.Summary().dataRecords, 0);
+    EXPECT_EQ(run.EmptyResultReason(), c.reason);
+    EXPECT_TRUE(hooks.messages.empty()) << "an empty result never reads as a completion";
+  }
+  // The window keeps its completion message; a run that wrote rows has no
+  // empty reason.
+  reader.script = {{50, 1, 1}};
+  reader.emptyFields = false;
+  ConversionRun run(reader, s, hooks);
+  run.Run();
+  EXPECT_EQ(hooks.Last(), "Conversion Has Been Completed!");
+  EXPECT_EQ(run.EmptyResultReason(), "");
+}
+
+TEST_F(ConversionRunTest, NothingToConvertIsRefusedBeforeTheOutputIsTouched) {
+  WriteFile(s.OutputFilename, std::string("an earlier, good output"));
+  // Delimited rows with no field selected (a preset that empties the list).
+  Select({});
+  EXPECT_EQ(Convert(), RunOutcome::Refused);
+  EXPECT_EQ(hooks.messages.back().first, MessageKind::Warning);
+  EXPECT_EQ(Output(), "an earlier, good output");
+  // A layout the product does not write.
+  s.NativeFormat = true;
+  s.OutputFormatGroup = 12;
+  EXPECT_EQ(Convert(), RunOutcome::Refused);
+  EXPECT_EQ(hooks.messages.back().first, MessageKind::Error);
+  EXPECT_EQ(hooks.Last(),
+            "QVR Tolvan has no Wireless Valley InFielder layout; it is written for "
+            "QVR Zev (PC CARD), QVR Zev (PC DUMP).");
+  EXPECT_EQ(Output(), "an earlier, good output");
+  EXPECT_FALSE(reader.Input.IsOpen());
+}
+
+TEST_F(ConversionRunTest, FileErrorsCarryThePathAndTheSystemsReason) {
+  Select({{"A", 5}});
+  struct Case {
+    std::string input, output, message, detail;
+  } cases[] = {
+      {TempPath("no-such.tlf"), s.OutputFilename, "Input File Does Not Exist!",
+       TempPath("no-such.tlf") + ": No such file or directory"},
+      {test::TempDir(), s.OutputFilename, "Input File Does Not Exist!",
+       test::TempDir() + ": Is a directory"},
+      {input, TempPath("missing-dir/x.out"), "Output File Cannot Be Accessed!",
+       TempPath("missing-dir/x.out") + ": No such file or directory"},
+  };
+  for (const auto& c : cases) {
+    s.InputFilename = c.input;
+    s.OutputFilename = c.output;
+    hooks.details.clear();
+    Convert();
+    EXPECT_EQ(hooks.Last(), c.message);
+    ASSERT_EQ(hooks.details.size(), 1u);
+    EXPECT_EQ(hooks.details[0], c.detail);
+  }
 }
 
 TEST_F(ConversionRunTest, ProgressChangesOnlyOnWholePercent) {
@@ -303,6 +413,7 @@ TEST_F(ConversionRunTest, FullDiskIsAnErrorNotACompletion) {
   EXPECT_EQ(Convert(), RunOutcome::OutputFailed);
   ASSERT_EQ(hooks.messages.size(), 1u);
   EXPECT_EQ(hooks.Last(), "Output File Cannot Be Accessed!");
+  EXPECT_EQ(hooks.details.back(), "/dev/full: No space left on device");
 }
 
 class ExcelSplitTest : public ConversionRunTest {
@@ -314,7 +425,9 @@ class ExcelSplitTest : public ConversionRunTest {
     s.cbSplit = true;
     Select({{"Record Number", 32}});
   }
-  std::string Part(int p) const { return ReadFile(TempPath("split/split-" + std::to_string(p) + ".out")); }
+  std::string Part(int p) const {
+    return ReadFile(TempPath("split/split-" + std::to_string(p) + ".out"));
+  }
   static size_t Lines(const std::string& text) {
     return static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
   }
