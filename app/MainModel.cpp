@@ -11,7 +11,6 @@
 namespace morphel {
 
 namespace {
-constexpr size_t kLogExtensionLength = 4;  // ".tlf", ".bin", ...
 constexpr const char* kOutputExtension = ".out";
 constexpr int kReceiverCount = 4;
 constexpr int kScanTable = 0;
@@ -64,6 +63,20 @@ const std::array<int16_t, Product::kMaxFieldIds>& MainModel::SelectedIds() const
   return current_ ? current_->SelectedFieldIds : spareIds_;
 }
 
+std::string MainModel::DefaultOutputName(const std::string& input) {
+  const size_t slash = input.rfind('/');
+  const std::string folder = slash == std::string::npos ? "" : input.substr(0, slash + 1);
+  std::string name = slash == std::string::npos ? input : input.substr(slash + 1);
+  const size_t first = name.find_first_not_of('.');
+  name = first == std::string::npos ? "" : name.substr(first);
+  const size_t dot = name.rfind('.');
+  if (dot != std::string::npos) name.erase(dot);
+  if (name.empty()) name = "output";
+  std::string output = folder + name + kOutputExtension;
+  if (output == input) output += kOutputExtension;
+  return output;
+}
+
 void MainModel::BrowseInput(const std::string& path) {
   const int item = DetectProduct(path);
   if (item == kItemNone) {
@@ -72,8 +85,7 @@ void MainModel::BrowseInput(const std::string& path) {
     return;
   }
   settings_.InputFilename = path;
-  const size_t keep = path.size() > kLogExtensionLength ? path.size() - kLogExtensionLength : 0;
-  settings_.OutputFilename = path.substr(0, keep) + kOutputExtension;
+  settings_.OutputFilename = DefaultOutputName(path);
   // Through item 0 so that selecting the same product again still indexes
   // the new file.
   SetInputFormatGroup(kItemNone);

@@ -54,6 +54,13 @@ class MainModel {
       "60000 records if needed. A subfolder with the name of the original output folder will "
       "be created.";
 
+  // The output name proposed for a log: the extension after the last dot of
+  // the file name becomes "out" ("drive1.tlf" gives "drive1.out"), a name
+  // without one gets ".out" ("DRIVE1" gives "DRIVE1.out"), in the log's own
+  // folder. Never a hidden file (leading dots of the name are dropped) and
+  // never the log itself ("x.out" gives "x.out.out").
+  static std::string DefaultOutputName(const std::string& input);
+
   // Which reader serves an input item; the default is the model's own
   // ReaderSet. Tests and tools may supply their own readers.
   using ReaderLookup = std::function<Product*(int item)>;

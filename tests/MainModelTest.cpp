@@ -268,3 +268,26 @@ TEST(MainModel, BriselItemsShareOneReader) {
 
 }  // namespace
 }  // namespace morphel
+
+namespace morphel {
+namespace {
+
+TEST(MainModelOutputName, ReplacesTheFileNamesExtensionInItsOwnFolder) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"drive1.tlf", "drive1.out"},
+      {"/data/drive1.tlf", "/data/drive1.out"},
+      {"DRIVE1", "DRIVE1.out"},                                // no extension: appended
+      {"/data/run.2024/DRIVE1", "/data/run.2024/DRIVE1.out"},  // a dotted folder is not cut
+      {"drive.tar.blf", "drive.tar.out"},                      // only the last extension
+      {"/data/.tlf", "/data/tlf.out"},                         // never a hidden file
+      {"..hidden.bin", "hidden.out"},
+      {"/data/...", "/data/output.out"},
+      {"x.out", "x.out.out"},  // never the log itself
+      {"/data/x.out", "/data/x.out.out"},
+  };
+  for (const auto& [input, output] : cases)
+    EXPECT_EQ(MainModel::DefaultOutputName(input), output) << input;
+}
+
+}  // namespace
+}  // namespace morphel
