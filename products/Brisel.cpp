@@ -143,7 +143,7 @@ int64_t Brisel::ReadBlock(Block& buffer) {
     return 0;
   }
   position_ += sizeof word;
-  if (position_ >= dataEnd_) return 0;
+  if (position_ > dataEnd_) return 0;
   const uint16_t length = le16(word);
   if (length > kMaxBlockLength) {
     // The word cannot be a length; the next word is tried as one.
@@ -157,9 +157,10 @@ int64_t Brisel::ReadBlock(Block& buffer) {
     return 0;
   }
   position_ += length;
-  // A block that reaches the data end is the instrument's unfinished last
-  // write and is not taken.
-  if (position_ >= dataEnd_) {
+  // A block that runs past the data end is the instrument's unfinished last
+  // write and is not taken; one that ends exactly there is the last complete
+  // block of the log.
+  if (position_ > dataEnd_) {
     buffer.clear();
     return 0;
   }

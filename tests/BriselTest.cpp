@@ -276,7 +276,7 @@ TEST(Brisel, CardHeaderIsTenBytes) {
   EXPECT_EQ(d.reader.ReadBlock(block), 0);
 }
 
-TEST(Brisel, BlockEndingAtTheDataEndIsNotTaken) {
+TEST(Brisel, BlockRunningPastTheDataEndIsNotTaken) {
   for (bool card : {false, true}) {
     LogBytes log(card);
     log.Add(ClockRecord());
@@ -284,31 +284,52 @@ TEST(Brisel, BlockEndingAtTheDataEndIsNotTaken) {
     log.Add(ClockRecord());
     const uint64_t secondEnd = log.data.size();
 
-    log.SetEnd(secondEnd);  // the second block ends exactly at the data end
+    log.SetEnd(secondEnd);  // the second block ends exactly at the data end: taken
     Driver exact;
     exact.Open(log);
     Product::Block block;
     EXPECT_EQ(exact.reader.ReadBlock(block), 10);
+    EXPECT_EQ(exact.reader.ReadBlock(block), 10);
+    EXPECT_EQ(test::BlockBytes(block), ClockRecord());
     EXPECT_EQ(exact.reader.ReadBlock(block), 0);
 
-    log.SetEnd(secondEnd + 1);  // one byte more and it is taken
-    Driver more;
-    more.Open(log);
-    EXPECT_EQ(more.reader.ReadBlock(block), 10);
-    EXPECT_EQ(more.reader.ReadBlock(block), 10);
-    EXPECT_EQ(more.reader.ReadBlock(block), 0);
+    log.SetEnd(secondEnd - 1);  // one byte short: the block runs past the end
+    Driver shorter;
+    shorter.Open(log);
+    EXPECT_EQ(shorter.reader.ReadBlock(block), 10);
+    EXPECT_EQ(shorter.reader.ReadBlock(block), 0);
+    EXPECT_TRUE(block.empty());
 
-    log.SetEnd(firstEnd + 2);  // the data end inside the next length word
+    log.SetEnd(firstEnd + 1);  // the data end inside the next length word
     Driver inWord;
     inWord.Open(log);
     EXPECT_EQ(inWord.reader.ReadBlock(block), 10);
     EXPECT_EQ(inWord.reader.ReadBlock(block), 0);
+    EXPECT_FALSE(inWord.reader.Damage.Any());
+  }
+}
+
+// The last complete record of a log is a reading like any other, whether the
+// header gives the data end or leaves it to the file size.
+TEST(Brisel, LastRecordOfTheLogIsConverted) {
+  for (bool card : {false, true}) {
+    for (bool headerEnd : {false, true}) {
+      LogBytes log = ReadyLog(card);
+      log.Add(SingleFrequencyHeader(28969, 74325));
+      log.Add(Samples(1, -60, 2)).Add(Samples(2, -70, 2));
+      if (headerEnd) log.SetEnd(log.data.size());
+      Driver d;
+      d.settings.FrequencyField = d.settings.ChannelField = false;
+      d.Open(log);
+      EXPECT_EQ(d.AllLines(), (std::vector<std::string>{"R1:-60,-61", "R2:-70,-71"}))
+          << "card " << card << " header end " << headerEnd;
+    }
   }
 }
 
 TEST(Brisel, ZeroDataEndReadsToThePhysicalEnd) {
   LogBytes log(false, 0, 0);
-  log.Add(ClockRecord()).Add(ClockRecord()).Add({0x08});
+  log.Add(ClockRecord()).Add(ClockRecord());
   Driver d;
   d.Open(log);
   // The last block ends at the file's end, which is the data end.
@@ -320,7 +341,6 @@ TEST(Brisel, LengthAbove4096IsSkippedWordByWord) {
   LogBytes log(false);
   log.data.insert(log.data.end(), {0x01, 0x10});  // 4097
   log.Add(ClockRecord());
-  log.Add({0x08});
   Driver d;
   d.Open(log);
   Product::Block block;
@@ -333,7 +353,7 @@ TEST(Brisel, LengthAbove4096IsSkippedWordByWord) {
   // Exactly 4096 is a valid length.
   LogBytes big(false);
   Bytes payload(4096, 0x08);
-  big.Add(payload).Add({0x08});
+  big.Add(payload);
   Driver b;
   b.Open(big);
   EXPECT_EQ(b.reader.ReadBlock(block), 4098);
@@ -365,7 +385,6 @@ TEST(Brisel, ShortAndEmptyRecordsAreHarmless) {
   log.Add({0xC1});           // TP motion cut short
   log.Add({0x04, 1});        // clock cut short
   log.Add({0x77, 1, 2});     // unknown kind
-  log.Add({0x08});
   Driver d;
   d.Open(log);
   d.ProcessAll();
@@ -451,7 +470,6 @@ TEST(Brisel, MeasurementsWaitForTimeBandsAndHeaders) {
   for (const auto& c : cases) {
     LogBytes log(false);
     for (const auto& r : c.records) log.Add(r);
-    log.Add({0x08});
     Driver d;
     d.Open(log);
     EXPECT_EQ(d.AllLines().size(), c.lines) << c.name;
@@ -460,7 +478,7 @@ TEST(Brisel, MeasurementsWaitForTimeBandsAndHeaders) {
 
 TEST(Brisel, SingleFrequencyRunPrintsSixteenSamples) {
   LogBytes log = ReadyLog();
-  log.Add(SingleFrequencyHeader(28969, 74325)).Add(Samples(1, -60, 20)).Add({0x08});
+  log.Add(SingleFrequencyHeader(28969, 74325)).Add(Samples(1, -60, 20));
   Driver d;
   d.Open(log);
   auto lines = d.AllLines();
@@ -476,7 +494,7 @@ TEST(Brisel, SingleFrequencyRunPrintsSixteenSamples) {
 
 TEST(Brisel, LongSampleRunsStayWithinTheSlots) {
   LogBytes log = ReadyLog();
-  log.Add(SingleFrequencyHeader(28969, 74325)).Add(Samples(2, -40, 200)).Add({0x08});
+  log.Add(SingleFrequencyHeader(28969, 74325)).Add(Samples(2, -40, 200));
   Driver d;
   d.settings.ChannelField = false;
   d.settings.FrequencyField = false;
@@ -490,7 +508,7 @@ TEST(Brisel, LongSampleRunsStayWithinTheSlots) {
 TEST(Brisel, SampleRunsWriteOnlyTheirReceiver) {
   LogBytes log = ReadyLog();
   log.Add(SingleFrequencyHeader(28969, 74325));
-  log.Add(Samples(2, -50, 2)).Add(Samples(1, -60, 2)).Add(Samples(1, -61, 1)).Add({0x08});
+  log.Add(Samples(2, -50, 2)).Add(Samples(1, -60, 2)).Add(Samples(1, -61, 1));
   Driver d;
   d.settings.ChannelField = false;
   d.Open(log);
@@ -506,7 +524,7 @@ TEST(Brisel, ReceiverBoxesAndPresentFlags) {
   auto run = [](uint8_t present, bool box1, bool box2) {
     LogBytes log(false);
     log.Add(GpsRecord()).Add(BandRecord(present)).Add(ListHeader(28969, 74321));
-    log.Add(ListReadings({{0, 0, -70}, {1, 0, -71}})).Add({0x08});
+    log.Add(ListReadings({{0, 0, -70}, {1, 0, -71}}));
     Driver d;
     d.settings.Receiver1 = box1;
     d.settings.Receiver2 = box2;
@@ -533,7 +551,6 @@ TEST(Brisel, ListReadingsFillTheirPositions) {
   log.Add(ListHeader(28969, 74321));
   // Receiver byte 2 and list position 10 are not the instrument's; skipped.
   log.Add(ListReadings({{0, 3, -70}, {0, 0, -75}, {2, 1, -10}, {0, 10, -11}, {1, 9, -90}}));
-  log.Add({0x08});
   Driver d;
   d.settings.FrequencyField = false;
   d.Open(log);
@@ -551,7 +568,6 @@ TEST(Brisel, ListBestServerTakesTheFirstStrongest) {
   log.Add(ListHeader(28969, 74321));
   log.Add(ListReadings({{0, 0, -90}, {0, 1, -60}, {0, 2, -70}, {0, 3, -60}, {0, 4, -61}}));
   for (uint8_t p = 5; p < 10; ++p) log.Add(ListReadings({{0, p, -100}}));
-  log.Add({0x08});
   Driver d;
   d.settings.Receiver2 = false;
   d.Open(log, Product::kAverageBestServer);
@@ -564,7 +580,6 @@ TEST(Brisel, TableRecordsKeepEachReceiversReadings) {
   LogBytes log = ReadyLog();
   log.Add(TableRecord({{0, 992, -80}, {1, 7, -81}, {0, 1, -82}, {1, 8, -83}}));
   log.Add(TableRecord({{0, 993, -84}, {0, 994, -85}, {0, 995, -86}, {0, 996, -87}}));
-  log.Add({0x08});
   Driver d;
   d.Open(log);
   auto lines = d.AllLines();
@@ -590,7 +605,6 @@ TEST(Brisel, TableBestServerReportsEachCompletedSweep) {
     log.Add(TableRecord(
         std::vector<Reading>(stream.begin() + static_cast<long>(i),
                              stream.begin() + static_cast<long>(std::min(i + 4, stream.size())))));
-  log.Add({0x08});
   Driver d;
   d.settings.Receiver2 = false;
   d.Open(log, Product::kAverageBestServer);
@@ -619,7 +633,7 @@ TEST(Brisel, BestServerTitlesAndPlainTitles) {
   };
   for (const auto& c : cases) {
     LogBytes log = ReadyLog();
-    log.Add(c.header).Add(c.reading).Add({0x08});
+    log.Add(c.header).Add(c.reading);
     Driver d;
     d.Open(log, c.mode);
     d.ProcessAll();
@@ -650,7 +664,6 @@ TEST(Brisel, SegmentBoundariesInTheConversion) {
   log.Add(ListHeader(28969, 74321));             // 3
   log.Add(ListReadings({{0, 0, -1}}));           // 1
   log.Add(TableRecord({{0, 992, -80}}));         // 4
-  log.Add({0x08});
   Driver d;
   d.Open(log);
   EXPECT_EQ(d.ProcessAll(), (std::vector<int>{0, 0, 3, 1, 3, 4, 1, 3, 1, 4}));
@@ -663,7 +676,6 @@ TEST(Brisel, IndexingCaptionsSegmentsWithTheLastTime) {
   log.Add(SingleFrequencyHeader(28969, 74325));
   log.Add(GpsRecord());
   log.Add(TableRecord({{0, 992, -80}})).Add(TableRecord({{0, 993, -80}}));
-  log.Add({0x08});
   Driver d;
   d.Open(log, 0, false);
   Product::Block block;
@@ -684,7 +696,6 @@ TEST(Brisel, LeftOutSegmentsWriteNothing) {
   log.Add(TableRecord({{0, 992, -80}}));
   log.Add(SingleFrequencyHeader(28969, 74325)).Add(Samples(1, -61, 1));
   log.Add(TableRecord({{0, 993, -82}}));
-  log.Add({0x08});
   Driver d;
   d.settings.ChannelField = false;
   d.settings.FrequencyField = false;
@@ -728,7 +739,7 @@ TEST(Brisel, FieldTexts) {
   Bytes motion{0xC1, 0, 0, 0, 0, 0, 0};
   putLe16(&motion[3], static_cast<uint16_t>(-5));
   putLe16(&motion[5], 359);
-  log.Add(motion).Add({0x08});
+  log.Add(motion);
   Driver d;
   d.Open(log);
   d.ProcessAll();
@@ -819,7 +830,7 @@ struct NativeRun {
   std::string header, record, trailer;
   NativeRun(int format, int scanType) {
     LogBytes log = ReadyLog();
-    log.Add(ClockRecord()).Add(TableRecord({{0, 992, -85}})).Add({0x08});
+    log.Add(ClockRecord()).Add(TableRecord({{0, 992, -85}}));
     d.settings.OutputFormatGroup = format;
     d.settings.ScanTypeGroup = scanType;
     d.settings.OutputFilename = test::TempPath("MLJ.M01");
