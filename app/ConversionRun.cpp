@@ -281,7 +281,9 @@ RunOutcome ConversionRun::ExcelSplit() {
   const std::string base = slash == std::string::npos ? dir : dir.substr(slash + 1);
 
   // Lines are read as a text stream sees them (CR LF as one line feed) and
-  // written back through the CR LF output, so parts hold the same bytes.
+  // written back through the CR LF output, so parts hold the same bytes. A
+  // line is copied whole whatever its length (a fast-data row runs to
+  // thousands of characters): a part never ends inside a row.
   std::string line;
   uint64_t consumed = 0;
   bool atEnd = false;
@@ -296,7 +298,7 @@ RunOutcome ConversionRun::ExcelSplit() {
   };
   auto readLine = [&]() -> bool {
     line.clear();
-    while (line.size() < kSplitLine) {
+    for (;;) {
       int c = nextByte();
       if (c < 0) break;
       ++consumed;

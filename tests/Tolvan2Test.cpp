@@ -1,6 +1,7 @@
 #include <fmt/format.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -715,6 +716,53 @@ TEST(Tolvan2Native, PlanetAndPathViewRecords) {
   NativeRig other(formats::kInFielder);
   EXPECT_EQ(other.Header(), "");
   EXPECT_EQ(other.Record(), "");
+}
+
+// ---------------------------------------------------------------- whole runs
+
+// Converts a log with the << DATA >> field and the record number, every
+// receiver on, one line per receiver with new readings.
+std::string ConvertLog(const std::string& log, const std::string& output, bool split) {
+  Tolvan2 reader;
+  Settings s;
+  s.InputFilename = log;
+  s.OutputFilename = output;
+  s.InputFormatGroup = kItemTolvanNew;
+  s.Receiver1 = s.Receiver2 = s.Receiver3 = s.Receiver4 = true;
+  s.FrequencyField = s.ChannelField = s.RSSIField = true;
+  s.FieldTitles = false;
+  s.cbSplit = split;
+  const std::vector<int> ids = {F::kRecordNumber, F::kGpsTime, F::kData};
+  for (int id : ids) s.SelectedBox.emplace_back(F::Name(id));
+  reader.SetSelectedFields(ids);
+  RunHooks hooks;
+  EXPECT_EQ(ConversionRun(reader, s, hooks).Run(), RunOutcome::Completed);
+  return test::ReadFile(output);
+}
+
+// A fast-data line holds 512 readings, far beyond 4095 characters; the
+// Excel split copies it whole, and counts it as one line.
+TEST(Tolvan2Run, ExcelSplitKeepsALongFastDataLineWhole) {
+  std::vector<Bytes> blocks = {ScanRecord({kNarrowBand})};
+  for (int k = 0; k < 59999; ++k) blocks.push_back(ChannelReading('c', 0, 8, 70, 1, 0));
+  Bytes fast = FastRecord();
+  PutFast(fast, 0, kNarrowBand, 0, 0, [](int k) { return 40 + k % 50; });
+  blocks.push_back(fast);  // line 60000
+  blocks.push_back(ChannelReading('c', 0, 9, 71, 1, 0));
+  blocks.push_back(ChannelReading('c', 0, 10, 72, 1, 0));
+  const std::string whole =
+      ConvertLog(WriteLog("long-rows.tlf", blocks), test::TempPath("long-rows.out"), true);
+  const std::string part1 = test::ReadFile(test::TempPath("long-rows/long-rows-1.out"));
+  const std::string part2 = test::ReadFile(test::TempPath("long-rows/long-rows-2.out"));
+  auto lines = [](const std::string& t) { return std::count(t.begin(), t.end(), '\n'); };
+  EXPECT_EQ(part1 + part2, whole);
+  EXPECT_EQ(lines(part1), 60000);
+  const size_t lastLine = part1.rfind("\r\n", part1.size() - 3) + 2;
+  EXPECT_EQ(part1.substr(lastLine, 15), "60000,10:05:09,");
+  EXPECT_GT(part1.size() - lastLine, 8000u);                           // 512 readings
+  EXPECT_EQ(part1.substr(part1.size() - 18), ",451.05000,8,-51\r\n");  // sample 511
+  EXPECT_EQ(part2, "60001,10:05:09,451.05625,9,-71\r\n60002,10:05:09,451.06250,10,-72\r\n");
+  EXPECT_FALSE(test::FileExists(test::TempPath("long-rows/long-rows-3.out")));
 }
 
 // ---------------------------------------------------------------- sample log
