@@ -765,6 +765,77 @@ TEST(Tolvan2Run, ExcelSplitKeepsALongFastDataLineWhole) {
   EXPECT_FALSE(test::FileExists(test::TempPath("long-rows/long-rows-3.out")));
 }
 
+// The lines of a converted output, without their line ends.
+std::vector<std::string> OutputLines(const std::string& text) {
+  std::vector<std::string> lines;
+  for (size_t start = 0, end; (end = text.find("\r\n", start)) != std::string::npos;
+       start = end + 2)
+    lines.push_back(text.substr(start, end - start));
+  return lines;
+}
+
+// A sweep is printed when the next one starts; the one still being collected
+// when the log or its segment ends is printed there, and every sweep with the
+// header it was measured under.
+TEST(Tolvan2Run, EverySweepIsPrintedWithItsOwnHeader) {
+  HeaderSpec later;
+  later.second = 30;
+  Bytes fast = FastRecord(later);
+  PutFast(fast, 1, kNarrowBand, 0, 0, [](int) { return 50; });
+  const Bytes scan = ScanRecord({kNarrowBand});
+  const Bytes endMark = {0, 0};
+  const std::string sweep = "1,10:05:09,451.05000,8,-70,451.10000,16,-71";
+  struct Case {
+    const char* name;
+    std::vector<Bytes> blocks;
+    Bytes tail;
+    std::vector<std::string> lines;  // a line ending in "..." is a prefix
+  };
+  const Case cases[] = {
+      {"at the end mark",
+       {scan, SweepReading('r', 0, 1, 8, 70), SweepReading('r', 0, 2, 16, 71)},
+       endMark,
+       {sweep}},
+      {"at the end of the file",
+       {scan, SweepReading('r', 0, 1, 8, 70), SweepReading('r', 0, 2, 16, 71)},
+       {},
+       {sweep}},
+      {"before a cut last block",
+       {scan, SweepReading('r', 0, 1, 8, 70), SweepReading('r', 0, 2, 16, 71)},
+       {20, 0, 'r'},
+       {sweep}},
+      {"a start alone",
+       {scan, SweepReading('r', 0, 1, 8, 70)},
+       endMark,
+       {"1,10:05:09,451.05000,8,-70"}},
+      {"an 's' start alone stays replaced", {scan, SweepReading('s', 0, 1, 8, 70)}, endMark, {}},
+      {"when a fast segment begins",
+       {scan, SweepReading('r', 0, 1, 8, 70), SweepReading('r', 0, 2, 16, 71), fast},
+       endMark,
+       {sweep, "2,10:05:30,451.05000,8,-50,451.05000,8,-50,..."}},
+      {"across scan headers",
+       {scan, SweepReading('r', 0, 1, 8, 70), SweepReading('r', 0, 2, 16, 71),
+        ScanRecord({kNarrowBand}, later), SweepReading('r', 0, 2, 24, 72),
+        SweepReading('r', 0, 1, 8, 73)},
+       endMark,
+       {sweep + ",451.15000,24,-72", "2,10:05:30,451.05000,8,-73"}},
+  };
+  int n = 0;
+  for (const Case& c : cases) {
+    const std::string name = "sweeps-" + std::to_string(++n);
+    const auto lines = OutputLines(ConvertLog(WriteLog(name + ".tlf", c.blocks, c.tail),
+                                              test::TempPath(name + ".out"), false));
+    EXPECT_EQ(lines.size(), c.lines.size()) << c.name;
+    if (lines.size() != c.lines.size()) continue;
+    for (size_t i = 0; i < lines.size(); ++i) {
+      std::string want = c.lines[i];
+      const bool prefix = want.size() > 3 && want.substr(want.size() - 3) == "...";
+      if (prefix) want.resize(want.size() - 3);
+      EXPECT_EQ(prefix ? lines[i].substr(0, want.size()) : lines[i], want) << c.name;
+    }
+  }
+}
+
 // ---------------------------------------------------------------- sample log
 
 constexpr double kSampleSeconds = 12;  // 6 s fast, 4 s scan, 2 s fast
