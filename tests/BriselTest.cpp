@@ -556,11 +556,41 @@ TEST(Brisel, ListReadingsFillTheirPositions) {
   d.Open(log);
   auto lines = d.AllLines();
   ASSERT_EQ(lines.size(), 2u);
-  // Cellular channels of counts base+1..base+10 are 992..1001; slots without
-  // a reading still hold 0 dBm from the fresh start.
-  EXPECT_EQ(lines[0], "R1:992,-75,993,0,994,0,995,-70,996,0,997,0,998,0,999,0,1000,0,1001,0");
-  EXPECT_EQ(lines[1].substr(0, 8), "R2:1,0,2");
-  EXPECT_EQ(lines[1].substr(lines[1].size() - 6), "10,-90");
+  // Cellular channels of counts base+1..base+10 are 992..1001; a position
+  // not measured yet keeps its two columns, empty.
+  EXPECT_EQ(lines[0], "R1:992,-75,,,,,995,-70,,,,,,,,,,,,");
+  EXPECT_EQ(lines[1], "R2:,,,,,,,,,,,,,,,,,,10,-90");
+}
+
+// A list shows the levels measured since its header: never the samples of
+// the Single Frequency run before it under the list's channels, nor the
+// levels of an earlier list, nor a level of 0 dBm that nothing measured.
+TEST(Brisel, ListShowsOnlyWhatWasMeasuredSinceItsHeader) {
+  LogBytes log = ReadyLog();
+  log.Add(SingleFrequencyHeader(28969, 74325)).Add(Samples(1, -40, 16)).Add(Samples(2, -50, 16));
+  log.Add(ListHeader(28969, 74321));
+  log.Add(ListReadings({{0, 0, -61}, {0, 1, -62}, {0, 2, -63}, {0, 3, -64}, {0, 4, -65}}));
+  log.Add(ListHeader(28969, 74321));  // the same segment, a new list
+  log.Add(ListReadings({{1, 5, -95}}));
+  const std::string run1 = "R1:-40,-41,-42,-43,-44,-45,-46,-47,-48,-49,-50,-51,-52,-53,-54,-55";
+  const std::string run2 = "R2:-50,-51,-52,-53,-54,-55,-56,-57,-58,-59,-60,-61,-62,-63,-64,-65";
+  struct Case {
+    int mode;
+    std::vector<std::string> lines;
+  };
+  const Case cases[] = {
+      {Product::kAverageNone,
+       {run1, run2, "R1:-61,-62,-63,-64,-65,,,,,", "R2:,,,,,,,,,", "R1:,,,,,,,,,",
+        "R2:,,,,,-95,,,,"}},
+      // Best server chooses among the measured positions only.
+      {Product::kAverageBestServer, {run1, run2, "R1:-61", "R2:", "R1:", "R2:-95"}},
+  };
+  for (const auto& c : cases) {
+    Driver d;
+    d.settings.FrequencyField = d.settings.ChannelField = false;
+    d.Open(log, c.mode);
+    EXPECT_EQ(d.AllLines(), c.lines) << c.mode;
+  }
 }
 
 TEST(Brisel, ListBestServerTakesTheFirstStrongest) {
