@@ -557,8 +557,15 @@ int Brisel::FormatDataValues(int next, std::string& out, char delimiter) {
       if (BestServerMode()) {
         append(TableEntry(rx, rx.reportChannel, rx.reportRssi));
       } else {
-        for (size_t k = 0; k < kTableQuadruples; ++k)
-          if (rx.channels[k] != 0) append(TableEntry(rx, rx.channels[k], rx.rssi[k]));
+        // Entry k lines up with the k-th title group: a slot that holds no
+        // reading of this receiver keeps its columns, empty.
+        for (size_t k = 0; k < kTableQuadruples; ++k) {
+          if (rx.channels[k] != 0) {
+            append(TableEntry(rx, rx.channels[k], rx.rssi[k]));
+          } else {
+            AppendEntry(out, first, delimiter, nullptr);
+          }
+        }
       }
       break;
     case Kind::None:

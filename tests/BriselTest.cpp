@@ -614,10 +614,11 @@ TEST(Brisel, TableRecordsKeepEachReceiversReadings) {
   d.Open(log);
   auto lines = d.AllLines();
   // 992 -> count base + 1 (869.07); 1 -> base + 34 (870.06); paging channel
-  // 7 -> 74327 x 12.5 kHz = 929.0875 MHz.
+  // 7 -> 74327 x 12.5 kHz = 929.0875 MHz. Each reading stays under the
+  // title group of its slot: the other receiver's slots are empty columns.
   ASSERT_EQ(lines.size(), 3u);
-  EXPECT_EQ(lines[0], "R1:869.07000,992,-80,870.06000,1,-82");
-  EXPECT_EQ(lines[1], "R2:929.08750,7,-81,929.10000,8,-83");
+  EXPECT_EQ(lines[0], "R1:869.07000,992,-80,,,,870.06000,1,-82,,,");
+  EXPECT_EQ(lines[1], "R2:,,,929.08750,7,-81,,,,929.10000,8,-83");
   EXPECT_EQ(lines[2], "R1:869.10000,993,-84,869.13000,994,-85,869.16000,995,-86,869.19000,996,-87");
 }
 
@@ -746,9 +747,11 @@ TEST(Brisel, LeftOutSegmentsWriteNothing) {
   d.reader.SetSelectedFields({F::kReceiver, F::kData});
   ConversionRun run(d.reader, d.settings, hooks);
   ASSERT_EQ(run.Run(), RunOutcome::Completed);
-  // Every new table segment writes its titles: four readings a record.
+  // Every new table segment writes its titles: four readings a record, each
+  // line with a column under every title.
   const std::string title = "\"Receiver\",\"RSSI\",\"RSSI\",\"RSSI\",\"RSSI\"\r\n";
-  EXPECT_EQ(test::ReadFile(d.settings.OutputFilename), title + "1,-80\r\n" + title + "1,-82\r\n");
+  EXPECT_EQ(test::ReadFile(d.settings.OutputFilename),
+            title + "1,-80,,,\r\n" + title + "1,-82,,,\r\n");
 }
 
 // ---- Field texts -----------------------------------------------------------
@@ -1036,6 +1039,10 @@ TEST(Brisel, ReferenceOutputFollowsTheDrive) {
     ++tableRows;
     const bool cellular = row[1] == "1";
     for (size_t k = 0; k < 4; ++k) {
+      if (row[3 + 3 * k].empty()) {  // a slot without a reading: all three empty
+        EXPECT_EQ(row[2 + 3 * k] + row[4 + 3 * k], "");
+        continue;
+      }
       const int ch = std::stoi(row[3 + 3 * k]);
       const int index = cellular ? (ch >= 991 ? ch - 990 : ch + 34) : ch;
       const double mhz = cellular ? (28968 + index - 1) * 0.030 : (74321 + index - 1) * 0.0125;
