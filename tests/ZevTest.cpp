@@ -542,6 +542,36 @@ TEST_F(ZevCardRun, TitlesComeAtEachSetupAndLeftOutSegmentsGiveNoRows) {
   EXPECT_NE(out.find("2,03:00:00,851.0750,-63\r\n"), std::string::npos);
 }
 
+// One record per N seconds averages the levels of the channel list in use,
+// of segments that are converted: a new setup starts the sums afresh (its
+// entry k is another channel), and a left-out segment adds nothing.
+TEST_F(ZevCardRun, PerSecondAveragesKeepToTheirListAndConvertedSegments) {
+  Bytes flex(1 + 2 + 16 + 2, 0);
+  flex[0] = Zev::kFlexRecord;
+  CardLog log;
+  log.Setup({.channels = {1, 2}});
+  log.Level({60, 70});
+  log.Timed(Zev::kGpsRecord, 0, 0, 1, Bytes(20, 0));
+  log.Setup({.channels = {3, 4}});
+  log.Level({100, 110});
+  log.Timed(Zev::kGpsRecord, 0, 0, 2, Bytes(20, 0));  // two seconds: a row
+  log.Add(Bytes(82, Zev::kPocsagRecord), false);      // a segment left out
+  log.Level({90, 90});
+  log.Timed(Zev::kGpsRecord, 0, 0, 3, Bytes(20, 0));
+  log.Timed(Zev::kGpsRecord, 0, 0, 4, Bytes(20, 0));
+  log.Add(flex, false);  // converted again
+  log.Level({50, 50});
+  log.Timed(Zev::kGpsRecord, 0, 0, 5, Bytes(20, 0));
+  for (int i = 0; i < 4; ++i) reader.SegmentNodes.Set(i, 6, "x");
+  reader.SegmentNodes.Toggle(2);
+  settings.rbORPS = true;
+  settings.ORPS_Value = "2";
+  settings.FrequencyField = false;
+  const std::string title = "\"Record Number\",\"RSSI #1\",\"RSSI #2\"\r\n";
+  EXPECT_EQ(Convert(log, {FieldCatalog::kRecordNumber, FieldCatalog::kData}),
+            title + title + "1,-100,-110\r\n2,-50,-50\r\n");
+}
+
 TEST_F(ZevCardRun, NativeLayoutsCarryTheFirstCheckedReceiversEntry) {
   CardLog log;
   log.Setup({.firmware = 103, .channels = {5, 6}, .day = 2, .month = 3, .year = 90});
