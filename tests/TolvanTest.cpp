@@ -528,6 +528,38 @@ TEST_F(TolvanLambda, WindowPerUnitReceiverAndFirstRecord) {
   EXPECT_EQ(reader.Averages[0].window, 13);
 }
 
+// At a slow speed a window is longer than a record: a record that completes
+// no average has no level to show. With only the levels selected its line
+// has no text at all and is not written, so it cannot run into the next one.
+TEST_F(TolvanLambda, RecordWithoutAnAverageWritesNoLine) {
+  Bytes log;
+  for (int n = 0; n < 3; ++n) {
+    Bytes rec = FastRecord(BcdHeader('F'), {{0, 870, 300, 300, 1, 1}, {0, 870, 300, 300, 1, 1}});
+    for (size_t i = 0; i < 512; ++i) {
+      rec[28 + 22 + i] = 70;
+      rec[28 + 708 + 22 + i] = 80;
+    }
+    Append(log, Frame(rec));
+  }
+  settings.InputFilename = test::TempPath("slow.tlf");
+  test::WriteFile(settings.InputFilename, log);
+  settings.OutputFilename = test::TempPath("slow.out");
+  settings.InputFormatGroup = kItemTolvan;
+  settings.Receiver2 = true;
+  settings.LambdaAvg = true;
+  settings.LambdaSpeed = "1";  // km/h: 635 samples a window
+  settings.MPHchoice = false;
+  settings.FrequencyField = settings.ChannelField = false;
+  settings.FieldTitles = false;
+  settings.SelectedBox = {"<< DATA >>"};
+  reader.SetSelectedFields({FieldCatalog::kData});
+  RunHooks hooks;
+  ASSERT_EQ(ConversionRun(reader, settings, hooks).Run(), RunOutcome::Completed);
+  // Record 1 completes nothing (512 of 635 samples); records 2 and 3 one
+  // average per receiver each.
+  EXPECT_EQ(test::ReadFile(settings.OutputFilename), "-70,-80\r\n-70,-80\r\n");
+}
+
 // ------------------------------------------------------------ sample outputs
 // The Tolvan and Velmar samples converted whole, compared with reference
 // outputs (MORPHEL_UPDATE_GOLDEN=1 rewrites them).
