@@ -500,6 +500,37 @@ TEST_F(ZevCard, ShortRecordsHandedDirectlyAreNeverOverrun) {
   SUCCEED();
 }
 
+// A logged POCSAG batch whose idle codewords are stored in the order they
+// are sent (7A 89 C1 97) rather than low byte first: they are idle, not pages
+// to capcode 0002007664 that would stand in front of the real page.
+TEST_F(ZevCard, IdleCodewordsStoredAsSentAreIdle) {
+  auto put = [](uint8_t* slot, uint32_t word) { putBe32(slot, word); };
+  Bytes batch(1 + 81, 0);
+  batch[0] = Zev::kPocsagRecord;
+  uint8_t* unit = batch.data() + 1;
+  unit[0] = 79;    // a usable batch
+  unit[3] = 0x02;  // function code 0: numeric
+  for (int slot = 0; slot < 16; ++slot) put(unit + 13 + 4 * slot, 0x7A89C197);
+  // Frame 2 carries address 100 (capcode 802) and the digits 1, 2, 3 (10
+  // adds nothing): fields run from bit 2 with the low bit first.
+  put(unit + 13 + 4 * 4, 100u << 13);
+  uint32_t digits = 0x80000000;  // bit 1: a message codeword
+  const uint32_t d[5] = {1, 2, 3, 10, 10};
+  for (int i = 0; i < 5; ++i)
+    for (int b = 0; b < 4; ++b)
+      if ((d[i] >> b) & 1u) digits |= 1u << (30 - 4 * i - b);
+  put(unit + 13 + 4 * 5, digits);
+  CardLog log;
+  log.Setup({.mode = 7});
+  log.Add(batch, false);
+  OpenLog(log);
+  reader.ConversionPass = true;
+  reader.SetSelectedFields({FieldCatalog::kPocsagData});
+  Drain();
+  EXPECT_EQ(Field(FieldCatalog::kPocsagData), "POCSAG NU 0000000802 123");
+  ASSERT_EQ(reader.Paging().lineCount, 1);
+}
+
 // Whole conversions through the run.
 class ZevCardRun : public ZevCard {
  protected:
