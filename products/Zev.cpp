@@ -273,7 +273,7 @@ void Zev::DecodeGps(const Block& b) {
   if (framingFirmware_ >= zev::kFirmwareBinaryGps && b.size() >= 1 + kGpsBodyBinary) {
     latitude_ = zev::SplitCoordinate(be32s(p + kBinLatitude), true);
     longitude_ = zev::SplitCoordinate(be32s(p + kBinLongitude), false);
-    altitude_ = be32(p + kBinAltitude);
+    altitude_ = be32s(p + kBinAltitude);
     velocity_ = be16(p + kBinVelocity);
     gpsHour_ = p[kBinGpsTime];
     gpsMinute_ = p[kBinGpsTime + 1];

@@ -325,9 +325,12 @@ TEST_F(ZevCard, GpsFromFirmware103IsBigEndianBinary) {
 
   CardLog zero;
   zero.Setup({.firmware = 104});
-  zero.Timed(Zev::kGpsRecord, 0, 0, 0, BinaryGpsBody(0x80, 0, 0, 0, 0, {0, 0, 0}));
+  // 1 m below sea level.
+  zero.Timed(Zev::kGpsRecord, 0, 0, 0,
+             BinaryGpsBody(0x80, 0, 0, static_cast<uint32_t>(-100), 0, {0, 0, 0}));
   OpenLog(zero, "zero.bin");
   Drain();
+  EXPECT_EQ(Field(FieldCatalog::kGpsAltitude), "-1");
   EXPECT_EQ(Field(FieldCatalog::kLatDecimal), "-0.000000");
   EXPECT_EQ(Field(FieldCatalog::kLatHemisphere), "S");
   EXPECT_EQ(Field(FieldCatalog::kLonHemisphere), "W");
