@@ -259,9 +259,10 @@ TEST(Tolvan2Tables, HeadingCompassPointsAroundTheirBoundaries) {
   const struct {
     int16_t heading;
     const char* point;
-  } cases[] = {{0, "N"},    {224, "N"},   {225, "NNE"}, {449, "NNE"},  {450, "NE"},
-               {1800, "S"}, {2250, "SW"}, {3374, "NW"}, {3375, "NNW"}, {3599, "NNW"},
-               {3600, "N"}, {4000, "N"},  {-1, "N"},    {-300, "N"},   {-32768, "N"}};
+  } cases[] = {{0, "N"},      {112, "N"},  {113, "NNE"}, {200, "NNE"}, {337, "NNE"},
+               {338, "NE"},   {1800, "S"}, {2250, "SW"}, {3262, "NW"}, {3263, "NNW"},
+               {3487, "NNW"}, {3488, "N"}, {3500, "N"},  {3600, "N"},  {4000, "N"},
+               {-1, "N"},     {-300, "N"}, {-32768, "N"}};
   for (const auto& c : cases) {
     HeaderSpec h;
     h.heading = c.heading;
