@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <string>
@@ -559,6 +560,23 @@ TEST_F(TolvanLambda, RecordWithoutAnAverageWritesNoLine) {
   // Record 1 completes nothing (512 of 635 samples); records 2 and 3 one
   // average per receiver each.
   EXPECT_EQ(test::ReadFile(settings.OutputFilename), "-70,-80\r\n-70,-80\r\n");
+}
+
+// The PathView side file goes beside the output, named after the output's
+// file name whatever dots its folders hold.
+TEST_F(TolvanReader, PathViewSideFileBesideTheOutput) {
+  const std::string folder = test::TempPath("drive.2024");
+  ASSERT_TRUE(std::filesystem::create_directories(folder + "/run"));
+  settings.InputFilename = test::TempPath("pathview.tlf");
+  test::WriteFile(settings.InputFilename, Frame(FastRecord(BcdHeader('F'), {{}})));
+  settings.OutputFilename = folder + "/run/MLJ.M01";
+  settings.InputFormatGroup = kItemTolvan;
+  settings.OutputFormatGroup = formats::kPathView;
+  settings.NativeFormat = true;
+  RunHooks hooks;
+  ASSERT_EQ(ConversionRun(reader, settings, hooks).Run(), RunOutcome::Completed);
+  EXPECT_EQ(test::ReadFile(folder + "/run/MLJ.MDF").size(), formats::kPathViewSideFileSize);
+  EXPECT_FALSE(test::FileExists(test::TempPath("drive.MDF")));
 }
 
 // ------------------------------------------------------------ sample outputs
