@@ -304,27 +304,37 @@ void ConversionRun::WriteRecordLines() {
       for (int j = 1; j <= receivers; ++j) {
         if (askReceivers && !reader_.ReceiverHasData(j)) continue;
         ++reader_.RecordCounter;
+        // Empty fields keep their columns, but a line with no text at all is
+        // not written: the delimiters before its first text wait for it.
         bool content = false;
+        int owed = 0;
+        auto separate = [&] {
+          if (content) {
+            out_.Put(delimiter_);
+          } else {
+            ++owed;
+          }
+        };
+        auto text = [&] {
+          if (recordArea_.empty()) return;
+          for (; owed > 0; --owed) out_.Put(delimiter_);
+          content = true;
+          out_.Write(recordArea_);
+        };
         for (size_t i = 0; i < fields; ++i) {
           int id = reader_.SelectedFieldIds[i];
           if (id != 0) {
-            if (i > 0) out_.Put(delimiter_);
+            if (i > 0) separate();
             reader_.FormatField(id, recordArea_);
-            if (!recordArea_.empty()) {
-              out_.Write(recordArea_);
-              content = true;
-            }
+            text();
             continue;
           }
           int r = reader_.FormatDataValues(0, recordArea_, delimiter_);
-          if (i > 0 && r == 0) out_.Put(delimiter_);
+          if (i > 0 && r == 0) separate();
           while (r >= 0) {
-            if (!recordArea_.empty()) {
-              out_.Write(recordArea_);
-              content = true;
-            }
+            text();
             r = reader_.FormatDataValues(1, recordArea_, delimiter_);
-            if (r == 0) out_.Put(delimiter_);
+            if (r == 0) separate();
           }
         }
         if (content) {
@@ -368,7 +378,9 @@ RunOutcome ConversionRun::ExcelSplit() {
   const std::string base = slash == std::string::npos ? dir : dir.substr(slash + 1);
 
   // Lines are read as a text stream sees them (CR LF as one line feed) and
-  // written back through the CR LF output, so parts hold the same bytes.
+  // written back through the CR LF output, so parts hold the same bytes. A
+  // line is copied whole whatever its length (a fast-data row runs to
+  // thousands of characters): a part never ends inside a row.
   std::string line;
   uint64_t consumed = 0;
   bool atEnd = false;
@@ -383,7 +395,7 @@ RunOutcome ConversionRun::ExcelSplit() {
   };
   auto readLine = [&]() -> bool {
     line.clear();
-    while (line.size() < kSplitLine) {
+    for (;;) {
       int c = nextByte();
       if (c < 0) break;
       ++consumed;

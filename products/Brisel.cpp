@@ -143,7 +143,7 @@ int64_t Brisel::ReadBlock(Block& buffer) {
     return 0;
   }
   position_ += sizeof word;
-  if (position_ >= dataEnd_) return 0;
+  if (position_ > dataEnd_) return 0;
   const uint16_t length = le16(word);
   if (length > kMaxBlockLength) {
     // The word cannot be a length; the next word is tried as one.
@@ -157,9 +157,10 @@ int64_t Brisel::ReadBlock(Block& buffer) {
     return 0;
   }
   position_ += length;
-  // A block that reaches the data end is the instrument's unfinished last
-  // write and is not taken.
-  if (position_ >= dataEnd_) {
+  // A block that runs past the data end is the instrument's unfinished last
+  // write and is not taken; one that ends exactly there is the last complete
+  // block of the log.
+  if (position_ > dataEnd_) {
     buffer.clear();
     return 0;
   }
@@ -262,7 +263,10 @@ int Brisel::OnSamples(const Block& block, int receiver) {
   const size_t inRun = block.size() >= 2 ? block.size() - 2 : 0;
   samples_ = std::min(inRun, kSlots);
   ReceiverState& rx = rx_[static_cast<size_t>(receiver)];
-  for (size_t i = 0; i < samples_; ++i) rx.rssi[i] = Signed(block[1 + i]);
+  for (size_t i = 0; i < samples_; ++i) {
+    rx.rssi[i] = Signed(block[1 + i]);
+    rx.listed[i] = false;
+  }
   PendingRecordCount = 1;
   if (!Ready(Kind::Samples)) return kNothing;
   if (ConversionPass) rx.newSamples = true;
@@ -298,6 +302,9 @@ int Brisel::OnSegmentHeader(const Block& block) {
     return kNothing;
   }
   (single ? singleFrequencySeen_ : listSeen_) = true;
+  // A list shows only what was measured since its header: the slots may hold
+  // the levels of an earlier list or of a sample run.
+  for (auto& rx : rx_) rx.listed.fill(false);
   const bool started = BeginSegmentIfNew(single ? kSegmentSingleFrequency : kSegmentListData);
   if (!ConversionPass || SegmentDeselected) return kNothing;
   if (single) {
@@ -330,6 +337,7 @@ int Brisel::OnListReadings(const Block& block) {
     const uint8_t slot = block[at + 1];
     if (receiver >= kReceivers || slot >= kListEntries) continue;
     rx_[receiver].rssi[slot] = Signed(block[at + 2]);
+    rx_[receiver].listed[slot] = true;
   }
   PendingRecordCount = 1;
   return Ready(Kind::List) ? kRecordsReady : kNothing;
@@ -379,6 +387,7 @@ int Brisel::OnTableReadings(const Block& block) {
     ReceiverState& rx = rx_[receiver];
     rx.channels[k] = channel;
     rx.rssi[k] = static_cast<int8_t>(rssi);
+    rx.listed[k] = false;
     rx.readInRecord = true;
     TrackBestServer(rx, channel, rssi);
   }
@@ -479,7 +488,7 @@ int Brisel::WriteDataTitles(int next, std::string& out, char delimiter) {
   return 0;
 }
 
-void Brisel::AppendEntry(std::string& out, bool& first, char delimiter, const Entry& e) const {
+void Brisel::AppendEntry(std::string& out, bool& first, char delimiter, const Entry* e) const {
   const Settings& s = Config();
   auto sep = [&] {
     if (!first) out.push_back(delimiter);
@@ -487,15 +496,16 @@ void Brisel::AppendEntry(std::string& out, bool& first, char delimiter, const En
   };
   if (s.FrequencyField) {
     sep();
-    AppendKept(frequencyTexts_, out, e.mhz, [](std::string& t, double v) { text::f(t, v, 5); });
+    if (e)
+      AppendKept(frequencyTexts_, out, e->mhz, [](std::string& t, double v) { text::f(t, v, 5); });
   }
   if (s.ChannelField) {
     sep();
-    text::d(out, e.channel);
+    if (e) text::d(out, e->channel);
   }
   if (s.RSSIField) {
     sep();
-    text::d(out, e.rssi);
+    if (e) text::d(out, e->rssi);
   }
 }
 
@@ -513,34 +523,49 @@ int Brisel::FormatDataValues(int next, std::string& out, char delimiter) {
   if (next != 0) return -1;
   const ReceiverState& rx = rx_[static_cast<size_t>(current_)];
   bool first = true;
+  auto append = [&](const Entry& e) { AppendEntry(out, first, delimiter, &e); };
   switch (kind_) {
     case Kind::Samples:
       for (size_t i = 0; i < samples_ && i < kSlots; ++i)
-        if (rx.counts[i] != 0) AppendEntry(out, first, delimiter, SampleOrListEntry(rx, i));
+        if (rx.counts[i] != 0) append(SampleOrListEntry(rx, i));
       break;
     case Kind::List:
       if (BestServerMode()) {
-        // The strongest listed frequency; the first of equal levels wins.
+        // The strongest listed frequency measured in this segment; the first
+        // of equal levels wins.
         int best = -150;
         size_t at = kListEntries;
         for (size_t i = 0; i < kListEntries; ++i)
-          if (rx.counts[i] != 0 && rx.rssi[i] > best) {
+          if (rx.counts[i] != 0 && rx.listed[i] && rx.rssi[i] > best) {
             best = rx.rssi[i];
             at = i;
           }
-        if (at < kListEntries) AppendEntry(out, first, delimiter, SampleOrListEntry(rx, at));
+        if (at < kListEntries) append(SampleOrListEntry(rx, at));
       } else {
-        for (size_t i = 0; i < kListEntries; ++i)
-          if (rx.counts[i] != 0) AppendEntry(out, first, delimiter, SampleOrListEntry(rx, i));
+        // A listed frequency not yet measured keeps its columns, empty.
+        for (size_t i = 0; i < kListEntries; ++i) {
+          if (rx.counts[i] == 0) continue;
+          if (rx.listed[i]) {
+            append(SampleOrListEntry(rx, i));
+          } else {
+            AppendEntry(out, first, delimiter, nullptr);
+          }
+        }
       }
       break;
     case Kind::Table:
       if (BestServerMode()) {
-        AppendEntry(out, first, delimiter, TableEntry(rx, rx.reportChannel, rx.reportRssi));
+        append(TableEntry(rx, rx.reportChannel, rx.reportRssi));
       } else {
-        for (size_t k = 0; k < kTableQuadruples; ++k)
-          if (rx.channels[k] != 0)
-            AppendEntry(out, first, delimiter, TableEntry(rx, rx.channels[k], rx.rssi[k]));
+        // Entry k lines up with the k-th title group: a slot that holds no
+        // reading of this receiver keeps its columns, empty.
+        for (size_t k = 0; k < kTableQuadruples; ++k) {
+          if (rx.channels[k] != 0) {
+            append(TableEntry(rx, rx.channels[k], rx.rssi[k]));
+          } else {
+            AppendEntry(out, first, delimiter, nullptr);
+          }
+        }
       }
       break;
     case Kind::None:
@@ -728,6 +753,7 @@ Brisel::Entry Brisel::MeasuredEntry() const {
   // A slot without a reading reports nothing.
   if (kind_ == Kind::Table)
     return rx.channels[0] != 0 ? TableEntry(rx, rx.channels[0], rx.rssi[0]) : Entry{};
+  if (kind_ == Kind::List && !rx.listed[0]) return Entry{};
   return rx.counts[0] != 0 ? SampleOrListEntry(rx, 0) : Entry{};
 }
 

@@ -119,6 +119,8 @@ class Brisel : public Product {
     // table record (real channel numbers start at 1).
     std::array<int32_t, kSlots> channels{};
     std::array<int8_t, kSlots> rssi{};
+    // The slot holds a list reading of the current segment.
+    std::array<bool, kSlots> listed{};
     BandSetup band;
     bool present = false;
     bool newSamples = false;
@@ -172,7 +174,8 @@ class Brisel : public Product {
   int OnTpPosition(const Block& block);
   int OnTpMotion(const Block& block);
 
-  void AppendEntry(std::string& out, bool& first, char delimiter, const Entry& e) const;
+  // One entry's values; without an entry (nullptr) its columns stay empty.
+  void AppendEntry(std::string& out, bool& first, char delimiter, const Entry* e) const;
   Entry SampleOrListEntry(const ReceiverState& rx, size_t slot) const;
   Entry TableEntry(const ReceiverState& rx, int32_t channel, int rssi) const;
   bool FormatGpsField(int id, std::string& out) const;

@@ -300,10 +300,12 @@ double CwScanner::Frequency(const Tuning& t, int channel) const {
   return mhz + 0.0001 * (static_cast<double>(channel - t.baseChannel) * t.spacing);
 }
 
+// Cellular numbering: stored channels up to 34 show as 989 up (34 is 1023;
+// there is no channel 0), 35 and above as 1 up.
 int CwScanner::DisplayedChannel(const Tuning& t, int channel) {
   if (!(t.flags & kFlagTranslate)) return channel;
   int shown = channel - kTranslateDown;
-  return shown < 0 ? channel + kTranslateWrap : shown;
+  return shown <= 0 ? channel + kTranslateWrap : shown;
 }
 
 // ---------------------------------------------------------------- averaging

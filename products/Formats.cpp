@@ -89,8 +89,12 @@ void GraysonTrailer(std::string& out, int minute, int second) {
 }
 
 std::string PathViewSideFileName(const std::string& outputName) {
-  size_t dot = outputName.find('.');
-  return (dot == std::string::npos ? outputName : outputName.substr(0, dot)) + ".MDF";
+  // Only the file name is cut, never its folders ("drive.2024/run/MLJ.M01",
+  // "./MLJ.M01"); a leading dot marks a hidden name, not an extension.
+  const size_t slash = outputName.rfind('/');
+  const size_t name = slash == std::string::npos ? 0 : slash + 1;
+  const size_t dot = outputName.find('.', name + 1);
+  return outputName.substr(0, dot) + ".MDF";
 }
 
 std::string PathViewSideFile(int64_t now) {

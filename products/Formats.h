@@ -43,7 +43,8 @@ void GraysonTrailer(std::string& out, int minute, int second);
 constexpr size_t kPathViewHeaderSize = 19;
 constexpr size_t kPathViewRecordSize = 28;
 constexpr size_t kPathViewSideFileSize = 26;
-// Side-file name: the output name cut at its first '.', plus ".MDF".
+// Side-file name: the output's file name cut at its first '.', plus ".MDF",
+// in the output's folder.
 std::string PathViewSideFileName(const std::string& outputName);
 // Writes the side file (skipped silently when it cannot be created) and
 // appends the 19-byte M01 header. now < 0 takes the current time.

@@ -216,9 +216,14 @@ int Zev::ProcessSetup(const Block& b) {
   entryCount_ = static_cast<int>(std::min<size_t>(p[kSetupChannelCount], listed));
   for (int k = 0; k < entryCount_; ++k)
     channels_[static_cast<size_t>(k)] = le16(p + kSetupBlock + 2 * static_cast<size_t>(k));
-  // Levels of the old plan mean nothing in the new one.
+  // Levels of the old plan mean nothing in the new one, nor do its sums and
+  // averages: entry k of the new list is another channel.
   levelCount_ = 0;
   rowCount_ = 0;
+  levelSums_.fill(0);
+  averagedLevels_.fill(0);
+  averaged_.fill(false);
+  averageSamples_ = 0;
   TitlePending = 1;
   return kBoundary;
 }
@@ -247,7 +252,8 @@ int Zev::ProcessLevel(const Block& b) {
   rowCount_ = entryCount_ > 0 ? count / entryCount_ : 0;
   if (AverageMode == kAverageBestServer) SelectBestServer();
   if (AverageMode == kAveragePerSeconds) {
-    // Only whole scans that are present count.
+    // Only whole scans that are present count, and only of a converted segment.
+    if (SegmentDeselected) return kNothing;
     int scans = entryCount_ > 0 ? levelCount_ / entryCount_ : 0;
     int channels = std::min(entryCount_, kAveragedChannels);
     for (int r = 0; r < scans; ++r)
@@ -267,7 +273,7 @@ void Zev::DecodeGps(const Block& b) {
   if (framingFirmware_ >= zev::kFirmwareBinaryGps && b.size() >= 1 + kGpsBodyBinary) {
     latitude_ = zev::SplitCoordinate(be32s(p + kBinLatitude), true);
     longitude_ = zev::SplitCoordinate(be32s(p + kBinLongitude), false);
-    altitude_ = be32(p + kBinAltitude);
+    altitude_ = be32s(p + kBinAltitude);
     velocity_ = be16(p + kBinVelocity);
     gpsHour_ = p[kBinGpsTime];
     gpsMinute_ = p[kBinGpsTime + 1];

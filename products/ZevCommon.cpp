@@ -73,7 +73,7 @@ namespace {
 constexpr int kBestServerThreshold = -121;
 constexpr size_t kPocsagFieldWidth = 73;
 constexpr double kMphPerVelocityUnit = 0.022356;
-constexpr uint32_t kCentimetresPerMetre = 100;
+constexpr int32_t kCentimetresPerMetre = 100;
 
 void Delimit(std::string& out, char delimiter) {
   if (!out.empty()) out.push_back(delimiter);
@@ -299,7 +299,8 @@ void ZevReader::AppendPositionField(int id, std::string& out) const {
   } else if (id == FieldCatalog::kGpsStatus) {
     out.append((gpsStatus_ & zev::kGpsLockedBit) ? "LOCKED" : "UNLOCKED");
   } else if (id == FieldCatalog::kGpsAltitude) {
-    text::u(out, altitude_ / kCentimetresPerMetre);
+    // Signed: below sea level the GPS height is negative.
+    text::d(out, altitude_ / kCentimetresPerMetre);
   } else if (id == FieldCatalog::kGpsVelocity) {
     text::f(out, velocity_ * kMphPerVelocityUnit, 1);
   }

@@ -116,7 +116,7 @@ class ZevReader : public Product {
   // Last GPS fix.
   int gpsHour_ = 0, gpsMinute_ = 0, gpsSecond_ = 0;
   zev::Coordinate latitude_, longitude_;
-  uint32_t altitude_ = 0;  // centimetres
+  int32_t altitude_ = 0;   // centimetres, below sea level negative
   uint32_t velocity_ = 0;  // units of 0.022356 mph
   uint8_t gpsStatus_ = 0;
   // Marker words: marker value and odometer, or X and Y.

@@ -248,7 +248,7 @@ void ZevDump::ProcessGps(const Block& b) {
   gpsSecond_ = p[kGpsTime + 2];
   latitude_ = zev::SplitCoordinate(be32s(p + kGpsLatitude), true);
   longitude_ = zev::SplitCoordinate(be32s(p + kGpsLongitude), false);
-  altitude_ = be32(p + kGpsAltitude);
+  altitude_ = be32s(p + kGpsAltitude);
   velocity_ = be32(p + kGpsVelocity);
   navStatus_ = p[kGpsNavStatus];
 }

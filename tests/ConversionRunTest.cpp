@@ -176,13 +176,17 @@ TEST_F(ConversionRunTest, DeselectedReceiversContributeNothing) {
   EXPECT_EQ(Output(), "\"A\",\"B\"\r\nf5,f11\r\n");
 }
 
-TEST_F(ConversionRunTest, EmptyFieldsKeepColumnsAndAllEmptyLineHasNoLineFeed) {
+TEST_F(ConversionRunTest, EmptyFieldsKeepColumnsAndAllEmptyLineIsNotWritten) {
   reader.script = {{50, 1, 1}, {50, 1, 1}};
   reader.emptyFields = true;
   s.FieldTitles = false;
   Select({{"A", 5}, {"B", 11}, {"C", 12}});
   Convert();
-  EXPECT_EQ(Output(), ",,,,");
+  EXPECT_EQ(Output(), "");
+  // Empty fields before and after the data keep their columns.
+  Select({{"A", 5}, {"<< DATA >>", 0}, {"B", 11}});
+  Convert();
+  EXPECT_EQ(Output(), ",800,-61,801,-61,\r\n,800,-62,801,-62,\r\n");
 }
 
 TEST_F(ConversionRunTest, PendingCountWritesThatManyRecordsAndCountsThem) {

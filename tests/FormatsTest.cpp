@@ -28,10 +28,17 @@ TEST(Formats, GraysonHeaderAndTrailer) {
   EXPECT_EQ(out, "m010200IDLE" + std::string(42, '0') + "\r");
 }
 
-TEST(Formats, PathViewSideFileNameCutsAtFirstDot) {
-  EXPECT_EQ(formats::PathViewSideFileName("MLJ.M01"), "MLJ.MDF");
-  EXPECT_EQ(formats::PathViewSideFileName("run.one.m01"), "run.MDF");
-  EXPECT_EQ(formats::PathViewSideFileName("drive"), "drive.MDF");
+TEST(Formats, PathViewSideFileNameCutsTheFileNameAtItsFirstDot) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"MLJ.M01", "MLJ.MDF"},
+      {"run.one.m01", "run.MDF"},
+      {"drive", "drive.MDF"},
+      {"drive.2024/run/MLJ.M01", "drive.2024/run/MLJ.MDF"},
+      {"./MLJ.M01", "./MLJ.MDF"},
+      {"../v1.2/out", "../v1.2/out.MDF"},
+      {"/data/.hidden.M01", "/data/.hidden.MDF"},
+  };
+  for (const auto& [output, side] : cases) EXPECT_EQ(formats::PathViewSideFileName(output), side);
 }
 
 TEST(Formats, PathViewHeaderWritesSideFileAndNineteenBytes) {

@@ -1,6 +1,7 @@
 #include <fmt/format.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -258,9 +259,10 @@ TEST(Tolvan2Tables, HeadingCompassPointsAroundTheirBoundaries) {
   const struct {
     int16_t heading;
     const char* point;
-  } cases[] = {{0, "N"},    {224, "N"},   {225, "NNE"}, {449, "NNE"},  {450, "NE"},
-               {1800, "S"}, {2250, "SW"}, {3374, "NW"}, {3375, "NNW"}, {3599, "NNW"},
-               {3600, "N"}, {4000, "N"},  {-1, "N"},    {-300, "N"},   {-32768, "N"}};
+  } cases[] = {{0, "N"},      {112, "N"},  {113, "NNE"}, {200, "NNE"}, {337, "NNE"},
+               {338, "NE"},   {1800, "S"}, {2250, "SW"}, {3262, "NW"}, {3263, "NNW"},
+               {3487, "NNW"}, {3488, "N"}, {3500, "N"},  {3600, "N"},  {4000, "N"},
+               {-1, "N"},     {-300, "N"}, {-32768, "N"}};
   for (const auto& c : cases) {
     HeaderSpec h;
     h.heading = c.heading;
@@ -715,6 +717,124 @@ TEST(Tolvan2Native, PlanetAndPathViewRecords) {
   NativeRig other(formats::kInFielder);
   EXPECT_EQ(other.Header(), "");
   EXPECT_EQ(other.Record(), "");
+}
+
+// ---------------------------------------------------------------- whole runs
+
+// Converts a log with the << DATA >> field and the record number, every
+// receiver on, one line per receiver with new readings.
+std::string ConvertLog(const std::string& log, const std::string& output, bool split) {
+  Tolvan2 reader;
+  Settings s;
+  s.InputFilename = log;
+  s.OutputFilename = output;
+  s.InputFormatGroup = kItemTolvanNew;
+  s.Receiver1 = s.Receiver2 = s.Receiver3 = s.Receiver4 = true;
+  s.FrequencyField = s.ChannelField = s.RSSIField = true;
+  s.FieldTitles = false;
+  s.cbSplit = split;
+  const std::vector<int> ids = {F::kRecordNumber, F::kGpsTime, F::kData};
+  for (int id : ids) s.SelectedBox.emplace_back(F::Name(id));
+  reader.SetSelectedFields(ids);
+  RunHooks hooks;
+  EXPECT_EQ(ConversionRun(reader, s, hooks).Run(), RunOutcome::Completed);
+  return test::ReadFile(output);
+}
+
+// A fast-data line holds 512 readings, far beyond 4095 characters; the
+// Excel split copies it whole, and counts it as one line.
+TEST(Tolvan2Run, ExcelSplitKeepsALongFastDataLineWhole) {
+  std::vector<Bytes> blocks = {ScanRecord({kNarrowBand})};
+  for (int k = 0; k < 59999; ++k) blocks.push_back(ChannelReading('c', 0, 8, 70, 1, 0));
+  Bytes fast = FastRecord();
+  PutFast(fast, 0, kNarrowBand, 0, 0, [](int k) { return 40 + k % 50; });
+  blocks.push_back(fast);  // line 60000
+  blocks.push_back(ChannelReading('c', 0, 9, 71, 1, 0));
+  blocks.push_back(ChannelReading('c', 0, 10, 72, 1, 0));
+  const std::string whole =
+      ConvertLog(WriteLog("long-rows.tlf", blocks), test::TempPath("long-rows.out"), true);
+  const std::string part1 = test::ReadFile(test::TempPath("long-rows/long-rows-1.out"));
+  const std::string part2 = test::ReadFile(test::TempPath("long-rows/long-rows-2.out"));
+  auto lines = [](const std::string& t) { return std::count(t.begin(), t.end(), '\n'); };
+  EXPECT_EQ(part1 + part2, whole);
+  EXPECT_EQ(lines(part1), 60000);
+  const size_t lastLine = part1.rfind("\r\n", part1.size() - 3) + 2;
+  EXPECT_EQ(part1.substr(lastLine, 15), "60000,10:05:09,");
+  EXPECT_GT(part1.size() - lastLine, 8000u);                           // 512 readings
+  EXPECT_EQ(part1.substr(part1.size() - 18), ",451.05000,8,-51\r\n");  // sample 511
+  EXPECT_EQ(part2, "60001,10:05:09,451.05625,9,-71\r\n60002,10:05:09,451.06250,10,-72\r\n");
+  EXPECT_FALSE(test::FileExists(test::TempPath("long-rows/long-rows-3.out")));
+}
+
+// The lines of a converted output, without their line ends.
+std::vector<std::string> OutputLines(const std::string& text) {
+  std::vector<std::string> lines;
+  for (size_t start = 0, end; (end = text.find("\r\n", start)) != std::string::npos;
+       start = end + 2)
+    lines.push_back(text.substr(start, end - start));
+  return lines;
+}
+
+// A sweep is printed when the next one starts; the one still being collected
+// when the log or its segment ends is printed there, and every sweep with the
+// header it was measured under.
+TEST(Tolvan2Run, EverySweepIsPrintedWithItsOwnHeader) {
+  HeaderSpec later;
+  later.second = 30;
+  Bytes fast = FastRecord(later);
+  PutFast(fast, 1, kNarrowBand, 0, 0, [](int) { return 50; });
+  const Bytes scan = ScanRecord({kNarrowBand});
+  const Bytes endMark = {0, 0};
+  const std::string sweep = "1,10:05:09,451.05000,8,-70,451.10000,16,-71";
+  struct Case {
+    const char* name;
+    std::vector<Bytes> blocks;
+    Bytes tail;
+    std::vector<std::string> lines;  // a line ending in "..." is a prefix
+  };
+  const Case cases[] = {
+      {"at the end mark",
+       {scan, SweepReading('r', 0, 1, 8, 70), SweepReading('r', 0, 2, 16, 71)},
+       endMark,
+       {sweep}},
+      {"at the end of the file",
+       {scan, SweepReading('r', 0, 1, 8, 70), SweepReading('r', 0, 2, 16, 71)},
+       {},
+       {sweep}},
+      {"before a cut last block",
+       {scan, SweepReading('r', 0, 1, 8, 70), SweepReading('r', 0, 2, 16, 71)},
+       {20, 0, 'r'},
+       {sweep}},
+      {"a start alone",
+       {scan, SweepReading('r', 0, 1, 8, 70)},
+       endMark,
+       {"1,10:05:09,451.05000,8,-70"}},
+      {"an 's' start alone stays replaced", {scan, SweepReading('s', 0, 1, 8, 70)}, endMark, {}},
+      {"when a fast segment begins",
+       {scan, SweepReading('r', 0, 1, 8, 70), SweepReading('r', 0, 2, 16, 71), fast},
+       endMark,
+       {sweep, "2,10:05:30,451.05000,8,-50,451.05000,8,-50,..."}},
+      {"across scan headers",
+       {scan, SweepReading('r', 0, 1, 8, 70), SweepReading('r', 0, 2, 16, 71),
+        ScanRecord({kNarrowBand}, later), SweepReading('r', 0, 2, 24, 72),
+        SweepReading('r', 0, 1, 8, 73)},
+       endMark,
+       {sweep + ",451.15000,24,-72", "2,10:05:30,451.05000,8,-73"}},
+  };
+  int n = 0;
+  for (const Case& c : cases) {
+    const std::string name = "sweeps-" + std::to_string(++n);
+    const auto lines = OutputLines(ConvertLog(WriteLog(name + ".tlf", c.blocks, c.tail),
+                                              test::TempPath(name + ".out"), false));
+    EXPECT_EQ(lines.size(), c.lines.size()) << c.name;
+    if (lines.size() != c.lines.size()) continue;
+    for (size_t i = 0; i < lines.size(); ++i) {
+      std::string want = c.lines[i];
+      const bool prefix = want.size() > 3 && want.substr(want.size() - 3) == "...";
+      if (prefix) want.resize(want.size() - 3);
+      EXPECT_EQ(prefix ? lines[i].substr(0, want.size()) : lines[i], want) << c.name;
+    }
+  }
 }
 
 // ---------------------------------------------------------------- sample log

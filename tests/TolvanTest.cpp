@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <string>
@@ -272,7 +273,8 @@ TEST_F(TolvanReader, FrequencyAndDisplayedChannel) {
       {{0x80, 930, 500, 500, 1, 3}, "1930.1500", "3"},
       {{0x00, 851, 0, 250, 100, 60}, "850.0000", "60"},   // below the base channel
       {{0x40, 929, 0, 250, 20, 20}, "929.0000", "1009"},  // 20 - 34 < 0: 20 + 989
-      {{0x40, 929, 0, 250, 20, 34}, "929.3500", "0"},
+      {{0x40, 929, 0, 250, 20, 34}, "929.3500", "1023"},  // 34 - 34 = 0: 34 + 989
+      {{0x40, 929, 0, 250, 20, 35}, "929.3750", "1"},
       {{0x40, 929, 0, 250, 20, 100}, "931.0000", "66"},
   };
   settings.ChannelField = true;
@@ -526,6 +528,55 @@ TEST_F(TolvanLambda, WindowPerUnitReceiverAndFirstRecord) {
   ASSERT_GT(reader.ReadBlock(block), 0);
   reader.ProcessBlock(block);
   EXPECT_EQ(reader.Averages[0].window, 13);
+}
+
+// At a slow speed a window is longer than a record: a record that completes
+// no average has no level to show. With only the levels selected its line
+// has no text at all and is not written, so it cannot run into the next one.
+TEST_F(TolvanLambda, RecordWithoutAnAverageWritesNoLine) {
+  Bytes log;
+  for (int n = 0; n < 3; ++n) {
+    Bytes rec = FastRecord(BcdHeader('F'), {{0, 870, 300, 300, 1, 1}, {0, 870, 300, 300, 1, 1}});
+    for (size_t i = 0; i < 512; ++i) {
+      rec[28 + 22 + i] = 70;
+      rec[28 + 708 + 22 + i] = 80;
+    }
+    Append(log, Frame(rec));
+  }
+  settings.InputFilename = test::TempPath("slow.tlf");
+  test::WriteFile(settings.InputFilename, log);
+  settings.OutputFilename = test::TempPath("slow.out");
+  settings.InputFormatGroup = kItemTolvan;
+  settings.Receiver2 = true;
+  settings.LambdaAvg = true;
+  settings.LambdaSpeed = "1";  // km/h: 635 samples a window
+  settings.MPHchoice = false;
+  settings.FrequencyField = settings.ChannelField = false;
+  settings.FieldTitles = false;
+  settings.SelectedBox = {"<< DATA >>"};
+  reader.SetSelectedFields({FieldCatalog::kData});
+  RunHooks hooks;
+  ASSERT_EQ(ConversionRun(reader, settings, hooks).Run(), RunOutcome::Completed);
+  // Record 1 completes nothing (512 of 635 samples); records 2 and 3 one
+  // average per receiver each.
+  EXPECT_EQ(test::ReadFile(settings.OutputFilename), "-70,-80\r\n-70,-80\r\n");
+}
+
+// The PathView side file goes beside the output, named after the output's
+// file name whatever dots its folders hold.
+TEST_F(TolvanReader, PathViewSideFileBesideTheOutput) {
+  const std::string folder = test::TempPath("drive.2024");
+  ASSERT_TRUE(std::filesystem::create_directories(folder + "/run"));
+  settings.InputFilename = test::TempPath("pathview.tlf");
+  test::WriteFile(settings.InputFilename, Frame(FastRecord(BcdHeader('F'), {{}})));
+  settings.OutputFilename = folder + "/run/MLJ.M01";
+  settings.InputFormatGroup = kItemTolvan;
+  settings.OutputFormatGroup = formats::kPathView;
+  settings.NativeFormat = true;
+  RunHooks hooks;
+  ASSERT_EQ(ConversionRun(reader, settings, hooks).Run(), RunOutcome::Completed);
+  EXPECT_EQ(test::ReadFile(folder + "/run/MLJ.MDF").size(), formats::kPathViewSideFileSize);
+  EXPECT_FALSE(test::FileExists(test::TempPath("drive.MDF")));
 }
 
 // ------------------------------------------------------------ sample outputs

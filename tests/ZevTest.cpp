@@ -325,9 +325,12 @@ TEST_F(ZevCard, GpsFromFirmware103IsBigEndianBinary) {
 
   CardLog zero;
   zero.Setup({.firmware = 104});
-  zero.Timed(Zev::kGpsRecord, 0, 0, 0, BinaryGpsBody(0x80, 0, 0, 0, 0, {0, 0, 0}));
+  // 1 m below sea level.
+  zero.Timed(Zev::kGpsRecord, 0, 0, 0,
+             BinaryGpsBody(0x80, 0, 0, static_cast<uint32_t>(-100), 0, {0, 0, 0}));
   OpenLog(zero, "zero.bin");
   Drain();
+  EXPECT_EQ(Field(FieldCatalog::kGpsAltitude), "-1");
   EXPECT_EQ(Field(FieldCatalog::kLatDecimal), "-0.000000");
   EXPECT_EQ(Field(FieldCatalog::kLatHemisphere), "S");
   EXPECT_EQ(Field(FieldCatalog::kLonHemisphere), "W");
@@ -500,6 +503,37 @@ TEST_F(ZevCard, ShortRecordsHandedDirectlyAreNeverOverrun) {
   SUCCEED();
 }
 
+// A logged POCSAG batch whose idle codewords are stored in the order they
+// are sent (7A 89 C1 97) rather than low byte first: they are idle, not pages
+// to capcode 0002007664 that would stand in front of the real page.
+TEST_F(ZevCard, IdleCodewordsStoredAsSentAreIdle) {
+  auto put = [](uint8_t* slot, uint32_t word) { putBe32(slot, word); };
+  Bytes batch(1 + 81, 0);
+  batch[0] = Zev::kPocsagRecord;
+  uint8_t* unit = batch.data() + 1;
+  unit[0] = 79;    // a usable batch
+  unit[3] = 0x02;  // function code 0: numeric
+  for (int slot = 0; slot < 16; ++slot) put(unit + 13 + 4 * slot, 0x7A89C197);
+  // Frame 2 carries address 100 (capcode 802) and the digits 1, 2, 3 (10
+  // adds nothing): fields run from bit 2 with the low bit first.
+  put(unit + 13 + 4 * 4, 100u << 13);
+  uint32_t digits = 0x80000000;  // bit 1: a message codeword
+  const uint32_t d[5] = {1, 2, 3, 10, 10};
+  for (int i = 0; i < 5; ++i)
+    for (int b = 0; b < 4; ++b)
+      if ((d[i] >> b) & 1u) digits |= 1u << (30 - 4 * i - b);
+  put(unit + 13 + 4 * 5, digits);
+  CardLog log;
+  log.Setup({.mode = 7});
+  log.Add(batch, false);
+  OpenLog(log);
+  reader.ConversionPass = true;
+  reader.SetSelectedFields({FieldCatalog::kPocsagData});
+  Drain();
+  EXPECT_EQ(Field(FieldCatalog::kPocsagData), "POCSAG NU 0000000802 123");
+  ASSERT_EQ(reader.Paging().lineCount, 1);
+}
+
 // Whole conversions through the run.
 class ZevCardRun : public ZevCard {
  protected:
@@ -540,6 +574,36 @@ TEST_F(ZevCardRun, TitlesComeAtEachSetupAndLeftOutSegmentsGiveNoRows) {
   std::string out = Convert(log, ids);
   EXPECT_EQ(out.find("-61"), std::string::npos);
   EXPECT_NE(out.find("2,03:00:00,851.0750,-63\r\n"), std::string::npos);
+}
+
+// One record per N seconds averages the levels of the channel list in use,
+// of segments that are converted: a new setup starts the sums afresh (its
+// entry k is another channel), and a left-out segment adds nothing.
+TEST_F(ZevCardRun, PerSecondAveragesKeepToTheirListAndConvertedSegments) {
+  Bytes flex(1 + 2 + 16 + 2, 0);
+  flex[0] = Zev::kFlexRecord;
+  CardLog log;
+  log.Setup({.channels = {1, 2}});
+  log.Level({60, 70});
+  log.Timed(Zev::kGpsRecord, 0, 0, 1, Bytes(20, 0));
+  log.Setup({.channels = {3, 4}});
+  log.Level({100, 110});
+  log.Timed(Zev::kGpsRecord, 0, 0, 2, Bytes(20, 0));  // two seconds: a row
+  log.Add(Bytes(82, Zev::kPocsagRecord), false);      // a segment left out
+  log.Level({90, 90});
+  log.Timed(Zev::kGpsRecord, 0, 0, 3, Bytes(20, 0));
+  log.Timed(Zev::kGpsRecord, 0, 0, 4, Bytes(20, 0));
+  log.Add(flex, false);  // converted again
+  log.Level({50, 50});
+  log.Timed(Zev::kGpsRecord, 0, 0, 5, Bytes(20, 0));
+  for (int i = 0; i < 4; ++i) reader.SegmentNodes.Set(i, 6, "x");
+  reader.SegmentNodes.Toggle(2);
+  settings.rbORPS = true;
+  settings.ORPS_Value = "2";
+  settings.FrequencyField = false;
+  const std::string title = "\"Record Number\",\"RSSI #1\",\"RSSI #2\"\r\n";
+  EXPECT_EQ(Convert(log, {FieldCatalog::kRecordNumber, FieldCatalog::kData}),
+            title + title + "1,-100,-110\r\n2,-50,-50\r\n");
 }
 
 TEST_F(ZevCardRun, NativeLayoutsCarryTheFirstCheckedReceiversEntry) {
