@@ -38,7 +38,6 @@ struct ConversionSummary {
 class ConversionRun {
  public:
   static constexpr int kExcelLines = 60000;
-  static constexpr size_t kSplitLine = 4095;  // longest line piece copied by the split
   static constexpr const char* kOutputIsInput = "Output File Is The Input File!";
   static constexpr const char* kInputMissing = "Input File Does Not Exist!";
   static constexpr const char* kOutputFailed = "Output File Cannot Be Accessed!";
