@@ -18,6 +18,7 @@
 #include <QTreeWidget>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 
 #include "app/Catalog.h"
 #include "app/ConversionRun.h"
@@ -169,6 +170,24 @@ TEST(HonestOutcomes, ConvertWithNothingSelectedWarnsAndOpensNoFile) {
   EXPECT_EQ(ReadFile(out), "an earlier conversion worth keeping\r\n");
   EXPECT_EQ(StatusLineOf(w).toStdString(),
             std::string("Nothing converted: ") + ConversionRun::kNoFieldSelected);
+}
+
+TEST(HonestOutcomes, ARunErrorNamesThePathAndTheSystemsReason) {
+  Window w;
+  w.BrowseAndIndex(SampleLog("tolvan", "run-error.tlf", 20));
+  ChooseDriveFields(w);
+  const std::string folder = TempPath("run-error-folder");
+  std::filesystem::create_directories(folder);
+  SetOutput(w, folder);  // a folder cannot be written as a file
+  w.ConvertAndWait();
+  // The system's reason in the desktop's language.
+  const std::string reason = folder + ": " + std::strerror(EISDIR);
+  ASSERT_EQ(w.messages.shown.size(), 1u);
+  EXPECT_EQ(w.messages.shown[0].first, MessageKind::Error);
+  EXPECT_EQ(w.messages.shown[0].second.toStdString(),
+            std::string(ConversionRun::kOutputFailed) + "\n\n" + reason);
+  EXPECT_EQ(StatusLineOf(w).toStdString(), std::string("Conversion failed: ") +
+                                               ConversionRun::kOutputFailed + " (" + reason + ")");
 }
 
 TEST(HonestOutcomes, ConvertBeforeAnyLogAsksForOne) {
