@@ -264,6 +264,23 @@ void MainModel::DeselectAllClick() {
   Changed();
 }
 
+bool MainModel::MoveSelected(int from, int to) {
+  auto& box = settings_.SelectedBox;
+  const int count = static_cast<int>(box.size());
+  if (from < 0 || to < 0 || from >= count || to >= count || from == to) return false;
+  auto& ids = Ids();
+  auto rotate = [from, to](auto first) {
+    if (from < to)
+      std::rotate(first + from, first + from + 1, first + to + 1);
+    else
+      std::rotate(first + to, first + from, first + from + 1);
+  };
+  rotate(box.begin());
+  rotate(ids.begin());
+  Changed();
+  return true;
+}
+
 void MainModel::RestoreSelection(const std::vector<std::string>& names,
                                  const std::vector<int>& ids) {
   const size_t count = std::min(names.size(), static_cast<size_t>(kMaxSelected));

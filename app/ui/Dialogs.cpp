@@ -15,6 +15,7 @@
 #include <QVBoxLayout>
 
 #include "app/ui/HelpText.h"
+#include "app/ui/Look.h"
 #include "index/GatherRun.h"
 
 namespace morphel::ui {
@@ -40,13 +41,12 @@ QPushButton* DefaultButton(const QString& caption, const char* name, QWidget* pa
   return button;
 }
 
-QProgressBar* Gauge(const char* name, const char* colour, QWidget* parent) {
-  auto* bar = new QProgressBar(parent);
+// Filled in the palette's highlight colour, with its percentage readable.
+QProgressBar* Gauge(const char* name, QWidget* parent) {
+  auto* bar = new ReadableGauge(parent);
   bar->setObjectName(QString::fromLatin1(name));
   bar->setRange(0, kPercentMax);
   bar->setValue(0);
-  bar->setStyleSheet(QStringLiteral("QProgressBar::chunk { background-color: %1; }")
-                         .arg(QString::fromLatin1(colour)));
   return bar;
 }
 
@@ -179,7 +179,7 @@ TWaitDlg::TWaitDlg(QWidget* parent) : QDialog(parent) {
   setModal(false);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(new QLabel(QStringLiteral("Please Wait While the File is Indexed!"), this));
-  ProgressBar = Gauge("ProgressBar", "blue", this);
+  ProgressBar = Gauge("ProgressBar", this);
   layout->addWidget(ProgressBar);
   setMinimumWidth(300);
   FixSize(this);
@@ -201,7 +201,7 @@ TGeneratorDlg::TGeneratorDlg(QWidget* parent) : QDialog(parent) {
   PercentComplete = new QLabel(QString::fromStdString(GatherRun::PercentText(0)), this);
   PercentComplete->setObjectName(QStringLiteral("PercentComplete"));
   layout->addWidget(PercentComplete);
-  ProgressBar = Gauge("ProgressBar", "navy", this);
+  ProgressBar = Gauge("ProgressBar", this);
   layout->addWidget(ProgressBar);
   auto* buttons = new QHBoxLayout;
   OKBtn = DefaultButton(QStringLiteral("Generate"), "OKBtn", this);

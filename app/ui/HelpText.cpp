@@ -23,13 +23,16 @@ constexpr std::array<Section, 8> kSections = {{
      "the frequency, channel and signal strength (RSSI, in dBm) of the channels you scanned. "
      "Paging traffic recorded by a Zev receiver is decoded into message lines.</p>"},
     {"Installation",
-     "<p>Copy the program to any folder on the machine that holds your logs; it needs no "
-     "database and writes no settings of its own. Saved set-ups are ordinary <i>.cfg</i> files "
-     "that you keep wherever you like, for example beside the logs of a project.</p>"},
+     "<p>Copy the program to any folder on the machine that holds your logs, or install it with "
+     "its menu entry (<i>cmake --install</i>). It needs no database; it remembers only the "
+     "window's size and position and the folder of the last log. Saved set-ups are ordinary "
+     "<i>.cfg</i> files that you keep wherever you like, for example beside the logs of a "
+     "project.</p>"},
     {"Running the Application",
      "<p>Start Morphel and work through the four numbered steps of the window from top to "
-     "bottom. The clock in the status bar shows the time of day; the gauge beside it shows how "
-     "far the current conversion has read the log.</p>"
+     "bottom. The status bar says what is running (indexing, converting, gathering) and how "
+     "the last run ended; the gauge beside it shows how far the current conversion has read "
+     "the log, and the clock shows the time of day.</p>"
      "<p>When you choose a log, Morphel recognises the receiver that wrote it and indexes the "
      "file in the background. A small window shows the progress; the measurement segments then "
      "appear in the tree of step 2.</p>"},
@@ -45,8 +48,10 @@ constexpr std::array<Section, 8> kSections = {{
      "version.</p>"},
     {"Step 1 - Select Input / Output",
      "<p>Press <b>Browse</b> beside <i>Input</i> and pick a receiver log (.tlf, .vlf, .bin, "
-     ".zev, .slf or .blf). The receiver product is shown beside <i>Input:</i>. If the file was "
-     "not written by a QVR receiver you are told so and nothing changes.</p>"
+     ".zev, .slf or .blf), type or paste its path into the box and press Return, drop the log "
+     "file on the window, or name it when you start the program (<i>morphel-gui LOG</i>). The "
+     "receiver product is shown beside <i>Input:</i>. If the file was not written by a QVR "
+     "receiver you are told so and nothing changes.</p>"
      "<p>The output name is proposed from the input name with the extension <i>.out</i>; use "
      "the second <b>Browse</b> to choose another. Tick <b>Excel Split</b> to have a long output "
      "cut into part files of at most 60000 lines each in a folder named after the output "
@@ -54,6 +59,9 @@ constexpr std::array<Section, 8> kSections = {{
     {"Step 2 - Choose Formatting Options",
      "<p><b>Convert Data for Receiver(s)</b>: tick the receivers whose readings go into the "
      "output; only the receivers the product has can be ticked.</p>"
+     "<p><b>Scan Type</b> (Tolvan, Velmar and Brisel logs): <i>Scan Table</i> or <i>Fast "
+     "Data</i>, the rows of the log that the title line and the tools' own layouts "
+     "describe.</p>"
      "<p><b>Data Reduction</b>: <i>Convert All Data</i> keeps every reading; <i>Best Server</i> "
      "keeps the strongest channel of each scan. <b>Average Type</b>: <i>40 Lambda</i> averages "
      "each channel over 40 wavelengths of driving distance (Tolvan and Velmar logs) to remove "
@@ -67,7 +75,8 @@ constexpr std::array<Section, 8> kSections = {{
      "<p><i>Available Fields</i> lists what the receiver can deliver. Use <b>&gt;</b> to add the "
      "highlighted field to <i>Selected Fields</i>, <b>&lt;</b> to remove the highlighted "
      "selected field, <b>&gt;&gt;</b> to add all fields and <b>&lt;&lt;</b> to clear the "
-     "selection. The order of <i>Selected Fields</i> is the column order of the output.</p>"
+     "selection. The order of <i>Selected Fields</i> is the column order of the output: move "
+     "the highlighted field with the arrow buttons, or drag it within the list.</p>"
      "<p>The <i>&lt;&lt; DATA &gt;&gt;</i> field stands for the channel readings; "
      "<b>Field Data</b> decides which values each reading contributes (frequency in MHz, "
      "channel, RSSI, SAT/DCC and VMAC where the receiver records them). <b>Header</b> writes a "
@@ -75,8 +84,10 @@ constexpr std::array<Section, 8> kSections = {{
      "your own.</p>"},
     {"Step 4 - Convert The Input File",
      "<p>Press <b>Convert Data</b>. The gauge in the status bar follows the conversion and a "
-     "message tells you when the output is complete. <b>Cancel</b> stops the conversion at the "
-     "next block of the log; what was written up to then stays in the output file.</p>"
+     "message tells you when the output is complete; a warning follows when no data record "
+     "was written (with the likely reason) or when the log is damaged. <b>Cancel</b> stops the "
+     "conversion at the next block of the log; what was written up to then stays in the output "
+     "file, and the status bar says where the run stopped.</p>"
      "<p>The line below the buttons shows the <i>morphel convert</i> command that produces the "
      "same output from a command prompt, for batch work.</p>"},
 }};

@@ -4,12 +4,17 @@
 #include <exception>
 
 #include "app/RunHooks.h"
+#include "app/ui/Look.h"
 
 namespace morphel::ui {
 
 MorphelApplication::MorphelApplication(int& argc, char** argv) : QApplication(argc, argv) {
   setApplicationName(QStringLiteral("QVR Morphel CW"));
   setApplicationDisplayName(QStringLiteral("QVR Morphel CW"));
+  setApplicationVersion(QString::fromLatin1(kVersion));
+  // Ties the window to its desktop entry (name and icon in the task bar).
+  setDesktopFileName(QStringLiteral("morphel-gui"));
+  ApplyDesktopLook(*this);
   showError = [](const QString& text) {
     QMessageBox::critical(nullptr, QString::fromLatin1(MessageCaption(MessageKind::Error)), text);
   };

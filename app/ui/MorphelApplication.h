@@ -10,6 +10,8 @@ namespace morphel::ui {
 class MorphelApplication : public QApplication {
   Q_OBJECT
  public:
+  static constexpr const char* kVersion = "5.15";
+
   MorphelApplication(int& argc, char** argv);
   bool notify(QObject* receiver, QEvent* event) override;
 

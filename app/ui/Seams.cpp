@@ -1,35 +1,92 @@
 #include "app/ui/Seams.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QStringList>
+
+#include "app/Catalog.h"
 
 namespace morphel::ui {
 
 namespace {
 
-constexpr const char* kLogFilter =
-    "Tolvan Log File |*.tlf|Velmar Log File|*.vlf|Zev Log File (PC Card)|*.bin|Zev Log File (PC "
-    "Dump)|*.zev|Skarn Log File|*.slf|Pell Converted File|*.pel|Brisel Log File|*.blf";
+// The log filters in the order the dialog offers them, each with the input
+// item whose extension it matches. Files converted by Pell's tool are
+// offered as they always were, though no reader takes them.
+struct LogFilter {
+  const char* name;
+  int item;
+  const char* pattern;  // when the item has no extension of its own
+};
+constexpr LogFilter kLogFilters[] = {
+    {"Tolvan Log File", kItemTolvan, nullptr},
+    {"Velmar Log File", kItemVelmar, nullptr},
+    {"Zev Log File (PC Card)", kItemZevCard, nullptr},
+    {"Zev Log File (PC Dump)", kItemZevDump, nullptr},
+    {"Skarn Log File", kItemSkarn, nullptr},
+    {"Pell Converted File", kItemNone, "*.pel"},
+    {"Brisel Log File", kItemBrisel, nullptr},
+};
+constexpr const char* kAllLogs = "All receiver logs";
+constexpr const char* kAllFiles = "All files (*)";
 constexpr const char* kConfigFilter = "Configuration Files (*.cfg)|*.cfg";
 constexpr const char* kConfigSuffix = "cfg";
+
+// "*.tlf *.TLF": the receivers write their logs on FAT cards, where names
+// often come in capitals.
+QString PatternOf(const QString& extension) {
+  return QLatin1Char('*') + extension.toLower() + QStringLiteral(" *") + extension.toUpper();
+}
 
 std::optional<QString> Chosen(const QString& path) {
   if (path.isEmpty()) return std::nullopt;
   return path;
 }
 
-// A save dialog that appends the default extension when the user typed none.
-std::optional<QString> SaveWithSuffix(QWidget* parent, const QString& title, const QString& filter,
-                                      const QString& suffix) {
-  QFileDialog dialog(parent, title, QString(), filter);
-  dialog.setAcceptMode(QFileDialog::AcceptSave);
-  if (!suffix.isEmpty()) dialog.setDefaultSuffix(suffix);
+// Opens at a folder, or at a file's folder with the file chosen.
+void StartAt(QFileDialog& dialog, const QString& start) {
+  if (start.isEmpty()) return;
+  const QFileInfo info(start);
+  if (info.isDir()) {
+    dialog.setDirectory(start);
+    return;
+  }
+  dialog.setDirectory(info.absolutePath());
+  dialog.selectFile(info.fileName());
+}
+
+std::optional<QString> Run(QFileDialog& dialog) {
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   return Chosen(dialog.selectedFiles().front());
 }
 
+// A save dialog that appends the default extension when the user typed none.
+std::optional<QString> SaveWithSuffix(QWidget* parent, const QString& title, const QString& filter,
+                                      const QString& suffix, const QString& start) {
+  QFileDialog dialog(parent, title, QString(), filter);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  if (!suffix.isEmpty()) dialog.setDefaultSuffix(suffix);
+  StartAt(dialog, start);
+  return Run(dialog);
+}
+
 }  // namespace
+
+QStringList InputLogFilters() {
+  QStringList filters;
+  QStringList all;
+  for (const LogFilter& f : kLogFilters) {
+    const ProductInfo* product = ProductByItem(f.item);
+    const QString pattern = f.pattern ? QString::fromLatin1(f.pattern)
+                                      : PatternOf(QString::fromLatin1(product->extension));
+    filters << QStringLiteral("%1 (%2)").arg(QString::fromLatin1(f.name), pattern);
+    if (!f.pattern) all << pattern;
+  }
+  filters.prepend(QStringLiteral("%1 (%2)").arg(QString::fromLatin1(kAllLogs), all.join(' ')));
+  filters << QString::fromLatin1(kAllFiles);
+  return filters;
+}
 
 QString QtFilterFromPairs(const QString& pairs) {
   const QStringList parts = pairs.split(QLatin1Char('|'));
@@ -45,29 +102,33 @@ QString QtFilterFromPairs(const QString& pairs) {
   return filters.join(QStringLiteral(";;"));
 }
 
-std::optional<QString> QtFileDialogs::OpenInput(QWidget* parent) {
-  return Chosen(QFileDialog::getOpenFileName(parent, QString(), QString(),
-                                             QtFilterFromPairs(QString::fromLatin1(kLogFilter))));
+std::optional<QString> QtFileDialogs::OpenInput(QWidget* parent, const QString& start) {
+  QFileDialog dialog(parent);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  dialog.setNameFilters(InputLogFilters());
+  StartAt(dialog, start);
+  return Run(dialog);
 }
 
-std::optional<QString> QtFileDialogs::SaveOutput(QWidget* parent) {
-  return SaveWithSuffix(parent, QString(), QString(), QString());
+std::optional<QString> QtFileDialogs::SaveOutput(QWidget* parent, const QString& start) {
+  return SaveWithSuffix(parent, QString(), QString(), QString(), start);
 }
 
-std::optional<QString> QtFileDialogs::OpenConfig(QWidget* parent) {
+std::optional<QString> QtFileDialogs::OpenConfig(QWidget* parent, const QString& start) {
   QFileDialog dialog(parent, QStringLiteral("Open Configuration"), QString(),
                      QtFilterFromPairs(QString::fromLatin1(kConfigFilter)));
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode(QFileDialog::ExistingFile);  // the path and the file must exist
   dialog.setDefaultSuffix(QString::fromLatin1(kConfigSuffix));
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-  return Chosen(dialog.selectedFiles().front());
+  StartAt(dialog, start);
+  return Run(dialog);
 }
 
-std::optional<QString> QtFileDialogs::SaveConfig(QWidget* parent) {
+std::optional<QString> QtFileDialogs::SaveConfig(QWidget* parent, const QString& start) {
   return SaveWithSuffix(parent, QStringLiteral("Save Configuration"),
                         QtFilterFromPairs(QString::fromLatin1(kConfigFilter)),
-                        QString::fromLatin1(kConfigSuffix));
+                        QString::fromLatin1(kConfigSuffix), start);
 }
 
 void QtMessageBoxes::Show(QWidget* parent, MessageKind kind, const QString& text) {

@@ -3,19 +3,26 @@
 #include <QAction>
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QLocale>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QScrollBar>
 #include <QStatusBar>
+#include <QStyle>
+#include <QTime>
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -24,24 +31,31 @@
 
 #include "app/Catalog.h"
 #include "app/ui/Dialogs.h"
+#include "app/ui/Look.h"
+#include "app/ui/WindowState.h"
 #include "app/ui/Workers.h"
 #include "index/IndexRun.h"
+#include "products/FieldCatalog.h"
 
 namespace morphel::ui {
 
 namespace {
 
-constexpr int kGaugePanelWidth = 575;
-constexpr int kClockPanelWidth = 100;
+constexpr int kGaugeMinWidth = 160;
+constexpr int kClockMinWidth = 100;
+constexpr int kClockPadding = 16;
 constexpr int kClockIntervalMs = 1000;
 constexpr int kPercentMax = 100;
 constexpr int kMargin = 3;
 constexpr int kSpacing = 2;
-constexpr int kStepNumberPointSize = 18;
+constexpr double kStepNumberScale = 2.0;  // the step digits against the desktop's font
 constexpr int kFieldListMinWidth = 110;
-constexpr int kOptionsButtonWidth = 64;
+constexpr int kFieldButtonWidth = 32;
 constexpr int kFormatListChars = 14;
-constexpr double kWindowPointSize = 8.0;
+// Room left for the window frame and title bar when the opening size is
+// fitted to the screen (the frame is not known before the window is shown).
+constexpr int kFrameAllowance = 16;
+constexpr int kTitleAllowance = 48;
 
 QString Text(const char* text) {
   return QString::fromLatin1(text);
@@ -68,10 +82,11 @@ QWidget* StepPanel(int number, const char* heading, QWidget* content, QWidget* p
   Tighten(row);
   auto* digit = new QLabel(QString::number(number), panel);
   QFont big = digit->font();
-  big.setPointSize(kStepNumberPointSize);
+  big.setPointSizeF(big.pointSizeF() * kStepNumberScale);
   big.setBold(true);
   digit->setFont(big);
-  digit->setStyleSheet(QStringLiteral("color: navy;"));
+  // The palette's accent that reads on light and dark backgrounds alike.
+  digit->setForegroundRole(QPalette::Link);
   digit->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
   row->addWidget(digit);
   auto* column = new QVBoxLayout;
@@ -94,7 +109,52 @@ QGroupBox* Group(const char* name, const char* caption, QWidget* parent) {
   return Named(new QGroupBox(Text(caption), parent), name);
 }
 
+// A field list that asks for the width of the longest field name, so the
+// window opens with every name readable; it can still be made narrower.
+class FieldList : public QListWidget {
+ public:
+  using QListWidget::QListWidget;
+  QSize sizeHint() const override {
+    QSize hint = QListWidget::sizeHint();
+    int widest = 0;
+    for (int id = 0; id < FieldCatalog::kFieldCount; ++id) {
+      const std::string_view name = FieldCatalog::Name(id);
+      widest = std::max(widest, fontMetrics().horizontalAdvance(QString::fromLatin1(
+                                    name.data(), static_cast<qsizetype>(name.size()))));
+    }
+    const int itemMargin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
+    hint.setWidth(widest + 2 * itemMargin + 2 * frameWidth() +
+                  verticalScrollBar()->sizeHint().width() + fontMetrics().averageCharWidth());
+    return hint;
+  }
+};
+
 }  // namespace
+
+// The status bar's line: elided to the room it has, whole in its tooltip, and
+// never widening the window.
+class StatusLine : public QLabel {
+ public:
+  explicit StatusLine(QWidget* parent) : QLabel(parent) {
+    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  }
+  void SetLine(const QString& text) {
+    line_ = text;
+    setToolTip(text);
+    Elide();
+  }
+  const QString& Line() const { return line_; }
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override {
+    QLabel::resizeEvent(event);
+    Elide();
+  }
+
+ private:
+  void Elide() { setText(fontMetrics().elidedText(line_, Qt::ElideRight, width())); }
+  QString line_;
+};
 
 TMainForm::TMainForm(MainModel& model, FileDialogs& files, MessageBoxes& messages, QWidget* parent)
     : QMainWindow(parent), model_(model), files_(files), messages_(messages) {
@@ -103,17 +163,13 @@ TMainForm::TMainForm(MainModel& model, FileDialogs& files, MessageBoxes& message
 
   BuildMenu();
   auto* central = new QWidget(this);
-  // The window keeps its 800 x 504 layout with the desktop's font at a
-  // dialog size.
-  QFont compact = central->font();
-  compact.setPointSizeF(std::min(compact.pointSizeF(), kWindowPointSize));
-  central->setFont(compact);
   auto* layout = new QVBoxLayout(central);
   Tighten(layout);
   layout->addWidget(StepPanel(1, "Select Input / Output", BuildStep1(central), central));
   auto* middle = new QHBoxLayout;
   middle->setSpacing(kSpacing);
-  middle->addWidget(StepPanel(2, "Choose Formatting Options", BuildStep2(central), central), 1);
+  // Room beyond the steps' own goes to step 3, whose lists show the field names.
+  middle->addWidget(StepPanel(2, "Choose Formatting Options", BuildStep2(central), central));
   middle->addWidget(StepPanel(3, "Select Data And Fields Which Are To Be In The Output File",
                               BuildStep3(central), central),
                     1);
@@ -137,7 +193,59 @@ TMainForm::TMainForm(MainModel& model, FileDialogs& files, MessageBoxes& message
   };
   model_.onStartIndexing = [this](int item) { RequestIndexing(item); };
   SyncFromModel();
-  resize(kWidth, kHeight);
+  // A log dropped anywhere on the window is opened as Browse opens it.
+  setAcceptDrops(true);
+  InputFilename->setAcceptDrops(false);
+  PlaceOnScreen();
+}
+
+// Never below 800 x 504, and never below what the steps need with the
+// desktop's font (a larger font asks for more).
+void TMainForm::KeepSmallestSize() {
+  setMinimumSize(minimumSizeHint().expandedTo(QSize(kWidth, kHeight)));
+}
+
+void TMainForm::changeEvent(QEvent* event) {
+  QMainWindow::changeEvent(event);
+  if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+    KeepSmallestSize();
+}
+
+QSize TMainForm::OpeningSize(const QRect& available) const {
+  const QSize smallest(kWidth, kHeight);
+  QSize size = sizeHint().expandedTo(smallest);
+  if (available.isValid())
+    size = size.boundedTo(available.size() - QSize(kFrameAllowance, kTitleAllowance));
+  return size.expandedTo(smallest);
+}
+
+void TMainForm::SetWindowState(WindowState* state) {
+  windowState_ = state;
+  if (state && !state->LastFolder().isEmpty()) lastFolder_ = state->LastFolder();
+  PlaceOnScreen();
+}
+
+void TMainForm::PlaceOnScreen() {
+  ensurePolished();
+  KeepSmallestSize();
+  if (windowState_ && windowState_->Restore(*this)) return;
+  QScreen* screen = QGuiApplication::primaryScreen();
+  const QRect available = screen ? screen->availableGeometry() : QRect();
+  resize(OpeningSize(available));
+  if (available.isValid()) {
+    QRect frame = frameGeometry();
+    frame.moveCenter(available.center());
+    move(frame.topLeft());
+  }
+}
+
+void TMainForm::ShowStatus(const QString& text) {
+  StatusText->SetLine(text);
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+  if (windowState_) windowState_->Save(*this);
+  QMainWindow::closeEvent(event);
 }
 
 TMainForm::~TMainForm() {
@@ -241,13 +349,46 @@ QWidget* TMainForm::BuildStep2(QWidget* parent) {
   formatRow->addWidget(OutputFormatGroup);
   grid->addWidget(format, 0, 1);
 
-  grid->addWidget(BuildAveraging(box), 1, 0, 1, 2);
+  grid->addWidget(BuildScanType(box), 1, 0, 1, 2);
+  grid->addWidget(BuildAveraging(box), 2, 0, 1, 2);
   tvIndex = Named(new QTreeWidget(box), "tvIndex");
   tvIndex->setHeaderHidden(true);
   tvIndex->setColumnCount(1);
-  grid->addWidget(tvIndex, 2, 0, 1, 2);
-  grid->setRowStretch(2, 1);
+  grid->addWidget(tvIndex, 3, 0, 1, 2);
+  grid->setRowStretch(3, 1);
   return box;
+}
+
+// Tolvan, Velmar and Brisel logs hold scan-table rows and fast-data rows:
+// the choice decides which of them the title line and the tools' own layouts
+// describe, so it is in sight for those products.
+QWidget* TMainForm::BuildScanType(QWidget* parent) {
+  ScanTypeGroup = Group("ScanTypeGroup", "Scan Type", parent);
+  auto* column = new QVBoxLayout(ScanTypeGroup);
+  Tighten(column);
+  auto* row = new QHBoxLayout;
+  row->setSpacing(kSpacing);
+  scanTypeButtons = new QButtonGroup(this);
+  int id = 0;
+  for (const char* caption : {"Scan Table", "Fast Data"}) {
+    auto* button = new QRadioButton(Text(caption), ScanTypeGroup);
+    button->setObjectName(QStringLiteral("ScanType%1").arg(id));
+    scanTypeButtons->addButton(button, id++);
+    row->addWidget(button);
+  }
+  row->addStretch();
+  column->addLayout(row);
+  scanTypeHint = Named(
+      new QLabel(QStringLiteral("The title line follows the rows chosen here."), ScanTypeGroup),
+      "ScanTypeHint");
+  scanTypeHint->setToolTip(
+      QStringLiteral("Scan Table: the title line names the readings of every scan channel (80 "
+                     "per receiver). Fast Data: one reading per receiver; the Grayson, PathPro "
+                     "and Planet layouts carry frequency and RSSI only with Fast Data."));
+  scanTypeHint->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  scanTypeHint->setForegroundRole(QPalette::PlaceholderText);
+  column->addWidget(scanTypeHint);
+  return ScanTypeGroup;
 }
 
 QWidget* TMainForm::BuildAveraging(QWidget* parent) {
@@ -269,14 +410,14 @@ QWidget* TMainForm::BuildAveraging(QWidget* parent) {
   for (QWidget* w : {static_cast<QWidget*>(RadioButton1), static_cast<QWidget*>(RadioButton2),
                      static_cast<QWidget*>(btnThreshold), static_cast<QWidget*>(btnChannelList)})
     w->setEnabled(false);
-  btnThreshold->setFixedWidth(kOptionsButtonWidth);
-  btnChannelList->setFixedWidth(kOptionsButtonWidth);
+  // Two columns, so that the step keeps to half of the smallest window with
+  // the desktop's font.
   grid->addWidget(NoAvg, 0, 0);
-  grid->addWidget(BSAvg, 1, 0);
-  grid->addWidget(RadioButton2, 0, 1);
-  grid->addWidget(btnThreshold, 0, 2);
-  grid->addWidget(RadioButton1, 1, 1);
-  grid->addWidget(btnChannelList, 1, 2);
+  grid->addWidget(BSAvg, 0, 1);
+  grid->addWidget(RadioButton2, 1, 0);
+  grid->addWidget(btnThreshold, 1, 1, Qt::AlignLeft);
+  grid->addWidget(RadioButton1, 2, 0);
+  grid->addWidget(btnChannelList, 2, 1, Qt::AlignLeft);
   row->addWidget(reduction, 1);
 
   auto* type = Group("GroupBox2", "Average Type", box);
@@ -326,30 +467,51 @@ QWidget* TMainForm::BuildStep3(QWidget* parent) {
   FieldTitles->setChecked(true);
   selectedCaption->addWidget(FieldTitles);
   lists->addLayout(selectedCaption, 0, 2);
-  AvailableBox = Named(new QListWidget(box), "AvailableBox");
-  SelectedBox = Named(new QListWidget(box), "SelectedBox");
+  AvailableBox = Named(new FieldList(box), "AvailableBox");
+  SelectedBox = Named(new FieldList(box), "SelectedBox");
   AvailableBox->setMinimumWidth(kFieldListMinWidth);
   SelectedBox->setMinimumWidth(kFieldListMinWidth);
+  // The selected fields are the output's columns in order: drag one to move it.
+  SelectedBox->setDragDropMode(QAbstractItemView::InternalMove);
+  SelectedBox->setDefaultDropAction(Qt::MoveAction);
+  SelectedBox->setSelectionMode(QAbstractItemView::SingleSelection);
   lists->addWidget(AvailableBox, 1, 0);
   lists->addWidget(SelectedBox, 1, 2);
-  auto* buttons = new QVBoxLayout;
-  buttons->setSpacing(kSpacing);
-  SelectField = Named(new QPushButton(QStringLiteral(">"), box), "SelectField");
-  DeselectField = Named(new QPushButton(QStringLiteral("<"), box), "DeselectField");
-  SelectAll = Named(new QPushButton(QStringLiteral(">>"), box), "SelectAll");
-  DeselectAll = Named(new QPushButton(QStringLiteral("<<"), box), "DeselectAll");
-  buttons->addStretch();
-  for (QPushButton* b : {SelectField, DeselectField, SelectAll, DeselectAll}) {
-    b->setFixedWidth(32);
-    buttons->addWidget(b);
-  }
-  buttons->addStretch();
-  lists->addLayout(buttons, 1, 1);
+  lists->addLayout(BuildFieldButtons(box), 1, 1);
   lists->setColumnStretch(0, 1);
   lists->setColumnStretch(2, 1);
   column->addLayout(lists, 1);
   column->addWidget(BuildFieldOptions(box));
   return box;
+}
+
+QLayout* TMainForm::BuildFieldButtons(QWidget* parent) {
+  auto* buttons = new QVBoxLayout;
+  buttons->setSpacing(kSpacing);
+  SelectField = Named(new QPushButton(QStringLiteral(">"), parent), "SelectField");
+  DeselectField = Named(new QPushButton(QStringLiteral("<"), parent), "DeselectField");
+  SelectAll = Named(new QPushButton(QStringLiteral(">>"), parent), "SelectAll");
+  DeselectAll = Named(new QPushButton(QStringLiteral("<<"), parent), "DeselectAll");
+  MoveFieldUp = Named(new QPushButton(parent), "MoveFieldUp");
+  MoveFieldDown = Named(new QPushButton(parent), "MoveFieldDown");
+  MoveFieldUp->setIcon(style()->standardIcon(QStyle::SP_ArrowUp));
+  MoveFieldDown->setIcon(style()->standardIcon(QStyle::SP_ArrowDown));
+  MoveFieldUp->setToolTip(QStringLiteral("Move the selected field up (an earlier column)"));
+  MoveFieldDown->setToolTip(QStringLiteral("Move the selected field down (a later column)"));
+  MoveFieldUp->setAccessibleName(QStringLiteral("Move up"));
+  MoveFieldDown->setAccessibleName(QStringLiteral("Move down"));
+  buttons->addStretch();
+  for (QPushButton* b : {SelectField, DeselectField, SelectAll, DeselectAll}) {
+    b->setFixedWidth(kFieldButtonWidth);
+    buttons->addWidget(b);
+  }
+  buttons->addSpacing(2 * kSpacing);
+  for (QPushButton* b : {MoveFieldUp, MoveFieldDown}) {
+    b->setFixedWidth(kFieldButtonWidth);
+    buttons->addWidget(b);
+  }
+  buttons->addStretch();
+  return buttons;
 }
 
 QWidget* TMainForm::BuildFieldOptions(QWidget* parent) {
@@ -372,7 +534,8 @@ QWidget* TMainForm::BuildFieldOptions(QWidget* parent) {
   delimiterButtons->button(0)->setChecked(true);
   OtherDelimiter = Named(new QLineEdit(QStringLiteral(":"), DelimiterGroup), "OtherDelimiter");
   OtherDelimiter->setMaxLength(1);
-  OtherDelimiter->setFixedWidth(24);
+  OtherDelimiter->setFixedWidth(OtherDelimiter->fontMetrics().horizontalAdvance(QLatin1Char('W')) +
+                                4 * kMargin + 2 * kSpacing);
   delimiters->addWidget(OtherDelimiter, 2, 1);
   row->addWidget(DelimiterGroup);
 
@@ -414,8 +577,8 @@ QWidget* TMainForm::BuildStep4(QWidget* parent) {
   return box;
 }
 
-// The product list and the scan groups are part of the window's state that
-// detection and configurations set, but they are never shown.
+// The product list and the Skarn scan mode are part of the window's state
+// that detection and configurations set, but they are never shown.
 QWidget* TMainForm::BuildHiddenGroups(QWidget* parent) {
   auto* holder = new QWidget(parent);
   auto* row = new QHBoxLayout(holder);
@@ -423,49 +586,47 @@ QWidget* TMainForm::BuildHiddenGroups(QWidget* parent) {
   for (const ProductInfo& p : Products()) InputFormatGroup->addItem(Text(p.caption));
   row->addWidget(InputFormatGroup);
 
-  ScanTypeGroup = Group("ScanTypeGroup", "Scan Type", holder);
-  scanTypeButtons = new QButtonGroup(this);
-  auto* scanRow = new QHBoxLayout(ScanTypeGroup);
-  int id = 0;
-  for (const char* caption : {"Scan Table", "Fast Data"}) {
-    auto* button = new QRadioButton(Text(caption), ScanTypeGroup);
-    scanTypeButtons->addButton(button, id++);
-    scanRow->addWidget(button);
-  }
-  row->addWidget(ScanTypeGroup);
-
   SkarnMode = Group("SkarnMode", "Scan Mode", holder);
   skarnModeButtons = new QButtonGroup(this);
   auto* skarnRow = new QHBoxLayout(SkarnMode);
-  id = 0;
+  int id = 0;
   for (const char* caption : {"1 Channel", "3 Channel", "Scan Table"}) {
     auto* button = new QRadioButton(Text(caption), SkarnMode);
     skarnModeButtons->addButton(button, id++);
     skarnRow->addWidget(button);
   }
   row->addWidget(SkarnMode);
-  for (QWidget* w : {static_cast<QWidget*>(InputFormatGroup), static_cast<QWidget*>(ScanTypeGroup),
-                     static_cast<QWidget*>(SkarnMode)})
+  for (QWidget* w : {static_cast<QWidget*>(InputFormatGroup), static_cast<QWidget*>(SkarnMode)})
     w->setVisible(false);
   holder->setVisible(false);
   return holder;
 }
 
+// The status bar: what runs or how the last run ended, the gauge and the
+// clock. Colours come from the palette, so all three read on light and dark
+// desktops alike.
 void TMainForm::BuildStatusBar() {
   QStatusBar* bar = statusBar();
   bar->setObjectName(QStringLiteral("sbStatus"));
   bar->setSizeGripEnabled(false);
-  ProgressBar = Named(new QProgressBar(bar), "ProgressBar");
+  StatusText = Named(new StatusLine(bar), "StatusText");
+  bar->addWidget(StatusText, 1);
+  ProgressBar = Named(new ReadableGauge(bar), "ProgressBar");
   ProgressBar->setRange(0, kPercentMax);
   ProgressBar->setValue(0);
-  ProgressBar->setFixedWidth(kGaugePanelWidth);
-  ProgressBar->setStyleSheet(QStringLiteral("QProgressBar::chunk { background-color: navy; }"));
-  bar->addWidget(ProgressBar);
+  ProgressBar->setMinimumWidth(kGaugeMinWidth);
+  bar->addWidget(ProgressBar, 1);
   olClock = Named(new QLabel(QStringLiteral("HH:MM:SS"), bar), "olClock");
-  olClock->setFixedWidth(kClockPanelWidth);
+  QFont bold = olClock->font();
+  bold.setBold(true);
+  olClock->setFont(bold);
+  const QString widest = QLocale::system().toString(QTime(23, 59, 59), QLocale::LongFormat);
+  olClock->setFixedWidth(
+      std::max(kClockMinWidth, QFontMetrics(bold).horizontalAdvance(widest) + kClockPadding));
   olClock->setAlignment(Qt::AlignCenter);
-  olClock->setStyleSheet(
-      QStringLiteral("QLabel { color: navy; background-color: white; font-weight: bold; }"));
+  olClock->setAutoFillBackground(true);
+  olClock->setBackgroundRole(QPalette::Base);
+  olClock->setForegroundRole(QPalette::Text);
   bar->addWidget(olClock);
 
   Timer = Named(new QTimer(this), "Timer");

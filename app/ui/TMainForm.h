@@ -17,6 +17,9 @@
 
 class QAction;
 class QButtonGroup;
+class QCloseEvent;
+class QDragEnterEvent;
+class QDropEvent;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
@@ -41,21 +44,40 @@ class TLambdaDlg;
 class TMakeIndex;
 class TMakeList;
 class TThresholdDlg;
+class StatusLine;
 class TWaitDlg;
+class WindowState;
+
+// A path as typed or pasted: without surrounding blanks or quotes, and a
+// file manager's file:// address as the file's path.
+QString LogPathFromText(const QString& text);
 
 class TMainForm : public QMainWindow {
   Q_OBJECT
  public:
+  // The smallest size: the window's classic 800 x 504.
   static constexpr int kWidth = 800;
   static constexpr int kHeight = 504;
+  static constexpr const char* kChooseInputFirst = "Choose an input log first.";
 
   TMainForm(MainModel& model, FileDialogs& files, MessageBoxes& messages,
             QWidget* parent = nullptr);
   ~TMainForm() override;
 
   MainModel& Model() { return model_; }
-  // Step 1 for a log already chosen (the browse dialog's answer).
-  void OpenInputFile(const QString& path);
+  // Step 1 for a log already chosen (the browse dialog's answer, a typed or
+  // dropped path, the command line's LOG): recognise it, select its product
+  // and index it. False when the file is not a log of ours (after the warning).
+  bool OpenInputFile(const QString& path);
+
+  // The size the window opens at: every field name readable, never below
+  // 800 x 504, never beyond the screen's free area.
+  QSize OpeningSize(const QRect& available) const;
+  // Size, position and the last log folder kept between runs; without a
+  // store the window opens at its opening size, centred.
+  void SetWindowState(WindowState* state);
+  // Opens at the remembered place, or at the opening size centred on the screen.
+  void PlaceOnScreen();
 
   bool Converting() const { return converting_; }
   bool Indexing() const { return indexing_; }
@@ -78,6 +100,9 @@ class TMainForm : public QMainWindow {
   void DeselectClick();
   void SelectAllClick();
   void DeselectAllClick();
+  void MoveFieldUpClick();
+  void MoveFieldDownClick();
+  void InputFilenameEditingFinished();
   void btnConvertClick();
   void btnCancelClick();
   void TimerTimer();
@@ -95,18 +120,27 @@ class TMainForm : public QMainWindow {
   void conversionFinished();
   void gatheringFinished();
 
+ protected:
+  void changeEvent(QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+
  private:
   // Construction (TMainForm.cpp).
   void BuildMenu();
   QWidget* BuildStep1(QWidget* parent);
   QWidget* BuildStep2(QWidget* parent);
+  QWidget* BuildScanType(QWidget* parent);
   QWidget* BuildAveraging(QWidget* parent);
   QWidget* BuildStep3(QWidget* parent);
+  QLayout* BuildFieldButtons(QWidget* parent);
   QWidget* BuildFieldOptions(QWidget* parent);
   QWidget* BuildStep4(QWidget* parent);
   QWidget* BuildHiddenGroups(QWidget* parent);
   void BuildStatusBar();
   void ConnectControls();
+  void KeepSmallestSize();
 
   // Mirroring the model (TMainFormSync.cpp).
   void SyncFromModel();
@@ -117,6 +151,12 @@ class TMainForm : public QMainWindow {
   void SettingsEdited();
   void RefreshCommandLine();
   void Report(MessageKind kind, const QString& text);
+  // The Input box's path, whole (empty when the box is).
+  QString TypedInput() const;
+  // The status bar's line: what runs, or how the last run ended.
+  void ShowStatus(const QString& text);
+  void MoveSelectedField(int from, int to);
+  void SelectedRowsMoved(int from, int to);
 
   // Background runs and the index tree (TMainFormRuns.cpp).
   void RequestIndexing(int item);
@@ -162,10 +202,12 @@ class TMainForm : public QMainWindow {
   QRadioButton* LambdaAvg;
   QTreeWidget* tvIndex;
   QComboBox* OutputFormatGroup;
-  // Kept outside the visible area.
-  QComboBox* InputFormatGroup;
+  // Shown for the products whose logs have scan-table and fast-data rows.
   QGroupBox* ScanTypeGroup;
   QButtonGroup* scanTypeButtons;
+  QLabel* scanTypeHint;
+  // Kept outside the visible area.
+  QComboBox* InputFormatGroup;
   QGroupBox* SkarnMode;
   QButtonGroup* skarnModeButtons;
   // Step 3.
@@ -176,6 +218,8 @@ class TMainForm : public QMainWindow {
   QPushButton* DeselectField;
   QPushButton* SelectAll;
   QPushButton* DeselectAll;
+  QPushButton* MoveFieldUp;
+  QPushButton* MoveFieldDown;
   QGroupBox* DelimiterGroup;
   QButtonGroup* delimiterButtons;
   QLineEdit* OtherDelimiter;
@@ -188,7 +232,8 @@ class TMainForm : public QMainWindow {
   QPushButton* btnConvert;
   QPushButton* btnCancel;
   QLineEdit* CommandLine;
-  // Status bar and clock.
+  // Status bar: what runs, the gauge and the clock.
+  StatusLine* StatusText;
   QProgressBar* ProgressBar;
   QLabel* olClock;
   QTimer* Timer;
@@ -214,6 +259,15 @@ class TMainForm : public QMainWindow {
   bool gathering_ = false;
   bool convertPending_ = false;
   int indexPending_ = 0;  // product item waiting to be indexed, 0 none
+
+  // The log the current reader was chosen for and indexed from, and the
+  // last path tried (recognised or not), so a path is examined once.
+  QString acceptedInput_;
+  QString triedInput_;
+  bool openingInput_ = false;
+  // Where the file dialogs open: the folder of the last log opened.
+  QString lastFolder_;
+  WindowState* windowState_ = nullptr;
 };
 
 }  // namespace morphel::ui

@@ -3,11 +3,15 @@
 // while converting, a new log while a run reads the old one) is remembered
 // and made when the running one reports that it has finished.
 
+#include <QFileInfo>
+#include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTreeWidget>
 
+#include "app/Catalog.h"
 #include "app/ui/Dialogs.h"
+#include "app/ui/RunReports.h"
 #include "app/ui/TMainForm.h"
 #include "app/ui/Workers.h"
 #include "index/IndexRun.h"
@@ -20,6 +24,9 @@ constexpr int kSegmentIndexRole = Qt::UserRole;
 }  // namespace
 
 void TMainForm::RequestIndexing(int item) {
+  // The reader now chosen is the one for this log.
+  const QString log = QString::fromStdString(model_.GetSettings().InputFilename);
+  acceptedInput_ = log.isEmpty() ? log : QFileInfo(log).absoluteFilePath();
   indexPending_ = item;
   // An older indexing run reads a log that is no longer selected.
   if (indexing_ && index_) index_->RequestStop();
@@ -59,6 +66,7 @@ void TMainForm::StartIndexing(int item) {
   connect(worker, &QThread::finished, this, &TMainForm::IndexFinished);
   indexing_ = true;
   SyncRunStates();
+  ShowStatus(IndexingStatus(model_.GetSettings().InputFilename));
   waitDlg_->SetProgress(0);
   waitDlg_->show();
   worker->start();
@@ -71,11 +79,29 @@ void TMainForm::IndexFinished() {
   tvIndex->expandAll();
   SyncRunStates();
   RefreshCommandLine();
+  if (index_) {
+    const IndexEnd& end = index_->End();
+    ShowStatus(IndexStatus(end));
+    const QString warning = IndexWarning(end);
+    if (!warning.isEmpty()) Report(MessageKind::Warning, warning);
+  }
   emit indexingFinished();
   StartPending();
 }
 
 void TMainForm::btnConvertClick() {
+  const QString typed = TypedInput();
+  if (typed.isEmpty()) {
+    Report(MessageKind::Warning, QString::fromLatin1(kChooseInputFirst));
+    return;
+  }
+  // A path typed but not yet taken is recognised and indexed first; the
+  // conversion starts once its indexing has finished.
+  if (typed != acceptedInput_ && !OpenInputFile(typed)) return;
+  if (model_.GetSettings().InputFormatGroup == kItemNone) {
+    Report(MessageKind::Warning, QString::fromLatin1(kChooseInputFirst));
+    return;
+  }
   convertPending_ = true;
   // The new run starts once the running one has closed its files.
   if (converting_ && convert_) convert_->RequestStop();
@@ -97,12 +123,22 @@ void TMainForm::StartConversion() {
   connect(convert_.get(), &QThread::finished, this, &TMainForm::ConversionFinished);
   converting_ = true;
   SyncRunStates();
+  const Settings& s = model_.GetSettings();
+  ShowStatus(ConvertingStatus(s.InputFilename, s.OutputFilename));
   convert_->start();
 }
 
+// After the run's own message: how it ended in the status bar, and a
+// warning when nothing was written or the log is damaged.
 void TMainForm::ConversionFinished() {
   converting_ = false;
   SyncRunStates();
+  if (convert_) {
+    const ConversionEnd& end = convert_->End();
+    ShowStatus(ConversionStatus(end));
+    const QString warning = ConversionWarning(end);
+    if (!warning.isEmpty()) Report(MessageKind::Warning, warning);
+  }
   emit conversionFinished();
   StartPending();
 }
@@ -118,12 +154,14 @@ void TMainForm::StartGathering() {
   gathering_ = true;
   generatorDlg_->SetProgress(0);
   SyncRunStates();
+  ShowStatus(GatheringStatus(model_.GetSettings().InputFilename));
   gather_->start();
 }
 
 void TMainForm::GatheringFinished() {
   gathering_ = false;
   SyncRunStates();
+  if (gather_) ShowStatus(GatherStatus(gather_->Outcome(), model_.GetSettings().InputFilename));
   emit gatheringFinished();
   StartPending();
 }

@@ -4,26 +4,35 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QLocale>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTime>
+#include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <QUrl>
 #include <algorithm>
 #include <initializer_list>
 #include <utility>
 
+#include "app/Catalog.h"
 #include "app/CommandLine.h"
 #include "app/Configuration.h"
 #include "app/ui/Dialogs.h"
 #include "app/ui/TMainForm.h"
+#include "app/ui/WindowState.h"
 #include "app/ui/Workers.h"
+#include "index/IndexRun.h"
 
 namespace morphel::ui {
 
@@ -69,7 +78,26 @@ void SetEntries(QListWidget* box, const std::vector<std::string>& entries) {
   if (row >= 0 && box->count() > 0) box->setCurrentRow(std::min(row, box->count() - 1));
 }
 
+// The first local file of a drag, or nothing.
+QString DroppedFile(const QMimeData* mime) {
+  if (!mime || !mime->hasUrls()) return {};
+  for (const QUrl& url : mime->urls())
+    if (url.isLocalFile()) return url.toLocalFile();
+  return {};
+}
+
 }  // namespace
+
+// A path as typed or pasted: without surrounding blanks or quotes, and a
+// file manager's file:// address as the file's path.
+QString LogPathFromText(const QString& text) {
+  QString path = text.trimmed();
+  if (path.size() >= 2 && (path.front() == QLatin1Char('"') || path.front() == QLatin1Char('\'')) &&
+      path.back() == path.front())
+    path = path.mid(1, path.size() - 2);
+  if (path.startsWith(QStringLiteral("file://"))) path = QUrl(path).toLocalFile();
+  return path;
+}
 
 void TMainForm::ConnectControls() {
   connect(InBrowse, &QPushButton::clicked, this, &TMainForm::InBrowseClick);
@@ -80,6 +108,15 @@ void TMainForm::ConnectControls() {
   connect(DeselectField, &QPushButton::clicked, this, &TMainForm::DeselectClick);
   connect(SelectAll, &QPushButton::clicked, this, &TMainForm::SelectAllClick);
   connect(DeselectAll, &QPushButton::clicked, this, &TMainForm::DeselectAllClick);
+  connect(MoveFieldUp, &QPushButton::clicked, this, &TMainForm::MoveFieldUpClick);
+  connect(MoveFieldDown, &QPushButton::clicked, this, &TMainForm::MoveFieldDownClick);
+  // A drag within the list moves the entry there; the ids follow it.
+  connect(SelectedBox->model(), &QAbstractItemModel::rowsMoved, this,
+          [this](const QModelIndex&, int start, int, const QModelIndex&, int row) {
+            SelectedRowsMoved(start, row > start ? row - 1 : row);
+          });
+  connect(InputFilename, &QLineEdit::editingFinished, this,
+          &TMainForm::InputFilenameEditingFinished);
   connect(AvailableBox, &QListWidget::itemDoubleClicked, this, &TMainForm::SelectClick);
   connect(SelectedBox, &QListWidget::itemDoubleClicked, this, &TMainForm::DeselectClick);
   connect(btnConvert, &QPushButton::clicked, this, &TMainForm::btnConvertClick);
@@ -116,6 +153,9 @@ void TMainForm::ConnectControls() {
   connect(SATField, &QCheckBox::toggled, this, edit([](Settings& s, bool on) { s.SATField = on; }));
   connect(VMACField, &QCheckBox::toggled, this,
           edit([](Settings& s, bool on) { s.VMACField = on; }));
+  connect(scanTypeButtons, &QButtonGroup::idToggled, this, edit([](Settings& s, int id, bool on) {
+            if (on) s.ScanTypeGroup = id;
+          }));
   connect(delimiterButtons, &QButtonGroup::idToggled, this, edit([](Settings& s, int id, bool on) {
             if (on) s.DelimiterGroup = id;
           }));
@@ -210,8 +250,8 @@ void TMainForm::SyncStates() {
   SetState(DelimiterGroup, c.DelimiterGroup);
   SetState(FieldTitles, c.FieldTitles);
   SetState(OtherDelimiter, c.OtherDelimiter);
-  // The scan groups keep their enabled state but are never shown.
-  ScanTypeGroup->setEnabled(c.ScanTypeGroup.enabled);
+  SetState(ScanTypeGroup, c.ScanTypeGroup);
+  // The Skarn scan mode keeps its enabled state but is never shown.
   SkarnMode->setEnabled(c.SkarnMode.enabled);
   for (int r = 1; r <= 4; ++r) SetState(Receiver[static_cast<size_t>(r - 1)], c.Receiver(r));
   SetState(SATField, c.SATField);
@@ -228,6 +268,11 @@ void TMainForm::SyncRunStates() {
   DeselectField->setEnabled(c.DeselectField.enabled && !converting_);
   SelectAll->setEnabled(c.SelectAll.enabled && !converting_);
   DeselectAll->setEnabled(c.DeselectAll.enabled && !converting_);
+  // Moving entries is editing the selection as the four buttons do.
+  const bool reorder = c.SelectField.enabled && !converting_;
+  MoveFieldUp->setEnabled(reorder);
+  MoveFieldDown->setEnabled(reorder);
+  SelectedBox->setDragEnabled(reorder);
   OutputFormatGroup->setEnabled(!converting_);
   openConfigAction_->setEnabled(!converting_);
   btnConvert->setEnabled(!indexing_ && !gathering_);
@@ -239,16 +284,66 @@ void TMainForm::Report(MessageKind kind, const QString& text) {
 }
 
 void TMainForm::InBrowseClick() {
-  if (auto path = files_.OpenInput(this)) OpenInputFile(*path);
+  if (auto path = files_.OpenInput(this, lastFolder_)) OpenInputFile(*path);
 }
 
-void TMainForm::OpenInputFile(const QString& path) {
+QString TMainForm::TypedInput() const {
+  const QString path = LogPathFromText(InputFilename->text());
+  return path.isEmpty() ? path : QFileInfo(path).absoluteFilePath();
+}
+
+bool TMainForm::OpenInputFile(const QString& given) {
+  // A warning box shown while a path is examined takes the focus from the
+  // Input box, which must not examine the same path again.
+  if (openingInput_) return false;
+  openingInput_ = true;
+  // Relative to wherever the program was started: kept as a whole path, so a
+  // saved set-up works from any folder.
+  const QString path = QFileInfo(given).absoluteFilePath();
+  triedInput_ = path;
+  const QFileInfo file(path);
+  if (!file.isFile()) {
+    Report(MessageKind::Error,
+           QStringLiteral("%1\n\n%2").arg(QString::fromLatin1(IndexRun::kInputMissing), path));
+    openingInput_ = false;
+    SyncFromModel();
+    return false;
+  }
   model_.BrowseInput(path.toStdString());
+  openingInput_ = false;
   SyncFromModel();
+  const bool recognised = model_.GetSettings().InputFormatGroup != kItemNone;
+  if (recognised) {
+    lastFolder_ = file.absolutePath();
+    if (windowState_) windowState_->SetLastFolder(lastFolder_);
+  }
+  return recognised;
+}
+
+// A path typed or pasted into the Input box is taken as Browse takes a
+// chosen one once the editing is over (Return, or leaving the box).
+void TMainForm::InputFilenameEditingFinished() {
+  const QString path = TypedInput();
+  if (path.isEmpty() || path == acceptedInput_ || path == triedInput_) return;
+  OpenInputFile(path);
+}
+
+void TMainForm::dragEnterEvent(QDragEnterEvent* event) {
+  if (!DroppedFile(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+// Opened once the drop is over: a warning box must not run inside the
+// desktop's drag and drop.
+void TMainForm::dropEvent(QDropEvent* event) {
+  const QString path = DroppedFile(event->mimeData());
+  if (path.isEmpty()) return;
+  event->acceptProposedAction();
+  QTimer::singleShot(0, this, [this, path] { OpenInputFile(path); });
 }
 
 void TMainForm::OutBrowseClick() {
-  if (auto path = files_.SaveOutput(this)) {
+  const QString current = QString::fromStdString(model_.GetSettings().OutputFilename);
+  if (auto path = files_.SaveOutput(this, current.isEmpty() ? lastFolder_ : current)) {
     model_.EditSettings().OutputFilename = path->toStdString();
     SyncFromModel();
   }
@@ -283,20 +378,47 @@ void TMainForm::DeselectAllClick() {
   SyncFromModel();
 }
 
+void TMainForm::MoveFieldUpClick() {
+  const int row = SelectedBox->currentRow();
+  MoveSelectedField(row, row - 1);
+}
+
+void TMainForm::MoveFieldDownClick() {
+  const int row = SelectedBox->currentRow();
+  MoveSelectedField(row, row + 1);
+}
+
+void TMainForm::MoveSelectedField(int from, int to) {
+  if (!model_.MoveSelected(from, to)) return;
+  SyncFromModel();
+  // The moved entry stays highlighted, so the next click moves it on.
+  SelectedBox->setCurrentRow(to);
+}
+
+// The list has already moved its entry; the model follows, the ids with it.
+void TMainForm::SelectedRowsMoved(int from, int to) {
+  if (syncing_) return;
+  if (!model_.MoveSelected(from, to)) {
+    SyncFromModel();
+    return;
+  }
+  RefreshCommandLine();
+}
+
 void TMainForm::TimerTimer() {
   olClock->setText(QLocale::system().toString(QTime::currentTime(), QLocale::LongFormat));
 }
 
 void TMainForm::OpenConfiguration1Click() {
   if (converting_) return;
-  if (auto path = files_.OpenConfig(this)) {
+  if (auto path = files_.OpenConfig(this, lastFolder_)) {
     OpenConfiguration(model_, path->toStdString());
     SyncFromModel();
   }
 }
 
 void TMainForm::SaveConfiguration1Click() {
-  if (auto path = files_.SaveConfig(this)) {
+  if (auto path = files_.SaveConfig(this, lastFolder_)) {
     std::string error;
     if (!SaveConfiguration(model_, path->toStdString(), &error))
       Report(MessageKind::Error, QString::fromStdString(error));

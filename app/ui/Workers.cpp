@@ -28,10 +28,22 @@ void RunWorker::Shutdown() {
 // the object destroyed first, Qt drops the call and the destructor's
 // abandoned flag ends the wait.
 void RunWorker::report(MessageKind kind, const std::string& text) {
+  lastMessage_ = text;
+  Show(kind, QString::fromStdString(text));
+}
+
+void RunWorker::reportDetail(MessageKind kind, const std::string& text, const std::string& detail) {
+  lastMessage_ = detail.empty() ? text : text + " (" + detail + ")";
+  QString shown = QString::fromStdString(text);
+  if (!detail.empty()) shown += QStringLiteral("\n\n") + QString::fromStdString(detail);
+  Show(kind, shown);
+}
+
+void RunWorker::Show(MessageKind kind, const QString& text) {
   auto dismissed = std::make_shared<QSemaphore>(0);
   QMetaObject::invokeMethod(
       this,
-      [sink = sink_, kind, message = QString::fromStdString(text), dismissed] {
+      [sink = sink_, kind, message = text, dismissed] {
         if (sink) sink(kind, message);
         dismissed->release();
       },
@@ -47,7 +59,15 @@ TConvert::~TConvert() {
 
 void TConvert::run() {
   ConversionRun conversion(reader_, snapshot_, *this);
-  outcome_.store(conversion.Run());
+  end_.outcome = conversion.Run();
+  end_.summary = conversion.Summary();
+  // A refused run never opened the log: the counts are an earlier run's.
+  if (end_.outcome == RunOutcome::Completed) {
+    end_.damage = reader_.Damage;
+    end_.emptyReason = conversion.EmptyResultReason();
+  }
+  end_.message = lastMessage_;
+  end_.output = snapshot_.OutputFilename;
 }
 
 TMakeIndex::TMakeIndex(Product& reader, const Settings& snapshot, int productItem, ReportSink sink,
@@ -64,7 +84,11 @@ void TMakeIndex::run() {
     emit segmentAdded(segment.index, segment.type, QString::fromStdString(segment.caption),
                       segment.stored);
   };
-  indexing.Run();
+  end_.outcome = indexing.Run();
+  end_.segments = indexing.SegmentsFound();
+  end_.damage = reader_.Damage;
+  end_.message = lastMessage_;
+  end_.log = snapshot_.InputFilename;
 }
 
 TMakeList::~TMakeList() {

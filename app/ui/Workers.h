@@ -15,6 +15,7 @@
 #include "app/ConversionRun.h"
 #include "app/RunHooks.h"
 #include "app/Settings.h"
+#include "app/ui/RunReports.h"
 #include "index/GatherRun.h"
 #include "index/IndexRun.h"
 #include "products/Product.h"
@@ -43,6 +44,8 @@ class RunWorker : public QThread, protected RunHooks {
  protected:
   void progress(int percent) override { emit progressed(percent); }
   void report(MessageKind kind, const std::string& text) override;
+  // The box shows the path and the system's reason under the message.
+  void reportDetail(MessageKind kind, const std::string& text, const std::string& detail) override;
   bool stopRequested() override { return stop_.load(); }
   // Gives up a message the run waits for, asks it to stop and waits for the
   // thread to end. Every subclass calls it in its destructor, so run() never
@@ -51,8 +54,12 @@ class RunWorker : public QThread, protected RunHooks {
 
   Product& reader_;
   const Settings snapshot_;
+  // The last message the run reported (written by the run's thread only).
+  std::string lastMessage_;
 
  private:
+  void Show(MessageKind kind, const QString& text);
+
   ReportSink sink_;
   std::atomic<bool> stop_{false};
   std::atomic<bool> abandoned_{false};
@@ -64,13 +71,14 @@ class TConvert : public RunWorker {
  public:
   using RunWorker::RunWorker;
   ~TConvert() override;
-  RunOutcome Outcome() const { return outcome_.load(); }
+  // How the run ended; read once the thread has finished.
+  const ConversionEnd& End() const { return end_; }
 
  protected:
   void run() override;
 
  private:
-  std::atomic<RunOutcome> outcome_{RunOutcome::Completed};
+  ConversionEnd end_;
 };
 
 // The indexing run started by every product selection.
@@ -81,6 +89,8 @@ class TMakeIndex : public RunWorker {
              QObject* parent);
   ~TMakeIndex() override;
   int ProductItem() const { return item_; }
+  // How the run ended; read once the thread has finished.
+  const IndexEnd& End() const { return end_; }
 
  signals:
   // A segment was found: index in file order from 0, its type code, its
@@ -93,6 +103,7 @@ class TMakeIndex : public RunWorker {
 
  private:
   const int item_;
+  IndexEnd end_;
 };
 
 // The gathering run started by "Generate" in the average information dialog.
