@@ -1,7 +1,5 @@
 #pragma once
-// The morphel subcommands. Each returns the process exit status: 0 done,
-// 1 the work failed (unreadable or unrecognised input, output errors),
-// 2 the command line itself was wrong.
+// The morphel subcommands. Each returns the process exit status.
 
 #include <cstdint>
 #include <optional>
@@ -12,14 +10,24 @@
 
 namespace morphel::cli {
 
-constexpr int kOk = 0;
-constexpr int kFailed = 1;
-constexpr int kUsageError = 2;
+constexpr int kOk = 0;              // converted (or the command did its work)
+constexpr int kFailed = 1;          // a run error: unreadable or unrecognised log, output errors
+constexpr int kUsageError = 2;      // the command line itself was wrong
+constexpr int kNothingWritten = 3;  // converted, but no data record was written
+constexpr int kInterrupted = 130;   // stopped by Ctrl-C or SIGTERM
+
+// The exit statuses as --help and the README state them.
+constexpr const char* kExitStatusHelp =
+    "Exit status: 0 converted; 1 a run error (the message names the file and the\n"
+    "system's reason); 2 a bad command line; 3 converted but no data record written\n"
+    "(the warning gives the likely reason); 130 interrupted by Ctrl-C or SIGTERM\n"
+    "(what was kept is said).";
 
 struct SampleArgs {
   std::string product;
   std::string output;
   synth::SampleOptions options;
+  bool force = false;  // replace an existing file
 };
 
 struct ConvertArgs {
@@ -33,14 +41,15 @@ struct ConvertArgs {
   bool split = false;
   bool quiet = false;
   int64_t frozenClock = -1;
-  std::string config;  // a saved set-up applied before the other options
+  std::string config;     // a saved set-up applied before the other options
   bool native = false;    // the reader's own layout whatever the format
   bool noNative = false;  // delimited rows whatever the format
 };
 
 struct ConfigSaveArgs {
-  std::string file;  // the .cfg to write
-  ConvertArgs set;   // the set-up, as for convert
+  std::string file;   // the .cfg to write
+  std::string input;  // the log, if any
+  ConvertArgs set;    // the set-up, as for convert
 };
 
 struct GatherArgs {
