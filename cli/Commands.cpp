@@ -9,6 +9,7 @@
 #include "app/Detect.h"
 #include "app/MainModel.h"
 #include "cli/CliHooks.h"
+#include "cli/Json.h"
 #include "cli/Setup.h"
 #include "index/GatherRun.h"
 #include "index/IndexRun.h"
@@ -18,19 +19,56 @@ namespace morphel::cli {
 
 namespace {
 
+void Print(const std::string& text) {
+  std::fputs(text.c_str(), stdout);
+}
+
+// The product of a log as scripts name it: its command-line name, or null.
+void ProductMembers(Json& json, int item) {
+  const ProductInfo* p = ProductByItem(item);
+  json.Key("item").Number(int64_t{item});
+  json.Key("product");
+  if (p && p->supported) {
+    json.String(p->cliName);
+  } else {
+    json.Null();
+  }
+  json.Key("caption").String(p ? p->caption : "(None)");
+}
+
+void DamageMembers(Json& json, const DamageCounts& d) {
+  json.Key("damage").BeginObject();
+  json.Key("resyncBytes").Number(static_cast<int64_t>(d.resyncBytes));
+  json.Key("badLengthBlocks").Number(static_cast<int64_t>(d.badLengthBlocks));
+  json.Key("unknownRecords").Number(static_cast<int64_t>(d.unknownRecords));
+  json.Key("truncatedBlocks").Number(static_cast<int64_t>(d.truncatedBlocks));
+  json.EndObject();
+}
+
 void NoteDamage(Console& console, const Product& reader) {
   const std::string damage = DamageText(reader.Damage);
   if (!damage.empty()) console.Note(damage);
 }
 
-// The gathering messages are the command's result: on standard output.
+// The gathering messages are the command's result: on standard output as
+// text, or kept for the JSON document.
 class GatherHooks : public CliHooks {
  public:
-  explicit GatherHooks(Console& console) : CliHooks(console, "Gathering", false) {}
+  GatherHooks(Console& console, bool keep) : CliHooks(console, "Gathering", false), keep_(keep) {}
   void report(MessageKind kind, const std::string& text) override {
     if (kind != MessageKind::Information) return CliHooks::report(kind, text);
-    std::printf("%s\n", text.c_str());
+    if (!keep_) std::printf("%s\n", text.c_str());
+    size_t start = 0;
+    while (start <= text.size()) {
+      const size_t end = std::min(text.find('\n', start), text.size());
+      lines.push_back(text.substr(start, end - start));
+      start = end + 1;
+    }
   }
+  std::vector<std::string> lines;
+
+ private:
+  bool keep_;
 };
 
 // The log and its product in a fresh model, as browsing selects them.
@@ -46,17 +84,94 @@ bool OpenLog(MainModel& model, const std::string& product, const std::string& fi
   return true;
 }
 
+void PrintSegmentsJson(const std::string& file, int item,
+                       const std::vector<IndexedSegment>& segments, const Product& reader) {
+  const auto nodes = TopLevelNodes(item);
+  Json json;
+  json.BeginObject().Key("path").String(file);
+  ProductMembers(json, item);
+  json.Key("segments").BeginArray();
+  for (const auto& seg : segments) {
+    const char* group = "";
+    for (const TopLevelNode& node : nodes)
+      if (node.type == seg.type) group = node.caption;
+    json.BeginObject().Key("number").Number(int64_t{seg.index + 1});
+    json.Key("type").String(group).Key("start").String(seg.caption);
+    json.Key("canBeLeftOut").Bool(seg.stored).EndObject();
+  }
+  json.EndArray();
+  DamageMembers(json, reader.Damage);
+  Print(json.EndObject().Text());
+}
+
+std::string Padded(const std::string& text, size_t width) {
+  return text.size() >= width ? text + " " : text + std::string(width - text.size(), ' ');
+}
+
 }  // namespace
 
-int RunDetect(const std::vector<std::string>& files) {
+std::string ProductNames() {
+  std::string names;
+  for (const ProductInfo& p : Products()) {
+    if (!p.supported) continue;
+    names += (names.empty() ? "" : ", ") + std::string(p.cliName);
+  }
+  return names;
+}
+
+std::string FormatNames() {
+  std::string names;
+  for (const OutputFormatInfo& f : OutputFormats())
+    names += (names.empty() ? "" : ", ") + std::string(f.cliName);
+  return names;
+}
+
+int RunProducts() {
+  for (const ProductInfo& p : Products()) {
+    if (!p.supported) continue;
+    Print(Padded(p.cliName, 13) + Padded(std::to_string(p.item), 3) + Padded(p.caption, 22) +
+          p.extension + "\n");
+  }
+  return kOk;
+}
+
+int RunFormats() {
+  for (const OutputFormatInfo& f : OutputFormats()) {
+    std::string layout = "delimited rows";
+    if (f.native) {
+      layout =
+          f.item == kFormatPathView ? "own layout, binary, with an .MDF side file" : "own layout";
+      bool everyProduct = true;
+      for (const ProductInfo& p : Products())
+        everyProduct &= !p.supported || ProductWritesFormat(p.item, f.item);
+      if (!everyProduct) layout += "; " + ProductsWritingFormat(f.item) + " logs only";
+    }
+    Print(Padded(f.cliName, 11) + Padded(std::to_string(f.item), 3) + Padded(f.caption, 28) +
+          layout + "\n");
+  }
+  return kOk;
+}
+
+int RunDetect(const DetectArgs& a) {
   Terminal terminal;
   Console console(terminal, false);
   int status = kOk;
-  for (const auto& file : files) {
-    const int item = InputReadable(file, console) ? DetectProduct(file) : kItemNone;
+  Json json;
+  json.BeginObject().Key("files").BeginArray();
+  for (const auto& file : a.files) {
+    const bool readable = InputReadable(file, console);
+    const int item = readable ? DetectProduct(file) : kItemNone;
     if (item == kItemNone) status = kFailed;
-    std::printf("%s\t%d\t%s\n", file.c_str(), item, ProductByItem(item)->caption);
+    if (!a.json) {
+      std::printf("%s\t%d\t%s\n", file.c_str(), item, ProductByItem(item)->caption);
+      continue;
+    }
+    json.BeginObject().Key("path").String(file);
+    ProductMembers(json, item);
+    json.Key("readable").Bool(readable).EndObject();
   }
+  json.EndArray().EndObject();
+  if (a.json) Print(json.Text());
   return status;
 }
 
@@ -75,8 +190,17 @@ int RunFields(const FieldsArgs& a) {
     console.Note(std::string("no reader for ") + ProductByItem(item)->caption + " in this build");
     return kFailed;
   }
-  for (int id : reader->AvailableFields())
-    std::printf("%d\t%s\n", id, std::string(FieldCatalog::Name(id)).c_str());
+  Json json;
+  json.BeginObject();
+  ProductMembers(json, item);
+  json.Key("fields").BeginArray();
+  for (int id : reader->AvailableFields()) {
+    const std::string name(FieldCatalog::Name(id));
+    if (!a.json) std::printf("%d\t%s\n", id, name.c_str());
+    json.BeginObject().Key("id").Number(int64_t{id}).Key("name").String(name).EndObject();
+  }
+  json.EndArray().EndObject();
+  if (a.json) Print(json.Text());
   return kOk;
 }
 
@@ -93,10 +217,14 @@ int RunIndex(const IndexArgs& a) {
   const IndexOutcome outcome = run.Run();
   if (outcome == IndexOutcome::Stopped) return kInterrupted;
   if (outcome != IndexOutcome::Completed) return kFailed;
-  for (const TopLevelNode& node : TopLevelNodes(item)) {
-    std::printf("%s\n", node.caption);
-    for (const auto& seg : segments)
-      if (seg.type == node.type) std::printf("  %d\t%s\n", seg.index + 1, seg.caption.c_str());
+  if (a.json) {
+    PrintSegmentsJson(a.file, item, segments, *model.CurrentReader());
+  } else {
+    for (const TopLevelNode& node : TopLevelNodes(item)) {
+      std::printf("%s\n", node.caption);
+      for (const auto& seg : segments)
+        if (seg.type == node.type) std::printf("  %d\t%s\n", seg.index + 1, seg.caption.c_str());
+    }
   }
   NoteDamage(console, *model.CurrentReader());
   return kOk;
@@ -108,11 +236,32 @@ int RunGather(const GatherArgs& a) {
   int status = kOk, item = 0;
   MainModel model;
   if (!OpenLog(model, a.product, a.file, console, item, status)) return status;
-  GatherHooks hooks(console);
+  GatherHooks hooks(console, a.json);
   GatherRun run(*model.CurrentReader(), model.Snapshot(), hooks);
   const GatherOutcome outcome = run.Run();
   if (outcome == GatherOutcome::Stopped) return kInterrupted;
-  return outcome == GatherOutcome::Completed ? kOk : kFailed;
+  if (outcome != GatherOutcome::Completed) return kFailed;
+  if (a.json) {
+    Json json;
+    json.BeginObject().Key("path").String(a.file);
+    ProductMembers(json, item);
+    json.Key("records").Number(int64_t{run.Records()});
+    json.Key("seconds").Number(int64_t{run.Seconds()});
+    // The rate as measured; the reader keeps (and the message shows) it
+    // rounded down to whole records per second.
+    json.Key("recordsPerSecond");
+    if (run.Seconds() > 0) {
+      json.Number(static_cast<double>(run.Records()) / run.Seconds());
+    } else {
+      json.Null();
+    }
+    json.Key("recordRate").Number(int64_t{run.Rate()});
+    json.Key("messages").BeginArray();
+    for (const std::string& line : hooks.lines) json.String(line);
+    json.EndArray();
+    Print(json.EndObject().Text());
+  }
+  return kOk;
 }
 
 int RunConfigSave(const ConfigSaveArgs& args) {

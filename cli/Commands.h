@@ -21,7 +21,7 @@ constexpr const char* kExitStatusHelp =
     "Exit status: 0 converted; 1 a run error (the message names the file and the\n"
     "system's reason); 2 a bad command line; 3 converted but no data record written\n"
     "(the warning gives the likely reason); 130 interrupted by Ctrl-C or SIGTERM\n"
-    "(what was kept is said).";
+    "(what was kept is said). A batch exits non-zero when any log failed.";
 
 struct SampleArgs {
   std::string product;
@@ -31,7 +31,8 @@ struct SampleArgs {
 };
 
 struct ConvertArgs {
-  std::string input, output, product, format, fields, receivers, data, delimiter;
+  std::vector<std::string> inputs;
+  std::string output, product, format, fields, receivers, data, delimiter;
   bool header = false;
   bool noHeader = false;
   std::string reduce, average, scanType, excludeSegments;
@@ -44,6 +45,8 @@ struct ConvertArgs {
   std::string config;     // a saved set-up applied before the other options
   bool native = false;    // the reader's own layout whatever the format
   bool noNative = false;  // delimited rows whatever the format
+  std::string outdir;     // outputs by the default name rule inside this folder
+  int jobs = 1;           // logs converted at the same time
 };
 
 struct ConfigSaveArgs {
@@ -52,24 +55,38 @@ struct ConfigSaveArgs {
   ConvertArgs set;    // the set-up, as for convert
 };
 
+struct DetectArgs {
+  std::vector<std::string> files;
+  bool json = false;
+};
+
 struct GatherArgs {
   std::string file, product;
+  bool json = false;
 };
 
 struct FieldsArgs {
   std::string file, product;
+  bool json = false;
 };
 
 struct IndexArgs {
   std::string file, product;
+  bool json = false;
 };
 
 int RunSample(const SampleArgs& args);
 int RunConvert(const ConvertArgs& args);
-int RunDetect(const std::vector<std::string>& files);
+int RunDetect(const DetectArgs& args);
 int RunFields(const FieldsArgs& args);
 int RunIndex(const IndexArgs& args);
 int RunConfigSave(const ConfigSaveArgs& args);
 int RunGather(const GatherArgs& args);
+int RunProducts();
+int RunFormats();
+
+// The product and format names for --help: "tolvan, velmar, ...".
+std::string ProductNames();
+std::string FormatNames();
 
 }  // namespace morphel::cli

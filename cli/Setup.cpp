@@ -255,7 +255,7 @@ int ResolveProduct(const std::string& name, const std::string& file, Console& co
   if (!name.empty()) {
     const ProductInfo* p = ProductByName(name);
     if (!p || p->item == kItemNone || p->item == kItemDarsk) {
-      Usage(console, "unknown product '" + name + "'", status);
+      Usage(console, "unknown product '" + name + "' (see 'morphel products')", status);
       return 0;
     }
     return p->item;
@@ -298,7 +298,9 @@ bool BuildModel(MainModel& model, const ConvertArgs& a, const std::string& input
   }
   if (!a.format.empty()) {
     const OutputFormatInfo* f = OutputFormatByName(a.format);
-    if (!f) return Usage(console, "unknown output format '" + a.format + "'", status);
+    if (!f)
+      return Usage(console, "unknown output format '" + a.format + "' (see 'morphel formats')",
+                   status);
     model.ApplyOutputPreset(f->item);
     model.EditSettings().OutputFormatGroup = f->item;
   }
@@ -317,22 +319,13 @@ bool ExcludeSegments(MainModel& model, int item, const std::string& list, bool q
     status = Interrupted() ? kInterrupted : kFailed;
     return false;
   }
-  for (const std::string& entry : SplitList(list)) {
-    if (entry.empty()) continue;
-    int k = 0;
-    try {
-      size_t used = 0;
-      k = std::stoi(entry, &used);
-      if (used != entry.size()) k = 0;
-    } catch (...) {
-      k = 0;
-    }
-    if (k < 1 || k > found)
-      return Usage(console, "segment '" + entry + "' is not one of 1.." + std::to_string(found),
-                   status);
+  std::string error;
+  const auto numbers = ParseSegments(list, found, error);
+  if (!numbers) return Usage(console, error, status);
+  for (int k : *numbers) {
     if (k > SegmentTable::kMaxSegments)
       return Usage(console,
-                   "segment " + entry + " lies beyond the first " +
+                   "segment " + std::to_string(k) + " lies beyond the first " +
                        std::to_string(SegmentTable::kMaxSegments) +
                        " segments, which alone can be left out",
                    status);
