@@ -1,5 +1,5 @@
-// The command line as engineers use it beside their other tools: the names
-// it takes, standard output, JSON for scripts and batches of logs.
+// The command line as engineers use it beside their other tools: the demo,
+// the names it takes, standard output, JSON for scripts and batches of logs.
 
 #include <gtest/gtest.h>
 
@@ -17,6 +17,56 @@ using namespace test;
 
 std::string TolvanLog() {
   return SampleLog("tolvan", "faces.tlf", 8);
+}
+
+// Columns of each line of a comma-separated file (no commas inside fields).
+std::vector<size_t> Columns(const std::string& text) {
+  std::vector<size_t> columns;
+  size_t count = 1;
+  for (char c : text) {
+    if (c == ',') ++count;
+    if (c == '\n') {
+      columns.push_back(count);
+      count = 1;
+    }
+  }
+  return columns;
+}
+
+TEST(CliFaces, DemoBuildsOnlyTheCommandAndShowsColumnsUnderTheirTitles) {
+  const std::string build = fs::path(MORPHEL_BINARY).parent_path().string();
+  CliRun plan = Shell("make -n -C " + test::SourcePath("") + " demo BUILD=" + build);
+  ASSERT_EQ(plan.status, 0) << plan.err;
+  size_t builds = 0;
+  for (size_t at = plan.out.find("cmake --build"); at != std::string::npos;
+       at = plan.out.find("cmake --build", at + 1)) {
+    const std::string line = plan.out.substr(at, plan.out.find('\n', at) - at);
+    EXPECT_NE(line.find("--target morphel"), std::string::npos) << line;
+    ++builds;
+  }
+  EXPECT_EQ(builds, 1u) << plan.out;
+
+  const std::string out = TempPath("demo");
+  CliRun demo = Shell(test::SourcePath("scripts/demo") + " " + build + " " + out);
+  ASSERT_EQ(demo.status, 0) << demo.err;
+  const std::vector<size_t> columns = Columns(ReadFile(out + "/drive.csv"));
+  ASSERT_GT(columns.size(), 100u);
+  EXPECT_GE(columns[0], 4u);
+  EXPECT_TRUE(std::all_of(columns.begin(), columns.end(), [&](size_t n) {
+    return n == columns[0];
+  })) << "every row has as many columns as the title line";
+  EXPECT_NE(demo.out.find("GPS Time (HH:MM:SS)"), std::string::npos) << demo.out;
+}
+
+TEST(CliFaces, ReadmeStatesExitStatusesFormatsAndTheCampaign) {
+  const std::string readme = ReadFile(test::SourcePath("README.md"));
+  for (const char* text :
+       {"make demo", "morphel detect", "morphel fields", "morphel convert", "| 0 |", "| 1 |",
+        "| 2 |", "| 3 |", "| 130 |", "parallel", "--outdir", "--jobs", "docs/morphel-window.png"})
+    EXPECT_NE(readme.find(text), std::string::npos) << text;
+  // The table of formats names each one as --format takes it.
+  for (const OutputFormatInfo& f : OutputFormats())
+    EXPECT_NE(readme.find(std::string("| `") + f.cliName + "` |"), std::string::npos) << f.cliName;
 }
 
 TEST(CliFaces, HelpAndListsNameEveryProductAndFormat) {
