@@ -87,6 +87,13 @@ void ConversionRun::ShowProgress(uint64_t consumed, uint64_t total) {
 
 bool ConversionRun::OverwritesInput() const {
   const std::string& input = settings_.InputFilename;
+  if (outputFd_ >= 0) {
+    // Standard output appended to the log would be read back as it grows.
+    struct stat out {
+    }, in{};
+    return ::fstat(outputFd_, &out) == 0 && ::stat(input.c_str(), &in) == 0 &&
+           out.st_dev == in.st_dev && out.st_ino == in.st_ino;
+  }
   if (SameFile(settings_.OutputFilename, input)) return true;
   // The PathView layout also writes a side file next to the output.
   return settings_.NativeFormat && settings_.OutputFormatGroup == kFormatPathView &&
@@ -108,7 +115,9 @@ RunOutcome ConversionRun::Run() {
     return RunOutcome::InputFailed;
   }
   const bool binary = settings_.NativeFormat && settings_.OutputFormatGroup == kFormatPathView;
-  if (!out_.Open(settings_.OutputFilename, binary)) {
+  const bool opened = outputFd_ >= 0 ? out_.OpenDescriptor(outputFd_, binary)
+                                     : out_.Open(settings_.OutputFilename, binary);
+  if (!opened) {
     reader_.Close();
     hooks_.reportDetail(MessageKind::Error, kOutputFailed,
                         SystemReason(settings_.OutputFilename, out_.Error()));
@@ -175,6 +184,10 @@ RunOutcome ConversionRun::Run() {
   summary_.percent = std::max(lastPercent_, 0);
   summary_.rowsStarted = reader_.RecordCounter;
   CountSegments();
+  // A read error ends the blocks as the end of the log would: it must not
+  // pass for one.
+  const bool readFailed = reader_.Input.Failed();
+  const int readError = reader_.Input.Error();
   reader_.Close();
   reader_.AttachReceiverSelectors(nullptr);
   // A full disk must never end in the completion message.
@@ -182,6 +195,11 @@ RunOutcome ConversionRun::Run() {
     hooks_.reportDetail(MessageKind::Error, kOutputFailed,
                         SystemReason(settings_.OutputFilename, out_.Error()));
     return RunOutcome::OutputFailed;
+  }
+  if (readFailed) {
+    hooks_.reportDetail(MessageKind::Error, kInputUnreadable,
+                        SystemReason(settings_.InputFilename, readError));
+    return RunOutcome::InputFailed;
   }
   // A stopped run keeps its gauge where it stopped.
   if (!summary_.stopped) hooks_.progress(100);

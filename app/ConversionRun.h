@@ -15,7 +15,7 @@ namespace morphel {
 
 enum class RunOutcome {
   Completed,     // the run went to its end (see ConversionSummary for how it ended)
-  InputFailed,   // the log could not be opened
+  InputFailed,   // the log could not be opened, or reading it failed part-way
   OutputFailed,  // the output (or a split part) could not be opened or written
   SplitFailed,   // the split folder could not be made
   Refused,       // nothing to convert as set up (no field, no layout); nothing opened
@@ -40,6 +40,7 @@ class ConversionRun {
   static constexpr int kExcelLines = 60000;
   static constexpr const char* kOutputIsInput = "Output File Is The Input File!";
   static constexpr const char* kInputMissing = "Input File Does Not Exist!";
+  static constexpr const char* kInputUnreadable = "Input File Cannot Be Read!";
   static constexpr const char* kOutputFailed = "Output File Cannot Be Accessed!";
   static constexpr const char* kSplitFailed = "Split File Cannot Be Accessed!";
   static constexpr const char* kNoDirectory = "Cannot create directory.";
@@ -52,6 +53,9 @@ class ConversionRun {
   // result, as it always has; the command line says only what is true
   // ("Completed" for a whole run that wrote records).
   void CompletionOnlyWhenWhole(bool on) { completionOnlyWhenWhole_ = on; }
+  // Writes the output to an open descriptor (the command line's standard
+  // output) instead of creating OutputFilename, which then only names it.
+  void OutputTo(int fd) { outputFd_ = fd; }
   RunOutcome Run();
   const ConversionSummary& Summary() const { return summary_; }
   // Why a run that went to its end wrote no data record, in one line
@@ -89,6 +93,7 @@ class ConversionRun {
   std::string titleArea_;
   std::string recordArea_;
   bool completionOnlyWhenWhole_ = false;
+  int outputFd_ = -1;
   ConversionSummary summary_;
 };
 

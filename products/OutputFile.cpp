@@ -15,6 +15,16 @@ OutputFile::~OutputFile() {
 bool OutputFile::Open(const std::string& path, bool binary) {
   Close();
   fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  return Begin(binary);
+}
+
+bool OutputFile::OpenDescriptor(int fd, bool binary) {
+  Close();
+  fd_ = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+  return Begin(binary);
+}
+
+bool OutputFile::Begin(bool binary) {
   error_ = fd_ < 0 ? errno : 0;
   if (fd_ < 0) return false;
   binary_ = binary;

@@ -23,6 +23,9 @@ class OutputFile {
 
   // Creates or truncates the file.
   bool Open(const std::string& path, bool binary);
+  // Writes to a copy of an open descriptor (standard output); Close closes
+  // the copy only.
+  bool OpenDescriptor(int fd, bool binary);
   bool IsOpen() const { return fd_ >= 0; }
   void Write(std::string_view bytes) {
     // Most writes are one field of a few characters: copied byte by byte
@@ -56,6 +59,7 @@ class OutputFile {
 
  private:
   static constexpr size_t kShortWrite = 32;
+  bool Begin(bool binary);
 
   void Append(const char* data, size_t n);
   void WriteLong(std::string_view bytes);

@@ -231,9 +231,10 @@ TEST(CliConfig, GatherPrintsTheCounts) {
   // 12 s of the sample's cadence (ten ticks a second): 6 scan records in the
   // first 30 ticks, then a fast record on each of the other 90.
   EXPECT_EQ(r.out, "Information Has Been Gathered!\n96 Records\n12 Seconds\n8 Records Per Second\n");
-  r = Morphel("gather " + test::TempPath("cfg-nothere.tlf") + " --product tolvan");
+  const std::string missing = test::TempPath("cfg-nothere.tlf");
+  r = Morphel("gather " + missing + " --product tolvan");
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.out, "Error: Input File Does Not Exist!\n");
+  EXPECT_EQ(r.out, "Error: Input File Does Not Exist! (" + missing + ": No such file or directory)\n");
 }
 
 }  // namespace
