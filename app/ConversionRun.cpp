@@ -6,10 +6,10 @@
 #include <cstring>
 #include <filesystem>
 
-#include "app/Catalog.h"
 #include "app/Detect.h"
+#include "core/LogFile.h"
+#include "products/Catalog.h"
 #include "products/Formats.h"
-#include "products/LogFile.h"
 
 namespace morphel {
 
@@ -22,18 +22,6 @@ bool SameFile(const std::string& a, const std::string& b) {
   return std::filesystem::equivalent(a, b, ec) && !ec;
 }
 }  // namespace
-
-const char* MessageCaption(MessageKind kind) {
-  switch (kind) {
-    case MessageKind::Information:
-      return "Information";
-    case MessageKind::Warning:
-      return "Warning";
-    case MessageKind::Error:
-      return "Error";
-  }
-  return "Information";
-}
 
 ConversionRun::ConversionRun(Product& reader, const Settings& snapshot, RunHooks& hooks)
     : reader_(reader), settings_(snapshot), hooks_(hooks) {}

@@ -6,9 +6,9 @@
 
 #include <string>
 
-#include "app/RunHooks.h"
-#include "app/Settings.h"
-#include "products/OutputFile.h"
+#include "core/OutputFile.h"
+#include "core/RunHooks.h"
+#include "core/Settings.h"
 #include "products/Product.h"
 
 namespace morphel {

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "app/Settings.h"
+#include "core/Settings.h"
 
 namespace morphel {
 

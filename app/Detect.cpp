@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <string_view>
 
-#include "app/Catalog.h"
-#include "products/Bytes.h"
-#include "products/LogFile.h"
+#include "core/Bytes.h"
+#include "core/LogFile.h"
+#include "products/Catalog.h"
 
 namespace morphel {
 

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <utility>
 
-#include "app/Catalog.h"
 #include "app/Detect.h"
 #include "app/Presets.h"
+#include "products/Catalog.h"
 #include "products/FieldCatalog.h"
 
 namespace morphel {

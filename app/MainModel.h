@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "app/Readers.h"
-#include "app/RunHooks.h"
-#include "app/Settings.h"
+#include "core/RunHooks.h"
+#include "core/Settings.h"
 #include "products/Product.h"
+#include "products/Readers.h"
 
 namespace morphel {
 

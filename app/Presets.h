@@ -6,7 +6,7 @@
 #include <array>
 #include <span>
 
-#include "app/Catalog.h"
+#include "products/Catalog.h"
 
 namespace morphel {
 

@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "app/Catalog.h"
 #include "app/ConversionRun.h"
 #include "app/MainModel.h"
-#include "products/Fmt.h"
+#include "core/Fmt.h"
+#include "products/Catalog.h"
 #include "synth/Samples.h"
 
 namespace morphel {

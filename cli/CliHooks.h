@@ -6,8 +6,8 @@
 #include <functional>
 #include <string>
 
-#include "app/RunHooks.h"
 #include "cli/Console.h"
+#include "core/RunHooks.h"
 
 namespace morphel::cli {
 

@@ -4,7 +4,6 @@
 #include <filesystem>
 #include <memory>
 
-#include "app/Catalog.h"
 #include "app/Configuration.h"
 #include "app/Detect.h"
 #include "app/MainModel.h"
@@ -13,6 +12,7 @@
 #include "cli/Setup.h"
 #include "index/GatherRun.h"
 #include "index/IndexRun.h"
+#include "products/Catalog.h"
 #include "products/FieldCatalog.h"
 
 namespace morphel::cli {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/RunHooks.h"
+#include "core/RunHooks.h"
 
 namespace morphel::cli {
 

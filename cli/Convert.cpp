@@ -9,13 +9,13 @@
 #include <map>
 #include <thread>
 
-#include "app/Catalog.h"
 #include "app/ConversionRun.h"
 #include "app/DelimiterCheck.h"
 #include "app/MainModel.h"
 #include "cli/CliHooks.h"
 #include "cli/Commands.h"
 #include "cli/Setup.h"
+#include "products/Catalog.h"
 
 namespace morphel::cli {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Settings.h"
+#include "core/Settings.h"
 
 namespace morphel::cli {
 

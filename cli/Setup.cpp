@@ -8,13 +8,13 @@
 #include <cerrno>
 #include <vector>
 
-#include "app/Catalog.h"
 #include "app/Configuration.h"
 #include "app/ConversionRun.h"
 #include "app/Detect.h"
 #include "cli/CliHooks.h"
 #include "cli/Options.h"
 #include "index/IndexRun.h"
+#include "products/Catalog.h"
 
 namespace morphel::cli {
 

@@ -4,8 +4,8 @@
 #include <string_view>
 #include <utility>
 
-#include "products/Bytes.h"
-#include "products/Fmt.h"
+#include "core/Bytes.h"
+#include "core/Fmt.h"
 
 namespace morphel {
 

@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "app/Catalog.h"
+#include "products/Catalog.h"
 
 namespace morphel {
 

@@ -9,8 +9,8 @@
 #include <span>
 #include <string>
 
-#include "app/RunHooks.h"
-#include "app/Settings.h"
+#include "core/RunHooks.h"
+#include "core/Settings.h"
 #include "products/Product.h"
 
 namespace morphel {

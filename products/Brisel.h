@@ -11,8 +11,8 @@
 #include <cstdint>
 #include <string>
 
+#include "core/CachedText.h"
 #include "decode/Gps.h"
-#include "products/CachedText.h"
 #include "products/Product.h"
 
 namespace morphel {

@@ -4,9 +4,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "products/Bytes.h"
+#include "core/Bytes.h"
+#include "core/Fmt.h"
 #include "products/FieldCatalog.h"
-#include "products/Fmt.h"
 #include "products/Formats.h"
 
 namespace morphel {

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "products/CachedText.h"
+#include "core/CachedText.h"
 #include "products/Product.h"
 
 namespace morphel {

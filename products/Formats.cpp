@@ -5,7 +5,7 @@
 #include <cstring>
 #include <ctime>
 
-#include "products/Fmt.h"
+#include "core/Fmt.h"
 
 namespace morphel::formats {
 
@@ -22,9 +22,13 @@ void PutDouble(std::string& out, double d) {
 }
 }  // namespace
 
-int GraysonYear(int rtcYear) { return rtcYear < 91 ? rtcYear + 2000 : rtcYear + 1900; }
+int GraysonYear(int rtcYear) {
+  return rtcYear < 91 ? rtcYear + 2000 : rtcYear + 1900;
+}
 
-long FrequencyTenHz(double mhz) { return static_cast<long>(std::trunc(mhz * 100000.0)); }
+long FrequencyTenHz(double mhz) {
+  return static_cast<long>(std::trunc(mhz * 100000.0));
+}
 
 long MicroDegrees(int minutes, int thousandths) {
   return static_cast<long>(std::trunc((minutes / 60.0 + thousandths / 60000.0) * 1000000.0));

@@ -3,8 +3,8 @@
 #include <cmath>
 #include <limits>
 
-#include "products/Bytes.h"
-#include "products/Fmt.h"
+#include "core/Bytes.h"
+#include "core/Fmt.h"
 
 namespace morphel {
 
@@ -57,7 +57,9 @@ int Product::Open(const std::string& path) {
   return 0;
 }
 
-void Product::Close() { Input.Close(); }
+void Product::Close() {
+  Input.Close();
+}
 
 // A reader without data columns contributes none (a zero answer here would
 // make the title walk ask for ever).
@@ -71,9 +73,15 @@ int Product::FormatDataValues(int, std::string& out, char) {
   return -1;
 }
 
-void Product::FormatField(int, std::string& out) { out.clear(); }
-int64_t Product::ReadBlock(Block&) { return 0; }
-int Product::ProcessBlock(Block&) { return kNothing; }
+void Product::FormatField(int, std::string& out) {
+  out.clear();
+}
+int64_t Product::ReadBlock(Block&) {
+  return 0;
+}
+int Product::ProcessBlock(Block&) {
+  return kNothing;
+}
 
 int Product::WriteFormatHeader(std::string& out) {
   out.clear();
@@ -96,9 +104,15 @@ int Product::SetAverageMode(int mode) {
   return 0;
 }
 
-int Product::AccumulateLambda(int) { return 0; }
-int Product::LambdaWindow(int) { return 0; }
-bool Product::ReceiverHasData(int) { return false; }
+int Product::AccumulateLambda(int) {
+  return 0;
+}
+int Product::LambdaWindow(int) {
+  return 0;
+}
+bool Product::ReceiverHasData(int) {
+  return false;
+}
 
 std::vector<int> Product::AvailableFields() const {
   std::vector<int> ids;

@@ -10,9 +10,9 @@
 #include <utility>
 #include <vector>
 
-#include "app/Settings.h"
-#include "index/SegmentTable.h"
-#include "products/LogFile.h"
+#include "core/LogFile.h"
+#include "core/SegmentTable.h"
+#include "core/Settings.h"
 
 namespace morphel {
 

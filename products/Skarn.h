@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <string>
 
-#include "products/CachedText.h"
+#include "core/CachedText.h"
 #include "products/Product.h"
 
 namespace morphel {

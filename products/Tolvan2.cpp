@@ -4,8 +4,8 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "core/Fmt.h"
 #include "products/FieldCatalog.h"
-#include "products/Fmt.h"
 
 namespace morphel {
 

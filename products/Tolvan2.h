@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <string>
 
-#include "products/CachedText.h"
+#include "core/CachedText.h"
 #include "products/Product.h"
 #include "products/Tolvan2Tables.h"
 

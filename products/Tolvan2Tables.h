@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "products/Bytes.h"
+#include "core/Bytes.h"
 
 namespace morphel::tolvan2 {
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "products/Bytes.h"
+#include "core/Bytes.h"
 #include "products/FieldCatalog.h"
 
 namespace morphel {

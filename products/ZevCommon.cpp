@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "products/Bytes.h"
+#include "core/Bytes.h"
+#include "core/Fmt.h"
 #include "products/FieldCatalog.h"
-#include "products/Fmt.h"
 #include "products/Formats.h"
 
 namespace morphel {

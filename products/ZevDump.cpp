@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "products/Bytes.h"
+#include "core/Bytes.h"
 #include "products/FieldCatalog.h"
 
 namespace morphel {

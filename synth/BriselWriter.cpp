@@ -39,7 +39,7 @@
 #include <deque>
 #include <vector>
 
-#include "products/Bytes.h"
+#include "core/Bytes.h"
 #include "synth/DriveModel.h"
 #include "synth/GpsBlockWriter.h"
 

@@ -12,9 +12,9 @@
 
 #include "app/ConversionRun.h"
 #include "app/Detect.h"
+#include "core/Bytes.h"
 #include "index/IndexRun.h"
 #include "products/Brisel.h"
-#include "products/Bytes.h"
 #include "products/FieldCatalog.h"
 #include "synth/BriselWriter.h"
 #include "synth/DriveModel.h"

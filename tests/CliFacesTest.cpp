@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "app/Catalog.h"
+#include "products/Catalog.h"
 #include "tests/CliSupport.h"
 
 namespace morphel {

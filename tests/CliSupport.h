@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/CommandLine.h"
+#include "cli/CommandLine.h"
 #include "tests/TestSupport.h"
 
 namespace morphel::test {

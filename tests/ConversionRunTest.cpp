@@ -8,9 +8,9 @@
 
 #include <deque>
 
-#include "app/Catalog.h"
 #include "app/ConversionRun.h"
-#include "app/Readers.h"
+#include "products/Catalog.h"
+#include "products/Readers.h"
 #include "tests/TestSupport.h"
 
 namespace morphel {

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "app/Catalog.h"
 #include "app/Detect.h"
-#include "products/Bytes.h"
+#include "core/Bytes.h"
+#include "products/Catalog.h"
 #include "tests/TestSupport.h"
 
 namespace morphel {

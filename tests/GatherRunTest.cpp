@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "app/Catalog.h"
-#include "app/Readers.h"
 #include "index/GatherRun.h"
+#include "products/Catalog.h"
+#include "products/Readers.h"
 #include "synth/Samples.h"
 #include "tests/TestSupport.h"
 
@@ -128,15 +128,27 @@ TEST(GatherRun, CountingRules) {
       {"untimed", {{S::Untimed, 0}, {S::Untimed, 0}, {S::Untimed, 0}}, 3, 0, 1},
       {"empty", {}, 0, 0, 1},
       // Time stamps count seconds, records count records.
-      {"stamps", {{S::TimeOnly, 5}, {S::Untimed, 0}, {S::TimeOnly, 6}, {S::Untimed, 0},
-                  {S::Untimed, 0}, {S::TimeOnly, 6}, {S::TimeOnly, 7}}, 3, 3, 1},
+      {"stamps",
+       {{S::TimeOnly, 5},
+        {S::Untimed, 0},
+        {S::TimeOnly, 6},
+        {S::Untimed, 0},
+        {S::Untimed, 0},
+        {S::TimeOnly, 6},
+        {S::TimeOnly, 7}},
+       3,
+       3,
+       1},
       // Fewer records than seconds: integer division.
       {"sparse", {{S::Record, 1}, {S::TimeOnly, 2}, {S::TimeOnly, 3}}, 1, 3, 0},
       // A clock going back or round midnight is a change like any other.
       {"midnight", {{S::Record, 86399}, {S::Record, 0}, {S::Record, 86399}}, 3, 3, 1},
       // The fallback clock counts until the main clock shows up, then never.
-      {"fallback", {{S::Fallback, 10}, {S::Fallback, 15}, {S::Record, 15}, {S::Fallback, 20},
-                    {S::Record, 16}}, 2, 3, 0},
+      {"fallback",
+       {{S::Fallback, 10}, {S::Fallback, 15}, {S::Record, 15}, {S::Fallback, 20}, {S::Record, 16}},
+       2,
+       3,
+       0},
   };
   for (const auto& c : cases) {
     ScriptReader reader;

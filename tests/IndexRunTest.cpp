@@ -3,12 +3,12 @@
 #include <string>
 #include <vector>
 
-#include "app/Catalog.h"
 #include "app/ConversionRun.h"
 #include "app/MainModel.h"
+#include "core/Fmt.h"
 #include "index/IndexRun.h"
+#include "products/Catalog.h"
 #include "products/FieldCatalog.h"
-#include "products/Fmt.h"
 #include "tests/TestSupport.h"
 
 namespace morphel {

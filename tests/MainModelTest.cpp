@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "app/Catalog.h"
 #include "app/MainModel.h"
-#include "products/Bytes.h"
+#include "core/Bytes.h"
+#include "products/Catalog.h"
 #include "products/FieldCatalog.h"
 #include "tests/TestSupport.h"
 

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "products/OutputFile.h"
+#include "core/OutputFile.h"
 #include "tests/TestSupport.h"
 
 namespace morphel {

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "app/Catalog.h"
 #include "app/MainModel.h"
 #include "app/Presets.h"
+#include "products/Catalog.h"
 #include "products/FieldCatalog.h"
 
 namespace morphel {

@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "app/Catalog.h"
 #include "app/ConversionRun.h"
 #include "fuzz/FuzzTargets.h"
+#include "products/Catalog.h"
 #include "tests/TestSupport.h"
 
 namespace morphel {
@@ -57,7 +57,7 @@ std::string Sample(const std::string& product, const std::string& name, int seco
 // --- Command lines ----------------------------------------------------------
 
 struct BadLine {
-  const char* args;  // $LOG is a Tolvan log, $VLOG a Velmar log, $OUT an output name
+  const char* args;   // $LOG is a Tolvan log, $VLOG a Velmar log, $OUT an output name
   const char* named;  // the bad value the message must name
 };
 
@@ -104,9 +104,8 @@ TEST_P(BadCommandLine, IsOneLineNamingTheValueAndExitTwo) {
   static int n = 0;
   const std::string out = TempPath("bad-" + std::to_string(++n) + ".out");
   std::string args = GetParam().args;
-  for (auto [key, value] : {std::pair<std::string, std::string>{"$LOG", log},
-                            {"$VLOG", vlog},
-                            {"$OUT", out}}) {
+  for (auto [key, value] :
+       {std::pair<std::string, std::string>{"$LOG", log}, {"$VLOG", vlog}, {"$OUT", out}}) {
     for (size_t at = args.find(key); at != std::string::npos; at = args.find(key))
       args.replace(at, key.size(), value);
   }
@@ -140,7 +139,9 @@ class SameFile : public ::testing::Test {
 };
 int SameFile::count_ = 0;
 
-TEST_F(SameFile, SameNameIsRefused) { ExpectRefused(log_); }
+TEST_F(SameFile, SameNameIsRefused) {
+  ExpectRefused(log_);
+}
 
 TEST_F(SameFile, AnotherSpellingIsRefused) {
   ExpectRefused(TempPath(".") + "/./" + fs::path(log_).filename().string());
@@ -293,9 +294,9 @@ struct DamagedProduct {
 };
 
 const DamagedProduct kDamaged[] = {
-    {"tolvan", "dmg.tlf"},       {"velmar", "dmg.vlf"},     {"zev-card", "dmg.bin"},
-    {"zev-dump", "dmg.zev"},     {"skarn", "dmg.slf"},      {"tolvan-new", "dmg2.tlf"},
-    {"brisel", "dmg.blf"},       {"brisel-card", "dmgc.blf"},
+    {"tolvan", "dmg.tlf"},   {"velmar", "dmg.vlf"},       {"zev-card", "dmg.bin"},
+    {"zev-dump", "dmg.zev"}, {"skarn", "dmg.slf"},        {"tolvan-new", "dmg2.tlf"},
+    {"brisel", "dmg.blf"},   {"brisel-card", "dmgc.blf"},
 };
 
 class DamageSummary : public ::testing::TestWithParam<DamagedProduct> {};
@@ -362,8 +363,8 @@ INSTANTIATE_TEST_SUITE_P(Readers, DamageSummary, ::testing::ValuesIn(kDamaged),
 // sanitizers of a sanitized build.
 int Replay(const std::string& harness, const std::vector<uint8_t>& bytes) {
   static const std::vector<std::pair<std::string, int>> kReaders = {
-      {"tolvan", kItemTolvan},   {"velmar", kItemVelmar},     {"zev_card", kItemZevCard},
-      {"zev_dump", kItemZevDump}, {"skarn", kItemSkarn},      {"tolvan2", kItemTolvanNew},
+      {"tolvan", kItemTolvan},    {"velmar", kItemVelmar}, {"zev_card", kItemZevCard},
+      {"zev_dump", kItemZevDump}, {"skarn", kItemSkarn},   {"tolvan2", kItemTolvanNew},
       {"brisel", kItemBrisel}};
   for (const auto& [name, item] : kReaders)
     if (harness == name) return fuzz::FuzzReader(item, bytes.data(), bytes.size());

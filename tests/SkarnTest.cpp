@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "app/Catalog.h"
 #include "app/ConversionRun.h"
 #include "app/Detect.h"
+#include "core/Bytes.h"
 #include "index/IndexRun.h"
-#include "products/Bytes.h"
+#include "products/Catalog.h"
 #include "products/FieldCatalog.h"
 #include "products/Formats.h"
 #include "products/Skarn.h"

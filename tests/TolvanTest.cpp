@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "app/Catalog.h"
 #include "app/ConversionRun.h"
-#include "app/Settings.h"
-#include "products/Bytes.h"
+#include "core/Bytes.h"
+#include "core/Settings.h"
+#include "products/Catalog.h"
 #include "products/FieldCatalog.h"
 #include "products/Formats.h"
 #include "products/Tolvan.h"

@@ -21,8 +21,8 @@
 #include <string>
 #include <vector>
 
-#include "app/Catalog.h"
 #include "fuzz/FuzzTargets.h"
+#include "products/Catalog.h"
 #include "synth/Samples.h"
 #include "tests/TestSupport.h"
 
@@ -37,7 +37,7 @@ constexpr size_t kDenseHead = 160;     // every offset up to here
 constexpr size_t kBoundaries = 24;     // block boundaries looked at closely
 constexpr size_t kAroundBoundary = 1;  // offsets either side of a boundary
 constexpr size_t kStrideCuts = 48;     // then this many cuts spread over the rest
-constexpr size_t kMaxReadings = 4096;   // readings a reader may hold per receiver
+constexpr size_t kMaxReadings = 4096;  // readings a reader may hold per receiver
 
 struct Case {
   const char* product;
@@ -45,9 +45,10 @@ struct Case {
 };
 
 const Case kCases[] = {
-    {"tolvan", kItemTolvan},       {"velmar", kItemVelmar},   {"zev-card", kItemZevCard},
-    {"zev-dump", kItemZevDump},    {"skarn", kItemSkarn},     {"tolvan-new", kItemTolvanNew},
-    {"brisel", kItemBrisel},       {"brisel-card", kItemBriselCard},
+    {"tolvan", kItemTolvan},    {"velmar", kItemVelmar},
+    {"zev-card", kItemZevCard}, {"zev-dump", kItemZevDump},
+    {"skarn", kItemSkarn},      {"tolvan-new", kItemTolvanNew},
+    {"brisel", kItemBrisel},    {"brisel-card", kItemBriselCard},
 };
 
 class Truncation : public ::testing::TestWithParam<Case> {

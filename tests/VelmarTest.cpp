@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "app/Settings.h"
-#include "products/Bytes.h"
+#include "core/Bytes.h"
+#include "core/Settings.h"
 #include "products/Velmar.h"
 #include "tests/TestSupport.h"
 

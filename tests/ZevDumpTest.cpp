@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "app/Catalog.h"
 #include "app/ConversionRun.h"
 #include "app/Detect.h"
-#include "products/Bytes.h"
+#include "core/Bytes.h"
+#include "products/Catalog.h"
 #include "products/FieldCatalog.h"
 #include "products/ZevDump.h"
 #include "tests/TestSupport.h"

@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "app/Catalog.h"
 #include "app/ConversionRun.h"
 #include "app/Detect.h"
-#include "products/Bytes.h"
+#include "core/Bytes.h"
+#include "products/Catalog.h"
 #include "products/FieldCatalog.h"
 #include "products/Formats.h"
 #include "products/Zev.h"

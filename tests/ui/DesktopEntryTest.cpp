@@ -8,7 +8,7 @@
 #include <QTemporaryDir>
 #include <sstream>
 
-#include "app/Catalog.h"
+#include "products/Catalog.h"
 #include "tests/TestSupport.h"
 #include "tests/ui/GuiTestSupport.h"
 
@@ -28,7 +28,7 @@ std::string DesktopValue(const std::string& file, const std::string& key) {
 // The entry passes the desktop's own checker and offers Morphel for every
 // log type, each of which the MIME package defines.
 TEST(DesktopEntry, ValidatesAndOffersMorphelForEveryLogType) {
-  const QString data = QStringLiteral(MORPHEL_SOURCE_DIR "/app/ui/data/");
+  const QString data = QStringLiteral(MORPHEL_SOURCE_DIR "/ui/data/");
   const QString entry = data + "morphel-gui.desktop";
   QProcess validate;
   validate.start(QStringLiteral("desktop-file-validate"), {entry});

@@ -7,7 +7,7 @@
 #include <QTemporaryDir>
 #include <QtGlobal>
 
-#include "app/ui/MorphelApplication.h"
+#include "ui/MorphelApplication.h"
 
 int main(int argc, char** argv) {
   // Also when the runner lists the tests outside ctest's environment.

@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "app/MainModel.h"
-#include "app/ui/Seams.h"
-#include "app/ui/TMainForm.h"
+#include "ui/Seams.h"
+#include "ui/TMainForm.h"
 
 class QListWidget;
 class QTreeWidget;

@@ -20,12 +20,12 @@
 #include <cstring>
 #include <filesystem>
 
-#include "app/Catalog.h"
 #include "app/ConversionRun.h"
-#include "app/ui/RunReports.h"
 #include "index/IndexRun.h"
+#include "products/Catalog.h"
 #include "tests/TestSupport.h"
 #include "tests/ui/GuiTestSupport.h"
+#include "ui/RunReports.h"
 
 namespace morphel::ui::test {
 namespace {

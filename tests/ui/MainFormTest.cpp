@@ -20,12 +20,12 @@
 #include <QTimer>
 #include <QTreeWidget>
 
-#include "app/CommandLine.h"
-#include "app/ui/MorphelApplication.h"
+#include "cli/CommandLine.h"
 #include "index/IndexRun.h"
 #include "products/FieldCatalog.h"
 #include "tests/TestSupport.h"
 #include "tests/ui/GuiTestSupport.h"
+#include "ui/MorphelApplication.h"
 
 namespace morphel::ui::test {
 namespace {

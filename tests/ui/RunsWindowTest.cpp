@@ -18,13 +18,13 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/CommandLine.h"
 #include "app/ConversionRun.h"
-#include "app/ui/Dialogs.h"
+#include "cli/CommandLine.h"
 #include "index/GatherRun.h"
 #include "index/IndexRun.h"
 #include "tests/TestSupport.h"
 #include "tests/ui/GuiTestSupport.h"
+#include "ui/Dialogs.h"
 
 namespace morphel::ui::test {
 namespace {

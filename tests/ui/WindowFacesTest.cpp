@@ -28,15 +28,15 @@
 #include <map>
 #include <tuple>
 
-#include "app/Catalog.h"
-#include "app/CommandLine.h"
-#include "app/ui/Dialogs.h"
-#include "app/ui/GuiArguments.h"
-#include "app/ui/Look.h"
-#include "app/ui/WindowState.h"
+#include "cli/CommandLine.h"
+#include "products/Catalog.h"
 #include "products/FieldCatalog.h"
 #include "tests/TestSupport.h"
 #include "tests/ui/GuiTestSupport.h"
+#include "ui/Dialogs.h"
+#include "ui/GuiArguments.h"
+#include "ui/Look.h"
+#include "ui/WindowState.h"
 
 namespace morphel::ui::test {
 namespace {

@@ -1,11 +1,11 @@
-#include "app/CommandLine.h"
+#include "cli/CommandLine.h"
 
 #include <algorithm>
 #include <vector>
 
-#include "app/Catalog.h"
 #include "app/MainModel.h"
-#include "products/Fmt.h"
+#include "core/Fmt.h"
+#include "products/Catalog.h"
 
 namespace morphel {
 
@@ -17,7 +17,15 @@ constexpr int kOtherDelimiter = 4;
 bool PlainShellCharacter(char c) {
   if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')) return true;
   switch (c) {
-    case '_': case '-': case '.': case '/': case ',': case ':': case '@': case '%': case '+':
+    case '_':
+    case '-':
+    case '.':
+    case '/':
+    case ',':
+    case ':':
+    case '@':
+    case '%':
+    case '+':
     case '=':
       return true;
     default:

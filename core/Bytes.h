@@ -9,25 +9,43 @@
 
 namespace morphel {
 
-inline uint16_t le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+inline uint16_t le16(const uint8_t* p) {
+  return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
 inline uint32_t le32(const uint8_t* p) {
   return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
          (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
 }
-inline uint16_t be16(const uint8_t* p) { return static_cast<uint16_t>((p[0] << 8) | p[1]); }
+inline uint16_t be16(const uint8_t* p) {
+  return static_cast<uint16_t>((p[0] << 8) | p[1]);
+}
 inline uint32_t be32(const uint8_t* p) {
   return (static_cast<uint32_t>(p[0]) << 24) | (static_cast<uint32_t>(p[1]) << 16) |
          (static_cast<uint32_t>(p[2]) << 8) | static_cast<uint32_t>(p[3]);
 }
-inline int16_t le16s(const uint8_t* p) { return static_cast<int16_t>(le16(p)); }
-inline int32_t le32s(const uint8_t* p) { return static_cast<int32_t>(le32(p)); }
-inline int16_t be16s(const uint8_t* p) { return static_cast<int16_t>(be16(p)); }
-inline int32_t be32s(const uint8_t* p) { return static_cast<int32_t>(be32(p)); }
+inline int16_t le16s(const uint8_t* p) {
+  return static_cast<int16_t>(le16(p));
+}
+inline int32_t le32s(const uint8_t* p) {
+  return static_cast<int32_t>(le32(p));
+}
+inline int16_t be16s(const uint8_t* p) {
+  return static_cast<int16_t>(be16(p));
+}
+inline int32_t be32s(const uint8_t* p) {
+  return static_cast<int32_t>(be32(p));
+}
 
 // Packed BCD byte: high nibble is the first decimal digit.
-inline int bcd(uint8_t b) { return (b >> 4) * 10 + (b & 0x0F); }
-inline int hiNibble(uint8_t b) { return b >> 4; }
-inline int loNibble(uint8_t b) { return b & 0x0F; }
+inline int bcd(uint8_t b) {
+  return (b >> 4) * 10 + (b & 0x0F);
+}
+inline int hiNibble(uint8_t b) {
+  return b >> 4;
+}
+inline int loNibble(uint8_t b) {
+  return b & 0x0F;
+}
 
 // Little-endian writers, used by the synthetic log writers and fixtures.
 inline void putLe16(uint8_t* p, uint16_t v) {
@@ -44,7 +62,9 @@ inline void putBe16(uint8_t* p, uint16_t v) {
 inline void putBe32(uint8_t* p, uint32_t v) {
   for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (24 - 8 * i));
 }
-inline uint8_t toBcd(int v) { return static_cast<uint8_t>(((v / 10) % 10) << 4 | (v % 10)); }
+inline uint8_t toBcd(int v) {
+  return static_cast<uint8_t>(((v / 10) % 10) << 4 | (v % 10));
+}
 
 // Bounds-checked view over a record: reads past the end yield zero and set a
 // flag, so a short record can never be read outside the bytes present.

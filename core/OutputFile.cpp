@@ -1,4 +1,4 @@
-#include "products/OutputFile.h"
+#include "core/OutputFile.h"
 
 #include <fcntl.h>
 #include <unistd.h>

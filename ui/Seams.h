@@ -7,7 +7,7 @@
 #include <QStringList>
 #include <optional>
 
-#include "app/RunHooks.h"
+#include "core/RunHooks.h"
 
 class QWidget;
 

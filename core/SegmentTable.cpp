@@ -1,4 +1,4 @@
-#include "index/SegmentTable.h"
+#include "core/SegmentTable.h"
 
 #include <cstring>
 
@@ -27,7 +27,9 @@ bool SegmentTable::Set(int index, int16_t type, const std::string& caption) {
   return true;
 }
 
-bool SegmentTable::Included(int index) const { return State(index) == kChecked; }
+bool SegmentTable::Included(int index) const {
+  return State(index) == kChecked;
+}
 
 int SegmentTable::State(int index) const {
   if (index < 0 || index >= count_.load()) return kChecked;

@@ -25,14 +25,14 @@
 #include <initializer_list>
 #include <utility>
 
-#include "app/Catalog.h"
-#include "app/CommandLine.h"
 #include "app/Configuration.h"
-#include "app/ui/Dialogs.h"
-#include "app/ui/TMainForm.h"
-#include "app/ui/WindowState.h"
-#include "app/ui/Workers.h"
+#include "cli/CommandLine.h"
 #include "index/IndexRun.h"
+#include "products/Catalog.h"
+#include "ui/Dialogs.h"
+#include "ui/TMainForm.h"
+#include "ui/WindowState.h"
+#include "ui/Workers.h"
 
 namespace morphel::ui {
 

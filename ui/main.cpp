@@ -11,11 +11,11 @@
 #include <memory>
 
 #include "app/MainModel.h"
-#include "app/ui/GuiArguments.h"
-#include "app/ui/MorphelApplication.h"
-#include "app/ui/Seams.h"
-#include "app/ui/TMainForm.h"
-#include "app/ui/WindowState.h"
+#include "ui/GuiArguments.h"
+#include "ui/MorphelApplication.h"
+#include "ui/Seams.h"
+#include "ui/TMainForm.h"
+#include "ui/WindowState.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "app/MainModel.h"
-#include "app/ui/Seams.h"
+#include "ui/Seams.h"
 
 class QAction;
 class QButtonGroup;

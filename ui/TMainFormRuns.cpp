@@ -9,13 +9,13 @@
 #include <QPushButton>
 #include <QTreeWidget>
 
-#include "app/Catalog.h"
-#include "app/ui/Dialogs.h"
-#include "app/ui/RunReports.h"
-#include "app/ui/TMainForm.h"
-#include "app/ui/Workers.h"
+#include "core/SegmentTable.h"
 #include "index/IndexRun.h"
-#include "index/SegmentTable.h"
+#include "products/Catalog.h"
+#include "ui/Dialogs.h"
+#include "ui/RunReports.h"
+#include "ui/TMainForm.h"
+#include "ui/Workers.h"
 
 namespace morphel::ui {
 

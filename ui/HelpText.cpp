@@ -1,4 +1,4 @@
-#include "app/ui/HelpText.h"
+#include "ui/HelpText.h"
 
 #include <array>
 

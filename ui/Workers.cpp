@@ -1,4 +1,4 @@
-#include "app/ui/Workers.h"
+#include "ui/Workers.h"
 
 #include <utility>
 

@@ -1,11 +1,11 @@
-#include "app/ui/Seams.h"
+#include "ui/Seams.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QStringList>
 
-#include "app/Catalog.h"
+#include "products/Catalog.h"
 
 namespace morphel::ui {
 

@@ -1,4 +1,4 @@
-#include "app/ui/Look.h"
+#include "ui/Look.h"
 
 #include <QApplication>
 #include <QGuiApplication>

@@ -14,8 +14,12 @@
 
 namespace morphel::text {
 
-inline void append(std::string& out, std::string_view s) { out.append(s); }
-inline void append(std::string& out, char c) { out.push_back(c); }
+inline void append(std::string& out, std::string_view s) {
+  out.append(s);
+}
+inline void append(std::string& out, char c) {
+  out.push_back(c);
+}
 
 namespace detail {
 
@@ -49,8 +53,8 @@ inline char* Digits(char* end, unsigned long long m) {
 inline void Integer(std::string& out, long long v, int width, bool plus) {
   char buf[48];
   char* end = buf + sizeof buf;
-  const unsigned long long m = v < 0 ? 0ull - static_cast<unsigned long long>(v)
-                                     : static_cast<unsigned long long>(v);
+  const unsigned long long m =
+      v < 0 ? 0ull - static_cast<unsigned long long>(v) : static_cast<unsigned long long>(v);
   char* p = Digits(end, m);
   const char sign = v < 0 ? '-' : (plus ? '+' : '\0');
   int used = static_cast<int>(end - p) + (sign ? 1 : 0);
@@ -61,8 +65,8 @@ inline void Integer(std::string& out, long long v, int width, bool plus) {
 
 inline constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
 inline constexpr unsigned long long kIntPowersOfTen[] = {
-    1ull, 10ull, 100ull, 1000ull, 10000ull, 100000ull, 1000000ull, 10000000ull, 100000000ull,
-    1000000000ull};
+    1ull,      10ull,      100ull,      1000ull,      10000ull,
+    100000ull, 1000000ull, 10000000ull, 100000000ull, 1000000000ull};
 
 // "%.Nf" (with '+' when plus) without the general algorithm when the
 // rounding is plain: |v| x 10^N is computed with an error below half an
@@ -107,7 +111,9 @@ inline bool FastFixed(std::string& out, double v, int precision, bool plus) {
 }  // namespace detail
 
 // "%d" / "%ld"
-inline void d(std::string& out, long long v) { detail::Integer(out, v, 0, false); }
+inline void d(std::string& out, long long v) {
+  detail::Integer(out, v, 0, false);
+}
 // "%u" / "%lu"
 inline void u(std::string& out, unsigned long long v) {
   const fmt::format_int digits(v);
@@ -119,13 +125,21 @@ inline void minusD(std::string& out, long long v) {
   d(out, v);
 }
 // "%02d"
-inline void d02(std::string& out, long long v) { detail::Integer(out, v, 2, false); }
+inline void d02(std::string& out, long long v) {
+  detail::Integer(out, v, 2, false);
+}
 // "%03d"
-inline void d03(std::string& out, long long v) { detail::Integer(out, v, 3, false); }
+inline void d03(std::string& out, long long v) {
+  detail::Integer(out, v, 3, false);
+}
 // "%04d"
-inline void d04(std::string& out, long long v) { detail::Integer(out, v, 4, false); }
+inline void d04(std::string& out, long long v) {
+  detail::Integer(out, v, 4, false);
+}
 // "%09ld"
-inline void d09(std::string& out, long long v) { detail::Integer(out, v, 9, false); }
+inline void d09(std::string& out, long long v) {
+  detail::Integer(out, v, 9, false);
+}
 // "%010lu"
 inline void u010(std::string& out, unsigned long long v) {
   const fmt::format_int digits(v);
@@ -133,9 +147,13 @@ inline void u010(std::string& out, unsigned long long v) {
   out.append(digits.data(), digits.size());
 }
 // "%+04d"
-inline void plusD04(std::string& out, long long v) { detail::Integer(out, v, 4, true); }
+inline void plusD04(std::string& out, long long v) {
+  detail::Integer(out, v, 4, true);
+}
 // "%06ld"
-inline void d06(std::string& out, long long v) { detail::Integer(out, v, 6, false); }
+inline void d06(std::string& out, long long v) {
+  detail::Integer(out, v, 6, false);
+}
 // "%.Nf" for the precisions the layouts use.
 inline void f(std::string& out, double v, int precision) {
   if (detail::FastFixed(out, v, precision, false)) return;
@@ -186,15 +204,32 @@ namespace morphel::text {
 inline bool RtcField(int id, std::string& out, int year, int month, int day, int hour, int minute,
                      int second) {
   switch (id) {
-    case 33: mdy(out, month, day, year); return true;
-    case 34: d02(out, month); return true;
-    case 35: d02(out, day); return true;
-    case 36: d02(out, year); return true;
-    case 37: hms(out, hour, minute, second); return true;
-    case 38: d02(out, hour); return true;
-    case 39: d02(out, minute); return true;
-    case 40: d02(out, second); return true;
-    default: return false;
+    case 33:
+      mdy(out, month, day, year);
+      return true;
+    case 34:
+      d02(out, month);
+      return true;
+    case 35:
+      d02(out, day);
+      return true;
+    case 36:
+      d02(out, year);
+      return true;
+    case 37:
+      hms(out, hour, minute, second);
+      return true;
+    case 38:
+      d02(out, hour);
+      return true;
+    case 39:
+      d02(out, minute);
+      return true;
+    case 40:
+      d02(out, second);
+      return true;
+    default:
+      return false;
   }
 }
 

@@ -1,9 +1,9 @@
-#include "app/ui/GuiArguments.h"
+#include "ui/GuiArguments.h"
 
 #include <QTimer>
 
-#include "app/ui/MorphelApplication.h"
-#include "app/ui/TMainForm.h"
+#include "ui/MorphelApplication.h"
+#include "ui/TMainForm.h"
 
 namespace morphel::ui {
 

@@ -5,7 +5,7 @@
 
 #include <QDialog>
 
-#include "app/Settings.h"
+#include "core/Settings.h"
 
 class QButtonGroup;
 class QComboBox;

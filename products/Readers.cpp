@@ -1,10 +1,10 @@
-#include "app/Readers.h"
+#include "products/Readers.h"
 
 #include <array>
 
-#include "app/Catalog.h"
-#include "products/Skarn.h"
 #include "products/Brisel.h"
+#include "products/Catalog.h"
+#include "products/Skarn.h"
 #include "products/Tolvan.h"
 #include "products/Tolvan2.h"
 #include "products/Velmar.h"

@@ -1,4 +1,4 @@
-#include "app/ui/WindowState.h"
+#include "ui/WindowState.h"
 
 #include <QByteArray>
 #include <QSettings>

@@ -13,12 +13,12 @@
 #include <memory>
 
 #include "app/ConversionRun.h"
-#include "app/RunHooks.h"
-#include "app/Settings.h"
-#include "app/ui/RunReports.h"
+#include "core/RunHooks.h"
+#include "core/Settings.h"
 #include "index/GatherRun.h"
 #include "index/IndexRun.h"
 #include "products/Product.h"
+#include "ui/RunReports.h"
 
 namespace morphel::ui {
 

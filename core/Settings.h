@@ -57,20 +57,34 @@ struct Settings {
   // Receiver box r (1..4) checked.
   bool ReceiverChecked(int r) const {
     switch (r) {
-      case 1: return Receiver1;
-      case 2: return Receiver2;
-      case 3: return Receiver3;
-      case 4: return Receiver4;
-      default: return false;
+      case 1:
+        return Receiver1;
+      case 2:
+        return Receiver2;
+      case 3:
+        return Receiver3;
+      case 4:
+        return Receiver4;
+      default:
+        return false;
     }
   }
   void SetReceiver(int r, bool on) {
     switch (r) {
-      case 1: Receiver1 = on; break;
-      case 2: Receiver2 = on; break;
-      case 3: Receiver3 = on; break;
-      case 4: Receiver4 = on; break;
-      default: break;
+      case 1:
+        Receiver1 = on;
+        break;
+      case 2:
+        Receiver2 = on;
+        break;
+      case 3:
+        Receiver3 = on;
+        break;
+      case 4:
+        Receiver4 = on;
+        break;
+      default:
+        break;
     }
   }
 };

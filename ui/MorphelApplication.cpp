@@ -1,10 +1,10 @@
-#include "app/ui/MorphelApplication.h"
+#include "ui/MorphelApplication.h"
 
 #include <QMessageBox>
 #include <exception>
 
-#include "app/RunHooks.h"
-#include "app/ui/Look.h"
+#include "core/RunHooks.h"
+#include "ui/Look.h"
 
 namespace morphel::ui {
 

@@ -1,4 +1,4 @@
-#include "products/LogFile.h"
+#include "core/LogFile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,4 +1,4 @@
-#include "app/ui/Dialogs.h"
+#include "ui/Dialogs.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -14,9 +14,9 @@
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
-#include "app/ui/HelpText.h"
-#include "app/ui/Look.h"
 #include "index/GatherRun.h"
+#include "ui/HelpText.h"
+#include "ui/Look.h"
 
 namespace morphel::ui {
 

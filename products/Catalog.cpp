@@ -1,4 +1,4 @@
-#include "app/Catalog.h"
+#include "products/Catalog.h"
 
 #include <charconv>
 

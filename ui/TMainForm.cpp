@@ -1,4 +1,4 @@
-#include "app/ui/TMainForm.h"
+#include "ui/TMainForm.h"
 
 #include <QAction>
 #include <QButtonGroup>
@@ -29,13 +29,13 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "app/Catalog.h"
-#include "app/ui/Dialogs.h"
-#include "app/ui/Look.h"
-#include "app/ui/WindowState.h"
-#include "app/ui/Workers.h"
 #include "index/IndexRun.h"
+#include "products/Catalog.h"
 #include "products/FieldCatalog.h"
+#include "ui/Dialogs.h"
+#include "ui/Look.h"
+#include "ui/WindowState.h"
+#include "ui/Workers.h"
 
 namespace morphel::ui {
 

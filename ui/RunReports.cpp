@@ -1,4 +1,4 @@
-#include "app/ui/RunReports.h"
+#include "ui/RunReports.h"
 
 #include <QFileInfo>
 #include <QStringList>
