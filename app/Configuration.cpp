@@ -11,7 +11,8 @@
 #include <string_view>
 
 #include "app/MainModel.h"
-#include "products/Catalog.h"
+#include "products/FormatTable.h"
+#include "products/ProductTable.h"
 
 namespace morphel {
 

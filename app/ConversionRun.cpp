@@ -8,8 +8,9 @@
 
 #include "app/Detect.h"
 #include "core/LogFile.h"
-#include "products/Catalog.h"
+#include "products/FormatTable.h"
 #include "products/Formats.h"
+#include "products/ProductTable.h"
 
 namespace morphel {
 
@@ -52,15 +53,18 @@ int ConversionRun::AverageModeFor(const Settings& s) {
 }
 
 int ConversionRun::ReceiversFor(int item) {
-  if (item == kItemTolvanNew) return 4;
-  if (item == kItemBrisel || item == kItemBriselCard) return 2;
-  return 1;
+  const ProductRow* row = ProductRowFor(item);
+  return row ? row->rowReceivers : 1;
 }
 
 bool ConversionRun::TitleAtBoundary() const {
-  int item = settings_.InputFormatGroup;
-  return item == kItemZevCard || item == kItemZevDump || item == kItemBrisel ||
-         item == kItemBriselCard;
+  const ProductRow* row = ProductRowFor(settings_.InputFormatGroup);
+  return row && row->titleAtFirstSegment;
+}
+
+const FormatRow& ConversionRun::Format() const {
+  const FormatRow* row = FormatRowFor(settings_.OutputFormatGroup);
+  return row ? *row : Row(FormatItem::Custom);
 }
 
 void ConversionRun::ShowProgress(uint64_t consumed, uint64_t total) {
@@ -84,7 +88,7 @@ bool ConversionRun::OverwritesInput() const {
   }
   if (SameFile(settings_.OutputFilename, input)) return true;
   // The PathView layout also writes a side file next to the output.
-  return settings_.NativeFormat && settings_.OutputFormatGroup == kFormatPathView &&
+  return settings_.NativeFormat && Format().sideFile &&
          SameFile(formats::PathViewSideFileName(settings_.OutputFilename), input);
 }
 
@@ -102,7 +106,7 @@ RunOutcome ConversionRun::Run() {
                         SystemReason(settings_.InputFilename, reader_.Input.Error()));
     return RunOutcome::InputFailed;
   }
-  const bool binary = settings_.NativeFormat && settings_.OutputFormatGroup == kFormatPathView;
+  const bool binary = settings_.NativeFormat && Format().binary;
   const bool opened = outputFd_ >= 0 ? out_.OpenDescriptor(outputFd_, binary)
                                      : out_.Open(settings_.OutputFilename, binary);
   if (!opened) {
@@ -118,7 +122,7 @@ RunOutcome ConversionRun::Run() {
   ShowProgress(0, 1);
   uint64_t consumed = 0;
   delimiter_ = DelimiterFor(settings_.DelimiterGroup, settings_.OtherDelimiter);
-  if (settings_.OutputFormatGroup == kFormatEdx) out_.Write("5\n");
+  if (Format().firstLine) out_.Write(Format().firstLine);
   reader_.SetAverageMode(AverageModeFor(settings_));
   if (!settings_.NativeFormat && !TitleAtBoundary()) WriteTitleLine();
 
@@ -205,8 +209,8 @@ bool ConversionRun::Refuse() {
   if (settings_.NativeFormat) {
     const int format = settings_.OutputFormatGroup;
     if (!ProductWritesFormat(settings_.InputFormatGroup, format)) {
-      const OutputFormatInfo* f = OutputFormatByItem(format);
-      const ProductInfo* p = ProductByItem(settings_.InputFormatGroup);
+      const FormatRow* f = FormatRowFor(format);
+      const ProductRow* p = ProductRowFor(settings_.InputFormatGroup);
       hooks_.report(MessageKind::Error, std::string(p ? p->caption : "This product") + " has no " +
                                             (f ? f->caption : "such") +
                                             " layout; it is written for " +
@@ -232,17 +236,15 @@ void ConversionRun::CountSegments() {
 std::string ConversionRun::EmptyResultReason() const {
   const ConversionSummary& s = summary_;
   if (s.dataRecords > 0 || s.inputSize == 0) return {};
-  const ProductInfo* chosen = ProductByItem(settings_.InputFormatGroup);
+  const ProductRow* chosen = ProductRowFor(settings_.InputFormatGroup);
   const std::string reader = chosen ? chosen->caption : "this";
   std::string reason = "no data record was written: ";
   if (s.stopped) return reason + "the run was stopped before the first record";
   if (s.segmentsMet > 0 && s.segmentsLeftOut == s.segmentsMet)
     return reason + "every segment of the log is left out";
   const int detected = DetectProduct(settings_.InputFilename);
-  const ProductInfo* seen = ProductByItem(detected);
-  if (detected != kItemNone && seen && chosen && detected != chosen->item &&
-      !(detected == kItemBriselCard && chosen->item == kItemBrisel) &&
-      !(detected == kItemBrisel && chosen->item == kItemBriselCard))
+  const ProductRow* seen = ProductRowFor(detected);
+  if (detected != kItemNone && seen && chosen && seen->readerOf != chosen->readerOf)
     reason += "the log looks like a " + std::string(seen->caption) + " log, not " + reader + "; ";
   if (s.offeredRecords == 0) {
     reason += "the " + reader + " reader found no measurement record in it";

@@ -9,6 +9,7 @@
 #include "core/OutputFile.h"
 #include "core/RunHooks.h"
 #include "core/Settings.h"
+#include "products/FormatTable.h"
 #include "products/Product.h"
 
 namespace morphel {
@@ -76,6 +77,7 @@ class ConversionRun {
   void ShowProgress(uint64_t consumed, uint64_t total);
   RunOutcome ExcelSplit();
   bool TitleAtBoundary() const;
+  const FormatRow& Format() const;
   // The output (or its PathView side file) is the input log under some name.
   bool OverwritesInput() const;
   // Reasons not to start at all, reported before anything is opened.

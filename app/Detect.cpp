@@ -7,7 +7,8 @@
 
 #include "core/Bytes.h"
 #include "core/LogFile.h"
-#include "products/Catalog.h"
+#include "products/FormatTable.h"
+#include "products/ProductTable.h"
 
 namespace morphel {
 

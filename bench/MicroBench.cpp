@@ -14,8 +14,9 @@
 #include "app/ConversionRun.h"
 #include "app/MainModel.h"
 #include "core/Fmt.h"
-#include "products/Catalog.h"
-#include "synth/Samples.h"
+#include "products/FormatTable.h"
+#include "products/ProductTable.h"
+#include "synth/SampleFile.h"
 
 namespace morphel {
 namespace {
@@ -110,7 +111,7 @@ class ReaderBench {
     options.seconds = 60;
     options.seed = 3;
     std::string error;
-    if (!synth::WriteSample(product, path_, options, error)) {
+    if (!WriteSample(product, path_, options, error)) {
       error_ = error;
       return;
     }

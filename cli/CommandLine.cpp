@@ -5,7 +5,8 @@
 
 #include "app/MainModel.h"
 #include "core/Fmt.h"
-#include "products/Catalog.h"
+#include "products/FormatTable.h"
+#include "products/ProductTable.h"
 
 namespace morphel {
 
@@ -140,15 +141,15 @@ std::string EquivalentCommandLine(const MainModel& model) {
   w.Add("convert");
   w.Add(s.InputFilename);
   w.Add("-o", s.OutputFilename);
-  const ProductInfo* product = ProductByItem(s.InputFormatGroup);
-  if (product && product->supported) w.Add("--product", product->cliName);
+  const ProductRow* product = ProductRowFor(s.InputFormatGroup);
+  if (product && product->Supported()) w.Add("--product", product->cliName);
 
-  const OutputFormatInfo* format = OutputFormatByItem(s.OutputFormatGroup);
+  const FormatRow* format = FormatRowFor(s.OutputFormatGroup);
   if (format) {
     w.Add("--format", format->cliName);
     // A format restored from a saved set-up keeps the layout mode of the
     // format applied before it.
-    if (s.NativeFormat != format->native) w.Add(s.NativeFormat ? "--native" : "--no-native");
+    if (s.NativeFormat != format->Native()) w.Add(s.NativeFormat ? "--native" : "--no-native");
   }
   if (!s.SelectedBox.empty()) {
     const auto& ids = model.SelectedIds();

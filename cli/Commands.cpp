@@ -12,8 +12,9 @@
 #include "cli/Setup.h"
 #include "index/GatherRun.h"
 #include "index/IndexRun.h"
-#include "products/Catalog.h"
 #include "products/FieldCatalog.h"
+#include "products/FormatTable.h"
+#include "products/ProductTable.h"
 
 namespace morphel::cli {
 
@@ -25,10 +26,10 @@ void Print(const std::string& text) {
 
 // The product of a log as scripts name it: its command-line name, or null.
 void ProductMembers(Json& json, int item) {
-  const ProductInfo* p = ProductByItem(item);
+  const ProductRow* p = ProductRowFor(item);
   json.Key("item").Number(int64_t{item});
   json.Key("product");
-  if (p && p->supported) {
+  if (p && p->Supported()) {
     json.String(p->cliName);
   } else {
     json.Null();
@@ -112,8 +113,8 @@ std::string Padded(const std::string& text, size_t width) {
 
 std::string ProductNames() {
   std::string names;
-  for (const ProductInfo& p : Products()) {
-    if (!p.supported) continue;
+  for (const ProductRow& p : ProductRows()) {
+    if (!p.Supported()) continue;
     names += (names.empty() ? "" : ", ") + std::string(p.cliName);
   }
   return names;
@@ -121,32 +122,34 @@ std::string ProductNames() {
 
 std::string FormatNames() {
   std::string names;
-  for (const OutputFormatInfo& f : OutputFormats())
+  for (const FormatRow& f : FormatRows())
     names += (names.empty() ? "" : ", ") + std::string(f.cliName);
   return names;
 }
 
 int RunProducts() {
-  for (const ProductInfo& p : Products()) {
-    if (!p.supported) continue;
-    Print(Padded(p.cliName, 13) + Padded(std::to_string(p.item), 3) + Padded(p.caption, 22) +
-          p.extension + "\n");
+  for (const ProductRow& p : ProductRows()) {
+    if (!p.Supported()) continue;
+    std::string extensions;
+    for (const char* e : p.extensions)
+      extensions += (extensions.empty() ? "" : " ") + std::string(e);
+    Print(Padded(p.cliName, 13) + Padded(std::to_string(p.Number()), 3) + Padded(p.caption, 22) +
+          extensions + "\n");
   }
   return kOk;
 }
 
 int RunFormats() {
-  for (const OutputFormatInfo& f : OutputFormats()) {
+  for (const FormatRow& f : FormatRows()) {
     std::string layout = "delimited rows";
-    if (f.native) {
-      layout =
-          f.item == kFormatPathView ? "own layout, binary, with an .MDF side file" : "own layout";
+    if (f.Native()) {
+      layout = f.binary && f.sideFile ? "own layout, binary, with an .MDF side file" : "own layout";
       bool everyProduct = true;
-      for (const ProductInfo& p : Products())
-        everyProduct &= !p.supported || ProductWritesFormat(p.item, f.item);
-      if (!everyProduct) layout += "; " + ProductsWritingFormat(f.item) + " logs only";
+      for (const ProductRow& p : ProductRows())
+        everyProduct &= !p.Supported() || ProductWritesFormat(p.Number(), f.Number());
+      if (!everyProduct) layout += "; " + ProductsWritingFormat(f.Number()) + " logs only";
     }
-    Print(Padded(f.cliName, 11) + Padded(std::to_string(f.item), 3) + Padded(f.caption, 28) +
+    Print(Padded(f.cliName, 11) + Padded(std::to_string(f.Number()), 3) + Padded(f.caption, 28) +
           layout + "\n");
   }
   return kOk;
@@ -163,7 +166,7 @@ int RunDetect(const DetectArgs& a) {
     const int item = readable ? DetectProduct(file) : kItemNone;
     if (item == kItemNone) status = kFailed;
     if (!a.json) {
-      std::printf("%s\t%d\t%s\n", file.c_str(), item, ProductByItem(item)->caption);
+      std::printf("%s\t%d\t%s\n", file.c_str(), item, ProductRowFor(item)->caption);
       continue;
     }
     json.BeginObject().Key("path").String(file);
@@ -187,7 +190,7 @@ int RunFields(const FieldsArgs& a) {
   if (!item) return status;
   std::unique_ptr<Product> reader = CreateReader(item);
   if (!reader) {
-    console.Note(std::string("no reader for ") + ProductByItem(item)->caption + " in this build");
+    console.Note(std::string("no reader for ") + ProductRowFor(item)->caption + " in this build");
     return kFailed;
   }
   Json json;

@@ -15,7 +15,8 @@
 #include "cli/CliHooks.h"
 #include "cli/Commands.h"
 #include "cli/Setup.h"
-#include "products/Catalog.h"
+#include "products/FormatTable.h"
+#include "products/ProductTable.h"
 
 namespace morphel::cli {
 
@@ -47,10 +48,12 @@ std::string BatchOutput(const std::string& input, const std::string& outdir) {
 
 // What cannot be written to standard output, before anything is opened.
 bool RefuseStandardOutput(const Settings& s, Console& console) {
-  if (s.NativeFormat && s.OutputFormatGroup == kFormatPathView) {
-    console.Note(::isatty(STDOUT_FILENO) == 1
-                     ? "the MLJ PathPro layout is binary: it is not written to a terminal"
-                     : "the MLJ PathPro layout comes with an .MDF side file: give -o FILE");
+  const FormatRow* format = FormatRowFor(s.OutputFormatGroup);
+  if (s.NativeFormat && format && (format->binary || format->sideFile)) {
+    const std::string name = format->caption;
+    console.Note(format->binary && ::isatty(STDOUT_FILENO) == 1
+                     ? "the " + name + " layout is binary: it is not written to a terminal"
+                     : "the " + name + " layout comes with an .MDF side file: give -o FILE");
     return true;
   }
   if (s.cbSplit) {

@@ -16,7 +16,8 @@
 
 #include "cli/CliHooks.h"
 #include "cli/Commands.h"
-#include "synth/Samples.h"
+#include "products/ProductTable.h"
+#include "synth/SampleFile.h"
 
 namespace morphel::cli {
 
@@ -53,7 +54,7 @@ std::optional<double> EstimatedSize(const SampleArgs& a) {
   std::string error;
   std::optional<double> size;
   std::error_code ec;
-  if (synth::WriteSample(a.product, probe, options, error)) {
+  if (WriteSample(a.product, probe, options, error)) {
     const auto bytes = fs::file_size(probe, ec);
     if (!ec) size = static_cast<double>(bytes) * a.options.seconds / kProbeSeconds;
   }
@@ -105,7 +106,7 @@ int RunSample(const SampleArgs& a) {
     console.Note("--seconds must be positive");
     return kUsageError;
   }
-  const auto names = synth::SampleProducts();
+  const auto names = SampleProducts();
   if (std::find(names.begin(), names.end(), a.product) == names.end()) {
     console.Note("no sample writer for product '" + a.product + "' (see 'morphel products')");
     return kUsageError;
@@ -135,7 +136,7 @@ int RunSample(const SampleArgs& a) {
     std::signal(SIGINT, SIG_DFL);
     std::signal(SIGTERM, SIG_DFL);
     std::string error;
-    const bool ok = synth::WriteSample(a.product, a.output, a.options, error);
+    const bool ok = WriteSample(a.product, a.output, a.options, error);
     if (!ok) std::fprintf(stderr, "morphel: %s\n", error.c_str());
     std::fflush(stderr);
     ::_exit(ok ? kOk : kFailed);

@@ -14,7 +14,8 @@
 #include "cli/CliHooks.h"
 #include "cli/Options.h"
 #include "index/IndexRun.h"
-#include "products/Catalog.h"
+#include "products/FormatTable.h"
+#include "products/ProductTable.h"
 
 namespace morphel::cli {
 
@@ -27,7 +28,7 @@ bool Usage(Console& console, const std::string& text, int& status) {
 }
 
 bool NoReader(Console& console, int item, int& status) {
-  console.Note(std::string("no reader for ") + ProductByItem(item)->caption + " in this build");
+  console.Note(std::string("no reader for ") + ProductRowFor(item)->caption + " in this build");
   status = kFailed;
   return false;
 }
@@ -197,8 +198,8 @@ bool ApplyConfig(MainModel& model, const ConvertArgs& a, const std::string& inpu
     // A set-up saved without a log has no output name of its own.
     if (s.OutputFilename.empty()) s.OutputFilename = MainModel::DefaultOutputName(input);
   }
-  const ProductInfo* saved = ProductByItem(s.InputFormatGroup);
-  if (!a.product.empty() || !input.empty() || !saved || !saved->supported) {
+  const ProductRow* saved = ProductRowFor(s.InputFormatGroup);
+  if (!a.product.empty() || !input.empty() || !saved || !saved->Supported()) {
     item = ResolveProduct(a.product, s.InputFilename, console, status);
     if (!item) return false;
   } else {
@@ -253,12 +254,12 @@ bool InputReadable(const std::string& path, Console& console) {
 int ResolveProduct(const std::string& name, const std::string& file, Console& console,
                    int& status) {
   if (!name.empty()) {
-    const ProductInfo* p = ProductByName(name);
-    if (!p || p->item == kItemNone || p->item == kItemDarsk) {
+    const ProductRow* p = ProductRowByName(name);
+    if (!p || !p->Supported()) {
       Usage(console, "unknown product '" + name + "' (see 'morphel products')", status);
       return 0;
     }
-    return p->item;
+    return p->Number();
   }
   if (!InputReadable(file, console)) {
     status = kFailed;
@@ -297,12 +298,12 @@ bool BuildModel(MainModel& model, const ConvertArgs& a, const std::string& input
     return false;
   }
   if (!a.format.empty()) {
-    const OutputFormatInfo* f = OutputFormatByName(a.format);
+    const FormatRow* f = FormatRowByName(a.format);
     if (!f)
       return Usage(console, "unknown output format '" + a.format + "' (see 'morphel formats')",
                    status);
-    model.ApplyOutputPreset(f->item);
-    model.EditSettings().OutputFormatGroup = f->item;
+    model.ApplyOutputPreset(f->Number());
+    model.EditSettings().OutputFormatGroup = f->Number();
   }
   std::string error;
   if (!ApplyOptions(model, a, error)) return Usage(console, error, status);

@@ -30,8 +30,9 @@
 #include "decode/Gps.h"
 #include "decode/Pocsag.h"
 #include "index/IndexRun.h"
-#include "products/Catalog.h"
+#include "products/FormatTable.h"
 #include "products/Product.h"
+#include "products/ProductTable.h"
 #include "products/Readers.h"
 #include "products/ZevPaging.h"
 
@@ -136,9 +137,9 @@ inline std::vector<Conversion> ConversionsFor(int item) {
   snapshot();
   s.ScanTypeGroup = 1;
   // Each of the product's own layouts.
-  for (const OutputFormatInfo& f : OutputFormats()) {
-    if (!f.native || !ProductWritesFormat(item, f.item)) continue;
-    model.ApplyOutputPreset(f.item);
+  for (const FormatRow& f : FormatRows()) {
+    if (!f.Native() || !ProductWritesFormat(item, f.Number())) continue;
+    model.ApplyOutputPreset(f.Number());
     snapshot();
   }
   return all;

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "products/Product.h"
+#include "products/ProductTable.h"
 
 namespace morphel {
 
@@ -20,8 +21,5 @@ class ReaderSet {
   struct Impl;
   std::unique_ptr<Impl> impl_;
 };
-
-// A fresh reader for an input list item (nullptr when there is none).
-std::unique_ptr<Product> CreateReader(int item);
 
 }  // namespace morphel

@@ -11,7 +11,8 @@
 #include "app/MainModel.h"
 #include "cli/CommandLine.h"
 #include "index/IndexRun.h"
-#include "products/Catalog.h"
+#include "products/FormatTable.h"
+#include "products/ProductTable.h"
 #include "tests/TestSupport.h"
 
 namespace morphel {

@@ -6,7 +6,8 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "products/Catalog.h"
+#include "products/FormatTable.h"
+#include "products/ProductTable.h"
 #include "tests/CliSupport.h"
 
 namespace morphel {
@@ -65,7 +66,7 @@ TEST(CliFaces, ReadmeStatesExitStatusesFormatsAndTheCampaign) {
         "| 2 |", "| 3 |", "| 130 |", "parallel", "--outdir", "--jobs", "docs/morphel-window.png"})
     EXPECT_NE(readme.find(text), std::string::npos) << text;
   // The table of formats names each one as --format takes it.
-  for (const OutputFormatInfo& f : OutputFormats())
+  for (const FormatRow& f : FormatRows())
     EXPECT_NE(readme.find(std::string("| `") + f.cliName + "` |"), std::string::npos) << f.cliName;
 }
 
@@ -75,17 +76,17 @@ TEST(CliFaces, HelpAndListsNameEveryProductAndFormat) {
   const CliRun formats = Morphel("formats");
   ASSERT_EQ(products.status, 0);
   ASSERT_EQ(formats.status, 0);
-  for (const ProductInfo& p : Products()) {
-    if (!p.supported) continue;
+  for (const ProductRow& p : ProductRows()) {
+    if (!p.Supported()) continue;
     EXPECT_NE(help.out.find(p.cliName), std::string::npos) << p.cliName;
     EXPECT_NE(products.out.find(std::string(p.cliName) + " "), std::string::npos) << p.cliName;
     EXPECT_NE(products.out.find(p.caption), std::string::npos) << p.caption;
   }
-  for (const OutputFormatInfo& f : OutputFormats()) {
+  for (const FormatRow& f : FormatRows()) {
     EXPECT_NE(help.out.find(f.cliName), std::string::npos) << f.cliName;
     EXPECT_NE(formats.out.find(f.caption), std::string::npos) << f.caption;
   }
-  EXPECT_EQ(Lines(formats.out), OutputFormats().size());
+  EXPECT_EQ(Lines(formats.out), FormatRows().size());
   EXPECT_NE(formats.out.find("QVR Zev (PC CARD), QVR Zev (PC DUMP) logs only"), std::string::npos)
       << formats.out;
 }

@@ -10,8 +10,9 @@
 
 #include "app/Configuration.h"
 #include "app/MainModel.h"
-#include "products/Catalog.h"
 #include "products/FieldCatalog.h"
+#include "products/FormatTable.h"
+#include "products/ProductTable.h"
 #include "tests/TestSupport.h"
 
 namespace morphel {

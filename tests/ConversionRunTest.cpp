@@ -9,7 +9,8 @@
 #include <deque>
 
 #include "app/ConversionRun.h"
-#include "products/Catalog.h"
+#include "products/FormatTable.h"
+#include "products/ProductTable.h"
 #include "products/Readers.h"
 #include "tests/TestSupport.h"
 

@@ -7,7 +7,8 @@
 
 #include "app/Detect.h"
 #include "core/Bytes.h"
-#include "products/Catalog.h"
+#include "products/FormatTable.h"
+#include "products/ProductTable.h"
 #include "tests/TestSupport.h"
 
 namespace morphel {

@@ -7,9 +7,10 @@
 #include <vector>
 
 #include "index/GatherRun.h"
-#include "products/Catalog.h"
+#include "products/FormatTable.h"
+#include "products/ProductTable.h"
 #include "products/Readers.h"
-#include "synth/Samples.h"
+#include "synth/SampleFile.h"
 #include "tests/TestSupport.h"
 
 namespace morphel {
@@ -220,13 +221,14 @@ TEST_P(GatherSample, EveryReaderCountsItsDrive) {
   synth::SampleOptions options;
   options.seconds = seconds;
   options.seed = 4;
-  ASSERT_TRUE(synth::WriteSample(product, path, options, error)) << error;
-  const ProductInfo* info = ProductByName(product);
+  ASSERT_TRUE(WriteSample(product, path, options, error)) << error;
+  const ProductRow* info = ProductRowByName(product);
   ASSERT_NE(info, nullptr);
-  std::unique_ptr<Product> reader = CreateReader(info->item);
+  std::unique_ptr<Product> reader = CreateReader(info->Number());
   ASSERT_NE(reader, nullptr);
   Settings settings = For(path);
-  settings.InputFormatGroup = info->item;  // the Brisel reader tells its two layouts apart by it
+  settings.InputFormatGroup =
+      info->Number();  // the Brisel reader tells its two layouts apart by it
   Hooks hooks;
   GatherRun run(*reader, settings, hooks);
   ASSERT_EQ(run.Run(), GatherOutcome::Completed);
@@ -267,7 +269,7 @@ TEST(GatherRun, RateFeedsTheZevDumpLambdaWindow) {
   std::string error;
   synth::SampleOptions options;
   options.seconds = 10;
-  ASSERT_TRUE(synth::WriteSample("zev-dump", path, options, error)) << error;
+  ASSERT_TRUE(WriteSample("zev-dump", path, options, error)) << error;
   std::unique_ptr<Product> reader = CreateReader(kItemZevDump);
   ASSERT_EQ(reader->Open(path), 0);
   reader->ConversionPass = true;  // measurements are decoded only when converting

@@ -7,8 +7,9 @@
 #include "app/MainModel.h"
 #include "core/Fmt.h"
 #include "index/IndexRun.h"
-#include "products/Catalog.h"
 #include "products/FieldCatalog.h"
+#include "products/FormatTable.h"
+#include "products/ProductTable.h"
 #include "tests/TestSupport.h"
 
 namespace morphel {

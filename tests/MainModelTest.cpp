@@ -8,8 +8,9 @@
 
 #include "app/MainModel.h"
 #include "core/Bytes.h"
-#include "products/Catalog.h"
 #include "products/FieldCatalog.h"
+#include "products/FormatTable.h"
+#include "products/ProductTable.h"
 #include "tests/TestSupport.h"
 
 namespace morphel {

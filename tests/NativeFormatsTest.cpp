@@ -8,9 +8,10 @@
 #include <regex>
 
 #include "app/ConversionRun.h"
-#include "products/Catalog.h"
+#include "products/FormatTable.h"
+#include "products/ProductTable.h"
 #include "products/Readers.h"
-#include "synth/Samples.h"
+#include "synth/SampleFile.h"
 #include "tests/TestSupport.h"
 
 namespace morphel {
@@ -25,15 +26,15 @@ class NativeFormats : public ::testing::TestWithParam<const char*> {
     o.seconds = 12;
     o.seed = 11;
     std::string error;
-    ASSERT_TRUE(synth::WriteSample(product_, log_, o, error)) << error;
+    ASSERT_TRUE(WriteSample(product_, log_, o, error)) << error;
   }
   std::string Convert(int format, int scanType, bool receiverOn) {
-    const ProductInfo* p = ProductByName(product_);
-    std::unique_ptr<Product> reader = CreateReader(p->item);
+    const ProductRow* p = ProductRowByName(product_);
+    std::unique_ptr<Product> reader = CreateReader(p->Number());
     Settings s;
     s.InputFilename = log_;
     s.OutputFilename = test::TempPath(std::string("native-") + product_ + ".M01");
-    s.InputFormatGroup = p->item;
+    s.InputFormatGroup = p->Number();
     s.OutputFormatGroup = format;
     s.NativeFormat = true;
     s.ScanTypeGroup = scanType;

@@ -15,7 +15,8 @@
 
 #include "app/ConversionRun.h"
 #include "fuzz/FuzzTargets.h"
-#include "products/Catalog.h"
+#include "products/FormatTable.h"
+#include "products/ProductTable.h"
 #include "tests/TestSupport.h"
 
 namespace morphel {
@@ -335,14 +336,14 @@ TEST_P(DamageSummary, ReaderCountsACutLastBlock) {
   const std::string bytes = ReadFile(log);
   const std::string cut = log + ".cut";
   WriteFile(cut, bytes.substr(0, bytes.size() - 1));
-  const ProductInfo* info = ProductByName(p.product);
+  const ProductRow* info = ProductRowByName(p.product);
   ASSERT_NE(info, nullptr);
-  std::unique_ptr<Product> reader = CreateReader(info->item);
+  std::unique_ptr<Product> reader = CreateReader(info->Number());
   ASSERT_NE(reader, nullptr);
   Settings s;
   s.InputFilename = cut;
   fuzz::SilentHooks hooks;
-  IndexRun run(*reader, s, info->item, hooks);
+  IndexRun run(*reader, s, info->Number(), hooks);
   ASSERT_EQ(run.Run(), IndexOutcome::Completed);
   EXPECT_TRUE(reader->Damage.Any()) << p.product;
   // Skipped bytes never exceed what the file holds.

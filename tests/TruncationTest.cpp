@@ -22,8 +22,9 @@
 #include <vector>
 
 #include "fuzz/FuzzTargets.h"
-#include "products/Catalog.h"
-#include "synth/Samples.h"
+#include "products/FormatTable.h"
+#include "products/ProductTable.h"
+#include "synth/SampleFile.h"
 #include "tests/TestSupport.h"
 
 namespace morphel {
@@ -106,7 +107,7 @@ TEST_P(Truncation, CutLogConvertsToAPrefixOfTheWholeOutput) {
   options.seconds = 2;
   options.seed = 11;
   std::string error;
-  ASSERT_TRUE(synth::WriteSample(c.product, log, options, error)) << error;
+  ASSERT_TRUE(WriteSample(c.product, log, options, error)) << error;
   const std::string bytes = ReadFile(log);
 
   // Every field and data box the product offers, no averaging, titles on.

@@ -11,8 +11,9 @@
 #include "app/ConversionRun.h"
 #include "app/Detect.h"
 #include "core/Bytes.h"
-#include "products/Catalog.h"
 #include "products/FieldCatalog.h"
+#include "products/FormatTable.h"
+#include "products/ProductTable.h"
 #include "products/ZevDump.h"
 #include "tests/TestSupport.h"
 

@@ -5,29 +5,13 @@
 #include <QMessageBox>
 #include <QStringList>
 
-#include "products/Catalog.h"
+#include "products/FormatTable.h"
+#include "products/ProductTable.h"
 
 namespace morphel::ui {
 
 namespace {
 
-// The log filters in the order the dialog offers them, each with the input
-// item whose extension it matches. Files converted by Pell's tool are
-// offered as they always were, though no reader takes them.
-struct LogFilter {
-  const char* name;
-  int item;
-  const char* pattern;  // when the item has no extension of its own
-};
-constexpr LogFilter kLogFilters[] = {
-    {"Tolvan Log File", kItemTolvan, nullptr},
-    {"Velmar Log File", kItemVelmar, nullptr},
-    {"Zev Log File (PC Card)", kItemZevCard, nullptr},
-    {"Zev Log File (PC Dump)", kItemZevDump, nullptr},
-    {"Skarn Log File", kItemSkarn, nullptr},
-    {"Pell Converted File", kItemNone, "*.pel"},
-    {"Brisel Log File", kItemBrisel, nullptr},
-};
 constexpr const char* kAllLogs = "All receiver logs";
 constexpr const char* kAllFiles = "All files (*)";
 constexpr const char* kConfigFilter = "Configuration Files (*.cfg)|*.cfg";
@@ -76,12 +60,14 @@ std::optional<QString> SaveWithSuffix(QWidget* parent, const QString& title, con
 QStringList InputLogFilters() {
   QStringList filters;
   QStringList all;
-  for (const LogFilter& f : kLogFilters) {
-    const ProductInfo* product = ProductByItem(f.item);
-    const QString pattern = f.pattern ? QString::fromLatin1(f.pattern)
-                                      : PatternOf(QString::fromLatin1(product->extension));
+  for (const LogFilter& f : OpenDialogFilters()) {
+    QStringList patterns;
+    for (const std::string& e : f.extensions)
+      patterns << (f.receiverLog ? PatternOf(QString::fromStdString(e))
+                                 : QLatin1Char('*') + QString::fromStdString(e));
+    const QString pattern = patterns.join(QLatin1Char(' '));
     filters << QStringLiteral("%1 (%2)").arg(QString::fromLatin1(f.name), pattern);
-    if (!f.pattern) all << pattern;
+    if (f.receiverLog) all << pattern;
   }
   filters.prepend(QStringLiteral("%1 (%2)").arg(QString::fromLatin1(kAllLogs), all.join(' ')));
   filters << QString::fromLatin1(kAllFiles);

@@ -30,8 +30,9 @@
 #include <algorithm>
 
 #include "index/IndexRun.h"
-#include "products/Catalog.h"
 #include "products/FieldCatalog.h"
+#include "products/FormatTable.h"
+#include "products/ProductTable.h"
 #include "ui/Dialogs.h"
 #include "ui/Look.h"
 #include "ui/WindowState.h"
@@ -343,7 +344,7 @@ QWidget* TMainForm::BuildStep2(QWidget* parent) {
   auto* formatRow = new QHBoxLayout(format);
   Tighten(formatRow);
   OutputFormatGroup = Named(new QComboBox(format), "OutputFormatGroup");
-  for (const OutputFormatInfo& f : OutputFormats()) OutputFormatGroup->addItem(Text(f.caption));
+  for (const FormatRow& f : FormatRows()) OutputFormatGroup->addItem(Text(f.caption));
   OutputFormatGroup->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
   OutputFormatGroup->setMinimumContentsLength(kFormatListChars);
   formatRow->addWidget(OutputFormatGroup);
@@ -583,7 +584,7 @@ QWidget* TMainForm::BuildHiddenGroups(QWidget* parent) {
   auto* holder = new QWidget(parent);
   auto* row = new QHBoxLayout(holder);
   InputFormatGroup = Named(new QComboBox(holder), "InputFormatGroup");
-  for (const ProductInfo& p : Products()) InputFormatGroup->addItem(Text(p.caption));
+  for (const ProductRow& p : ProductRows()) InputFormatGroup->addItem(Text(p.caption));
   row->addWidget(InputFormatGroup);
 
   SkarnMode = Group("SkarnMode", "Scan Mode", holder);

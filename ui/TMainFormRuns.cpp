@@ -11,7 +11,8 @@
 
 #include "core/SegmentTable.h"
 #include "index/IndexRun.h"
-#include "products/Catalog.h"
+#include "products/FormatTable.h"
+#include "products/ProductTable.h"
 #include "ui/Dialogs.h"
 #include "ui/RunReports.h"
 #include "ui/TMainForm.h"

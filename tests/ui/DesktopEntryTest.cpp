@@ -8,7 +8,8 @@
 #include <QTemporaryDir>
 #include <sstream>
 
-#include "products/Catalog.h"
+#include "products/FormatTable.h"
+#include "products/ProductTable.h"
 #include "tests/TestSupport.h"
 #include "tests/ui/GuiTestSupport.h"
 
@@ -50,9 +51,9 @@ TEST(DesktopEntry, ValidatesAndOffersMorphelForEveryLogType) {
   ASSERT_EQ(update.exitCode(), 0) << update.readAllStandardError().toStdString();
   const std::string globs = ReadFile(mime.path().toStdString() + "/globs2");
   const std::string magic = ReadFile(mime.path().toStdString() + "/magic");
-  for (const ProductInfo& p : Products()) {
-    if (!p.supported) continue;
-    const std::string extension = p.extension;
+  for (const ProductRow& p : ProductRows()) {
+    if (!p.Supported()) continue;
+    const std::string extension = p.extensions.front();
     // ".bin" is everybody's: Zev PC card logs are known by their first record.
     std::string type;
     if (extension == ".bin") {

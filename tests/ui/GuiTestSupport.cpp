@@ -9,7 +9,8 @@
 
 #include "app/ConversionRun.h"
 #include "index/IndexRun.h"
-#include "synth/Samples.h"
+#include "products/ProductTable.h"
+#include "synth/SampleFile.h"
 #include "tests/TestSupport.h"
 
 namespace morphel::ui::test {
@@ -106,7 +107,7 @@ std::string SampleLog(const std::string& product, const std::string& name, doubl
   synth::SampleOptions options;
   options.seconds = seconds;
   std::string error;
-  EXPECT_TRUE(synth::WriteSample(product, path, options, error)) << error;
+  EXPECT_TRUE(WriteSample(product, path, options, error)) << error;
   return path;
 }
 

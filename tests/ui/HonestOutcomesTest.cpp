@@ -22,7 +22,8 @@
 
 #include "app/ConversionRun.h"
 #include "index/IndexRun.h"
-#include "products/Catalog.h"
+#include "products/FormatTable.h"
+#include "products/ProductTable.h"
 #include "tests/TestSupport.h"
 #include "tests/ui/GuiTestSupport.h"
 #include "ui/RunReports.h"

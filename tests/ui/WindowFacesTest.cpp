@@ -29,8 +29,9 @@
 #include <tuple>
 
 #include "cli/CommandLine.h"
-#include "products/Catalog.h"
 #include "products/FieldCatalog.h"
+#include "products/FormatTable.h"
+#include "products/ProductTable.h"
 #include "tests/TestSupport.h"
 #include "tests/ui/GuiTestSupport.h"
 #include "ui/Dialogs.h"
@@ -303,11 +304,11 @@ TEST(WindowFaces, OpenDialogOffersAllReceiverLogsAndAllFiles) {
             "*.blf *.BLF)");
   EXPECT_EQ(filters.back(), "All files (*)");
   // Every product with a reader has a filter with its pattern.
-  for (const ProductInfo& p : Products()) {
-    if (!p.supported) continue;
-    const QString pattern =
-        QStringLiteral("(*%1 *%2)")
-            .arg(QString::fromLatin1(p.extension), QString::fromLatin1(p.extension).toUpper());
+  for (const ProductRow& p : ProductRows()) {
+    if (!p.Supported()) continue;
+    const QString pattern = QStringLiteral("(*%1 *%2)")
+                                .arg(QString::fromLatin1(p.extensions.front()),
+                                     QString::fromLatin1(p.extensions.front()).toUpper());
     EXPECT_TRUE(std::any_of(filters.begin() + 1, filters.end() - 1, [&](const QString& f) {
       return f.endsWith(pattern);
     })) << p.caption;
