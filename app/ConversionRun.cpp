@@ -260,6 +260,9 @@ std::string ConversionRun::EmptyResultReason() const {
 
 void ConversionRun::WriteNativeHeader() {
   if (!headerPending_ || !reader_.TitlePending) return;
+  // PathView's MDF side file goes beside the output with its header.
+  if (Format().sideFile)
+    formats::WritePathViewSideFile(settings_.OutputFilename, settings_.FrozenClock);
   recordArea_.clear();
   int len = reader_.WriteFormatHeader(recordArea_);
   out_.Write(recordArea_.data(),

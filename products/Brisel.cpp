@@ -757,63 +757,26 @@ Brisel::Entry Brisel::MeasuredEntry() const {
   return rx.counts[0] != 0 ? SampleOrListEntry(rx, 0) : Entry{};
 }
 
-int Brisel::WriteFormatHeader(std::string& out) {
-  out.clear();
+void Brisel::FillLayoutValues(formats::LayoutValues& v) const {
   const TGPS& g = gps_;
-  switch (Config().OutputFormatGroup) {
-    case formats::kGrayson:
-      formats::GraysonDateLine(out, formats::GraysonYear(clock_.year), clock_.month, clock_.day,
-                               g.Hour());
-      formats::GraysonStartLine(out, g.Minute(), g.Second());
-      break;
-    case formats::kPathView:
-      formats::PathViewHeader(out, Config().OutputFilename, Config().FrozenClock);
-      break;
-    case formats::kPlanet:
-      formats::PlanetHeader(out);
-      break;
-    default:
-      break;
-  }
-  return static_cast<int>(out.size());
-}
-
-int Brisel::WriteFormatRecord(std::string& out) {
-  out.clear();
-  const TGPS& g = gps_;
+  v.rtcYear = clock_.year;
+  v.rtcMonth = clock_.month;
+  v.rtcDay = clock_.day;
+  v.gpsHour = g.Hour();
+  v.gpsMinute = g.Minute();
+  v.gpsSecond = g.Second();
+  v.latitude = g.Latitude().decimalDegrees;
+  v.longitude = g.Longitude().decimalDegrees;
+  v.graysonLatDegrees = g.Latitude().degrees;
+  // Millionths of a degree of the latitude's minutes.
+  v.graysonLatMicro = static_cast<long>(std::trunc(g.Latitude().decimalMinutes / 60.0 * 1000000.0));
+  v.graysonLongitude = g.Longitude().decimalDegrees;
+  // The Brisel receivers report frequencies to five decimals.
+  v.planetDecimals = 5;
   const Entry e = MeasuredEntry();
   const long magnitude = Magnitude(e.rssi);
-  switch (Config().OutputFormatGroup) {
-    case formats::kGrayson: {
-      formats::GraysonReceiverLine(out, g.Minute(), g.Second(), formats::FrequencyTenHz(e.mhz),
-                                   magnitude);
-      // Millionths of a degree of the latitude's minutes.
-      const auto micro =
-          static_cast<long>(std::trunc(g.Latitude().decimalMinutes / 60.0 * 1000000.0));
-      formats::GraysonPositionLine(out, g.Minute(), g.Second(), g.Latitude().degrees, micro,
-                                   g.Longitude().decimalDegrees, g.Hour(), g.Minute(), g.Second());
-      break;
-    }
-    case formats::kPathView:
-      formats::PathViewRecord(out, -static_cast<double>(magnitude), g.Longitude().decimalDegrees,
-                              g.Latitude().decimalDegrees, g.Hour(), g.Minute(), g.Second());
-      break;
-    case formats::kPlanet:
-      formats::PlanetPrefix(out, g.Hour(), g.Minute(), g.Second(), g.Latitude().decimalDegrees,
-                            g.Longitude().decimalDegrees);
-      formats::PlanetReport(out, e.mhz, static_cast<long>(e.channel), magnitude, 5);
-      break;
-    default:
-      break;
-  }
-  return static_cast<int>(out.size());
-}
-
-int Brisel::WriteFormatTrailer(std::string& out) {
-  out.clear();
-  if (Config().OutputFormatGroup == formats::kGrayson)
-    formats::GraysonTrailer(out, gps_.Minute(), gps_.Second());
-  return static_cast<int>(out.size());
+  v.entries.push_back(
+      {e.mhz, static_cast<long>(e.channel), magnitude, -static_cast<double>(magnitude), 0});
 }
 
 }  // namespace morphel

@@ -101,9 +101,6 @@ class Brisel : public Product {
   void FormatField(int id, std::string& out) override;
   int64_t ReadBlock(Block& buffer) override;
   int ProcessBlock(Block& buffer) override;
-  int WriteFormatHeader(std::string& out) override;
-  int WriteFormatRecord(std::string& out) override;
-  int WriteFormatTrailer(std::string& out) override;
   bool ReceiverHasData(int receiver) override;
 
   // Where the log's data ends (from the header, or the file size).
@@ -183,6 +180,7 @@ class Brisel : public Product {
   bool FormatTpField(int id, std::string& out) const;
   // The entry the post-processing layouts report (first checked receiver,
   // slot 0; zero unless the scan type is "Fast Data").
+  void FillLayoutValues(formats::LayoutValues& values) const override;
   Entry MeasuredEntry() const;
 
   TGPS gps_;

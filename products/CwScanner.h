@@ -102,13 +102,15 @@ class CwScanner : public Product {
   void FormatField(int id, std::string& out) override;
   int64_t ReadBlock(Block& buffer) override;
   int ProcessBlock(Block& buffer) override;
-  int WriteFormatHeader(std::string& out) override;
-  int WriteFormatRecord(std::string& out) override;
-  int WriteFormatTrailer(std::string& out) override;
   int AccumulateLambda(int receiver) override;
   int LambdaWindow(int receiver) override;
 
   const Header& CurrentHeader() const { return header_; }
+
+ protected:
+  void FillLayoutValues(formats::LayoutValues& values) const override;
+
+ public:
   const Layout& GetLayout() const { return layout_; }
 
   // Frequency in MHz of `channel` on a receiver tuned as `t`.

@@ -113,13 +113,16 @@ std::string PathViewSideFile(int64_t now) {
   return s;
 }
 
-void PathViewHeader(std::string& out, const std::string& outputName, int64_t now) {
+void WritePathViewSideFile(const std::string& outputName, int64_t now) {
   if (now < 0) now = static_cast<int64_t>(std::time(nullptr));
   const std::string side = PathViewSideFile(now);
   if (FILE* f = std::fopen(PathViewSideFileName(outputName).c_str(), "wb")) {
     std::fwrite(side.data(), 1, side.size(), f);
     std::fclose(f);
   }
+}
+
+void PathViewHeader(std::string& out) {
   out.append("PathView M01 File");
   out.push_back('\x63');
   out.push_back('\x63');
@@ -162,9 +165,9 @@ void PlanetReport(std::string& out, double frequency, long channel, long rssi, i
   out.push_back('\n');
 }
 
-void InFielderHeader(std::string& out, const std::string& notes) {
-  out.append("Orvane Instruments, Inc.\nTYPE:\tMANUAL_DATA_ENTRY\nMEASUREMENT RUN:\t\nNOTES: ");
-  out.append(notes);
+void InFielderHeader(std::string& out) {
+  out.append(
+      "Orvane Instruments, Inc.\nTYPE:\tMANUAL_DATA_ENTRY\nMEASUREMENT RUN:\t\nNOTES: Zev File");
   out.append("\nTRANSMITTER:\tT1\nTX LOCATION:\t0\t0\t0\nX\tY\tZ\tMARKER\tRSSI(dBm)\tNOTES\n");
   out.append(47, '_');
   out.push_back('\n');
@@ -179,6 +182,60 @@ void InFielderRecord(std::string& out, double x, double y, long marker, long rss
   out.append("\t-");
   text::d(out, rssi);
   out.append("\tXXX\n");
+}
+
+void WriteHeader(Layout layout, const LayoutValues& v, std::string& out) {
+  switch (layout) {
+    case Layout::Grayson:
+      GraysonDateLine(out, GraysonYear(v.rtcYear), v.rtcMonth, v.rtcDay, v.gpsHour);
+      GraysonStartLine(out, v.gpsMinute, v.gpsSecond);
+      break;
+    case Layout::PathView:
+      PathViewHeader(out);
+      break;
+    case Layout::Planet:
+      PlanetHeader(out);
+      break;
+    case Layout::InFielder:
+      if (v.inFielder) InFielderHeader(out);
+      break;
+    case Layout::Delimited:
+      break;
+  }
+}
+
+void WriteRecord(Layout layout, const LayoutValues& v, std::string& out) {
+  switch (layout) {
+    case Layout::Grayson:
+      for (const LayoutEntry& e : v.entries)
+        GraysonReceiverLine(out, v.gpsMinute, v.gpsSecond, FrequencyTenHz(e.mhz), e.rssi);
+      // The Grayson tools take the position without hemisphere signs.
+      GraysonPositionLine(out, v.gpsMinute, v.gpsSecond, v.graysonLatDegrees, v.graysonLatMicro,
+                          v.graysonLongitude, v.gpsHour, v.gpsMinute, v.gpsSecond);
+      break;
+    case Layout::PathView:
+      for (const LayoutEntry& e : v.entries)
+        PathViewRecord(out, e.pathViewLevel, v.longitude, v.latitude, v.gpsHour, v.gpsMinute,
+                       v.gpsSecond);
+      break;
+    case Layout::Planet:
+      for (const LayoutEntry& e : v.entries) {
+        PlanetPrefix(out, v.gpsHour, v.gpsMinute, v.gpsSecond, v.latitude, v.longitude);
+        PlanetReport(out, e.mhz, e.channel, e.rssi, v.planetDecimals);
+      }
+      break;
+    case Layout::InFielder:
+      if (!v.inFielder) break;
+      for (const LayoutEntry& e : v.entries)
+        InFielderRecord(out, v.inFielderX, v.inFielderY, v.marker, e.inFielderRssi);
+      break;
+    case Layout::Delimited:
+      break;
+  }
+}
+
+void WriteTrailer(Layout layout, const LayoutValues& v, std::string& out) {
+  if (layout == Layout::Grayson) GraysonTrailer(out, v.gpsMinute, v.gpsSecond);
 }
 
 }  // namespace morphel::formats

@@ -83,17 +83,42 @@ int Product::ProcessBlock(Block&) {
   return kNothing;
 }
 
+void Product::FillLayoutValues(formats::LayoutValues&) const {}
+
+Layout Product::ChosenLayout() const {
+  const FormatRow* row = FormatRowFor(Config().OutputFormatGroup);
+  return row ? row->layout : Layout::Delimited;
+}
+
+const formats::LayoutValues& Product::CurrentLayoutValues() {
+  // The entries keep their storage from record to record.
+  std::vector<formats::LayoutEntry> entries = std::move(layoutValues_.entries);
+  entries.clear();
+  layoutValues_ = formats::LayoutValues{};
+  layoutValues_.entries = std::move(entries);
+  FillLayoutValues(layoutValues_);
+  return layoutValues_;
+}
+
 int Product::WriteFormatHeader(std::string& out) {
   out.clear();
-  return 0;
+  const Layout layout = ChosenLayout();
+  if (layout != Layout::Delimited) formats::WriteHeader(layout, CurrentLayoutValues(), out);
+  return static_cast<int>(out.size());
 }
+
 int Product::WriteFormatRecord(std::string& out) {
   out.clear();
-  return 0;
+  const Layout layout = ChosenLayout();
+  if (layout != Layout::Delimited) formats::WriteRecord(layout, CurrentLayoutValues(), out);
+  return static_cast<int>(out.size());
 }
+
 int Product::WriteFormatTrailer(std::string& out) {
   out.clear();
-  return 0;
+  const Layout layout = ChosenLayout();
+  if (layout != Layout::Delimited) formats::WriteTrailer(layout, CurrentLayoutValues(), out);
+  return static_cast<int>(out.size());
 }
 
 int Product::SetAverageMode(int mode) {

@@ -13,6 +13,7 @@
 #include "core/LogFile.h"
 #include "core/SegmentTable.h"
 #include "core/Settings.h"
+#include "products/Formats.h"
 
 namespace morphel {
 
@@ -101,6 +102,7 @@ class Product {
   // included); 0 at end of file or on a read failure.
   virtual int64_t ReadBlock(Block& buffer);
   virtual int ProcessBlock(Block& buffer);
+  // The native layouts of the format chosen, written from LayoutValues.
   virtual int WriteFormatHeader(std::string& out);
   virtual int WriteFormatRecord(std::string& out);
   virtual int WriteFormatTrailer(std::string& out);
@@ -184,6 +186,14 @@ class Product {
 
   void SetAvailableFields(std::initializer_list<int> ids);
 
+  // The values the native layouts write for the current record. A reader
+  // that writes them fills these; the base writes nothing.
+  virtual void FillLayoutValues(formats::LayoutValues& values) const;
+  // The layout of the output format chosen (Delimited for the other formats).
+  Layout ChosenLayout() const;
+  // The values of the current record, filled afresh.
+  const formats::LayoutValues& CurrentLayoutValues();
+
   // A record of segment type `type` begins a new segment: indexing notes its
   // start time; a conversion looks up whether the user left it out.
   void StartSegment(int16_t type, int hour, int minute, int second);
@@ -213,6 +223,7 @@ class Product {
  private:
   static const Settings kStartupSettings;
   const Settings* settings_ = &kStartupSettings;
+  formats::LayoutValues layoutValues_;
   int32_t gatherLastTime_ = -1;  // seconds of the day of the last counted time
   bool gatherMainClockSeen_ = false;
 };

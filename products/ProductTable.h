@@ -31,35 +31,35 @@ struct TopLevelNode {
 constexpr int kSegmentTypeCount = 22;
 
 struct ProductRow {
-  ProductItem item;
-  const char* caption;  // input list
-  const char* label;    // beside "Input:" once selected
-  const char* cliName;  // --product
+  ProductItem item = ProductItem::None;
+  const char* caption = "";  // input list
+  const char* label = "";    // beside "Input:" once selected
+  const char* cliName = "";  // --product
   // Open dialog: the filter's name (nullptr: the product shares another's)
   // and the extensions of its logs.
-  const char* filterName;
-  std::span<const char* const> extensions;
+  const char* filterName = nullptr;
+  std::span<const char* const> extensions{};
   // Step 2 controls offered.
-  int receivers;
-  bool scanType;  // "Scan Type"
-  bool scanMode;  // "Scan Mode" (1 Channel, 3 Channel, Scan Table)
-  bool satDcc;
-  bool vmac;
-  bool lambda;  // "40 Lambda"
+  int receivers = 0;
+  bool scanType = false;  // "Scan Type"
+  bool scanMode = false;  // "Scan Mode" (1 Channel, 3 Channel, Scan Table)
+  bool satDcc = false;
+  bool vmac = false;
+  bool lambda = false;  // "40 Lambda"
   // Rows of a record: receivers walked (each asked whether it has data when
   // more than one), and whether the title line waits for the first segment.
-  int rowReceivers;
-  bool titleAtFirstSegment;
+  int rowReceivers = 1;
+  bool titleAtFirstSegment = false;
   // Presets take their Skarn column for this product.
-  bool skarnPresets;
+  bool skarnPresets = false;
   // Writes the Wireless Valley InFielder layout.
-  bool inFielder;
-  std::span<const TopLevelNode> segmentNodes;
+  bool inFielder = false;
+  std::span<const TopLevelNode> segmentNodes{};
   // The product whose reader object serves this one (itself, or the item it
   // shares a reader with).
-  ProductItem readerOf;
-  std::unique_ptr<Product> (*createReader)();  // nullptr: no reader
-  bool (*writeSample)(const std::string& path, const synth::SampleOptions& options);
+  ProductItem readerOf = ProductItem::None;
+  std::unique_ptr<Product> (*createReader)() = nullptr;  // nullptr: no reader
+  bool (*writeSample)(const std::string& path, const synth::SampleOptions& options) = nullptr;
 
   bool Supported() const { return createReader != nullptr; }
   int Number() const { return ItemNumber(item); }

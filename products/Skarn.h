@@ -86,8 +86,11 @@ class Skarn : public Product {
   int ProcessBlock(Block& buffer) override;
   int WriteFormatHeader(std::string& out) override;
   int WriteFormatRecord(std::string& out) override;
-  int WriteFormatTrailer(std::string& out) override;
 
+ protected:
+  void FillLayoutValues(formats::LayoutValues& values) const override;
+
+ public:
   // Segment type of a flags byte, or kNoSegment when no scan-mode bit is set.
   static int16_t SegmentTypeForFlags(uint8_t flags);
   // Entries a data row holds for a segment type: 3 for scan data and three

@@ -55,9 +55,6 @@ class Tolvan2 : public Product {
   void FormatField(int id, std::string& out) override;
   int64_t ReadBlock(Block& buffer) override;
   int ProcessBlock(Block& buffer) override;
-  int WriteFormatHeader(std::string& out) override;
-  int WriteFormatRecord(std::string& out) override;
-  int WriteFormatTrailer(std::string& out) override;
   int AccumulateLambda(int receiver) override;
   int LambdaWindow(int receiver) override;
   bool ReceiverHasData(int receiver) override;
@@ -140,6 +137,7 @@ class Tolvan2 : public Product {
   // The header of the line being written: that of the receiver's readings
   // while a line is written, else the last one read.
   const Fix& RowFix() const { return rowFix_ ? *rowFix_ : fix_; }
+  void FillLayoutValues(formats::LayoutValues& values) const override;
   Measured MeasuredEntry() const;
   // Whole latitude degrees (signed) and the fraction of a degree in millionths.
   int LatitudeWholeDegrees() const;

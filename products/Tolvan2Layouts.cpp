@@ -40,61 +40,23 @@ Tolvan2::Measured Tolvan2::MeasuredEntry() const {
   return m;
 }
 
-int Tolvan2::WriteFormatHeader(std::string& out) {
-  out.clear();
+void Tolvan2::FillLayoutValues(formats::LayoutValues& v) const {
   const Header& h = fix_.header;
-  switch (Config().OutputFormatGroup) {
-    case formats::kGrayson:
-      formats::GraysonDateLine(out, formats::GraysonYear(h.rtcYear), h.rtcMonth, h.rtcDay,
-                               h.gpsHour);
-      formats::GraysonStartLine(out, h.gpsMinute, h.gpsSecond);
-      break;
-    case formats::kPathView:
-      formats::PathViewHeader(out, Config().OutputFilename, Config().FrozenClock);
-      break;
-    case formats::kPlanet:
-      formats::PlanetHeader(out);
-      break;
-    default:
-      break;
-  }
-  return static_cast<int>(out.size());
-}
-
-int Tolvan2::WriteFormatRecord(std::string& out) {
-  out.clear();
-  const Header& h = fix_.header;
+  v.rtcYear = h.rtcYear;
+  v.rtcMonth = h.rtcMonth;
+  v.rtcDay = h.rtcDay;
+  v.gpsHour = h.gpsHour;
+  v.gpsMinute = h.gpsMinute;
+  v.gpsSecond = h.gpsSecond;
+  v.latitude = Degrees(h.latitude);
+  v.longitude = Degrees(h.longitude);
+  v.graysonLatDegrees = LatitudeWholeDegrees();
+  v.graysonLatMicro = LatitudeMicroDegrees();
+  v.graysonLongitude = Degrees(h.longitude);
   const Measured m = MeasuredEntry();
-  switch (Config().OutputFormatGroup) {
-    case formats::kGrayson:
-      formats::GraysonReceiverLine(out, h.gpsMinute, h.gpsSecond,
-                                   formats::FrequencyTenHz(m.frequency), m.rssi);
-      formats::GraysonPositionLine(out, h.gpsMinute, h.gpsSecond, LatitudeWholeDegrees(),
-                                   LatitudeMicroDegrees(), Degrees(h.longitude), h.gpsHour,
-                                   h.gpsMinute, h.gpsSecond);
-      break;
-    case formats::kPathView:
-      // A level of zero is written as +0.0, never as a negative zero.
-      formats::PathViewRecord(out, m.rssi != 0 ? -static_cast<double>(m.rssi) : 0.0,
-                              Degrees(h.longitude), Degrees(h.latitude), h.gpsHour, h.gpsMinute,
-                              h.gpsSecond);
-      break;
-    case formats::kPlanet:
-      formats::PlanetPrefix(out, h.gpsHour, h.gpsMinute, h.gpsSecond, Degrees(h.latitude),
-                            Degrees(h.longitude));
-      formats::PlanetReport(out, m.frequency, m.channel, m.rssi, 4);
-      break;
-    default:
-      break;
-  }
-  return static_cast<int>(out.size());
-}
-
-int Tolvan2::WriteFormatTrailer(std::string& out) {
-  out.clear();
-  if (Config().OutputFormatGroup == formats::kGrayson)
-    formats::GraysonTrailer(out, fix_.header.gpsMinute, fix_.header.gpsSecond);
-  return static_cast<int>(out.size());
+  // A level of zero is written as +0.0 by PathView, never as a negative zero.
+  v.entries.push_back(
+      {m.frequency, m.channel, m.rssi, m.rssi != 0 ? -static_cast<double>(m.rssi) : 0.0, 0});
 }
 
 }  // namespace morphel

@@ -400,84 +400,41 @@ int ZevReader::FirstReceiverEntry() const {
   return FirstCheckedReceiver(4) - 1;
 }
 
-int ZevReader::WriteFormatHeader(std::string& out) {
-  out.clear();
-  switch (Config().OutputFormatGroup) {
-    case formats::kGrayson:
-      formats::GraysonDateLine(out, formats::GraysonYear(rtcYear_), rtcMonth_, rtcDay_, gpsHour_);
-      formats::GraysonStartLine(out, gpsMinute_, gpsSecond_);
-      break;
-    case formats::kPathView:
-      formats::PathViewHeader(out, Config().OutputFilename, Config().FrozenClock);
-      break;
-    case formats::kPlanet:
-      formats::PlanetHeader(out);
-      break;
-    case formats::kInFielder:
-      formats::InFielderHeader(out, "Zev File");
-      break;
-    default:
-      break;
-  }
-  return static_cast<int>(out.size());
-}
-
-int ZevReader::WriteFormatRecord(std::string& out) {
-  out.clear();
-  const int format = Config().OutputFormatGroup;
+void ZevReader::FillLayoutValues(formats::LayoutValues& v) const {
+  v.rtcYear = rtcYear_;
+  v.rtcMonth = rtcMonth_;
+  v.rtcDay = rtcDay_;
+  v.gpsHour = gpsHour_;
+  v.gpsMinute = gpsMinute_;
+  v.gpsSecond = gpsSecond_;
+  v.latitude = zev::SignedDegrees(latitude_);
+  v.longitude = zev::SignedDegrees(longitude_);
+  v.graysonLatDegrees = latitude_.degrees;
+  v.graysonLatMicro = formats::MicroDegrees(latitude_.minutes, latitude_.thousandths);
+  v.graysonLongitude = formats::DecimalDegrees(longitude_.degrees, longitude_.minutes,
+                                               longitude_.thousandths, false);
+  // InFielder places the record at its marker and odometer reading.
+  v.inFielder = true;
+  v.inFielderX = marker_;
+  v.inFielderY = odometer_;
+  v.marker = marker_;
   int first = 0;
   int last = entryCount_;
   if (!PerEntryRecords()) {
     first = FirstReceiverEntry();
     last = first + 1;
   }
-  const double lat = zev::SignedDegrees(latitude_);
-  const double lon = zev::SignedDegrees(longitude_);
   for (int k = first; k < last; ++k) {
     // An entry that is not there (no receiver checked, or beyond the list)
     // reports zeros.
-    bool valid = k >= 0 && (k < entryCount_ || PagingMode());
+    const bool valid = k >= 0 && (k < entryCount_ || PagingMode());
     int level = 0;
     if (valid && !RowLevel(k, level)) level = 0;
-    double frequency = valid ? EntryFrequency(k) : 0.0;
-    switch (format) {
-      case formats::kGrayson:
-        formats::GraysonReceiverLine(out, gpsMinute_, gpsSecond_,
-                                     formats::FrequencyTenHz(frequency), level);
-        break;
-      case formats::kPathView:
-        formats::PathViewRecord(out, -static_cast<double>(level), lon, lat, gpsHour_, gpsMinute_,
-                                gpsSecond_);
-        break;
-      case formats::kPlanet:
-        formats::PlanetPrefix(out, gpsHour_, gpsMinute_, gpsSecond_, lat, lon);
-        formats::PlanetReport(out, frequency, valid ? ReportedChannel(k) : 0, level);
-        break;
-      case formats::kInFielder: {
-        int reported = level;
-        if (!PerEntryRecords() && !RowLevel(0, reported)) reported = 0;
-        formats::InFielderRecord(out, marker_, odometer_, marker_, reported);
-        break;
-      }
-      default:
-        break;
-    }
+    int reported = level;
+    if (!PerEntryRecords() && !RowLevel(0, reported)) reported = 0;
+    v.entries.push_back({valid ? EntryFrequency(k) : 0.0, valid ? ReportedChannel(k) : 0, level,
+                         -static_cast<double>(level), reported});
   }
-  if (format == formats::kGrayson) {
-    formats::GraysonPositionLine(out, gpsMinute_, gpsSecond_, latitude_.degrees,
-                                 formats::MicroDegrees(latitude_.minutes, latitude_.thousandths),
-                                 formats::DecimalDegrees(longitude_.degrees, longitude_.minutes,
-                                                         longitude_.thousandths, false),
-                                 gpsHour_, gpsMinute_, gpsSecond_);
-  }
-  return static_cast<int>(out.size());
-}
-
-int ZevReader::WriteFormatTrailer(std::string& out) {
-  out.clear();
-  if (Config().OutputFormatGroup == formats::kGrayson)
-    formats::GraysonTrailer(out, gpsMinute_, gpsSecond_);
-  return static_cast<int>(out.size());
 }
 
 }  // namespace morphel

@@ -73,9 +73,6 @@ class ZevReader : public Product {
   int WriteDataTitles(int next, std::string& out, char delimiter) override;
   int FormatDataValues(int next, std::string& out, char delimiter) override;
   void FormatField(int id, std::string& out) override;
-  int WriteFormatHeader(std::string& out) override;
-  int WriteFormatRecord(std::string& out) override;
-  int WriteFormatTrailer(std::string& out) override;
 
   // Decoded paging traffic of the last message record (read by tests).
   const zev::PagingState& Paging() const { return paging_; }
@@ -140,6 +137,7 @@ class ZevReader : public Product {
 
  private:
   int NextGroupIndex(int next);
+  void FillLayoutValues(formats::LayoutValues& values) const override;
   int FirstReceiverEntry() const;
   void AppendPagingField(int id, std::string& out) const;
   void AppendPositionField(int id, std::string& out) const;

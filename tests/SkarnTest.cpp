@@ -491,8 +491,8 @@ TEST_F(SkarnNative, PathViewRecordCarriesLastEntryLevelAndZeroPosition) {
     Load(c.flags);
     std::string header = Native(&Skarn::WriteFormatHeader);
     EXPECT_EQ(header, std::string("PathView M01 File\x63\x63"));
-    std::string side = test::ReadFile(test::TempPath("skarn-pv.MDF"));
-    EXPECT_EQ(side.substr(20, 4), "\x04\x03\x02\x01");
+    // The run writes the MDF side file, not the reader.
+    EXPECT_FALSE(test::FileExists(test::TempPath("skarn-pv.MDF")));
     std::string r = Native(&Skarn::WriteFormatRecord);
     ASSERT_EQ(r.size(), 28u);
     EXPECT_EQ(r[0], '\x01');
