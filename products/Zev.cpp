@@ -54,8 +54,7 @@ constexpr double kPlanUnitMHz = 0.0001;
 }  // namespace
 
 Zev::Zev() {
-  SetAvailableFields({0,  1,  2,  3,  17, 5,  6,  7,  8,  9,  10, 11, 12, 13, 14, 15, 16, 18, 19,
-                      20, 21, 26, 27, 29, 30, 31, 32, 33, 36, 34, 35, 37, 38, 39, 40, 41, 42, 43});
+  OfferFields({});
 }
 
 int Zev::Open(const std::string& path) {

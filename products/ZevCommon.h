@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 
 #include "core/CachedText.h"
@@ -81,6 +82,8 @@ class ZevReader : public Product {
   const zev::PagingState& Paging() const { return paging_; }
 
  protected:
+  // Offers the fields both Zev logs have, in the window's order, then `more`.
+  void OfferFields(std::initializer_list<int> more);
   // Frequency (MHz) of list entry k.
   virtual double EntryFrequency(int k) const = 0;
   // Channel number of entry k as the user reads it.

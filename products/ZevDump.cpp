@@ -74,9 +74,7 @@ constexpr double kLightSpeed = 3e8;
 }  // namespace
 
 ZevDump::ZevDump() {
-  SetAvailableFields({0,  1,  2,  3,  17, 5,  6,  7,  8,  9,  10, 11, 12,
-                      13, 14, 15, 16, 18, 19, 20, 21, 26, 27, 29, 30, 31,
-                      32, 33, 36, 34, 35, 37, 38, 39, 40, 41, 42, 43, 45});
+  OfferFields({FieldCatalog::kExtNavStatus});
 }
 
 int ZevDump::Open(const std::string& path) {
