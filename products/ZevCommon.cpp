@@ -48,13 +48,10 @@ Coordinate SplitCoordinate(int32_t value, bool latitude) {
   return c;
 }
 
-Coordinate BcdCoordinate(const uint8_t* digits, uint8_t hemisphere) {
+Coordinate BcdCoordinate(uint32_t digits, uint8_t hemisphere) {
   Coordinate c;
   int d[8];
-  for (int i = 0; i < 4; ++i) {
-    d[2 * i] = hiNibble(digits[i]);
-    d[2 * i + 1] = loNibble(digits[i]);
-  }
+  for (int i = 0; i < 8; ++i) d[i] = static_cast<int>(digits >> (28 - 4 * i) & 0x0F);
   c.degrees = d[0] * 100 + d[1] * 10 + d[2];
   c.minutes = d[3] * 10 + d[4];
   c.thousandths = d[5] * 100 + d[6] * 10 + d[7];

@@ -58,8 +58,9 @@ struct Coordinate {
 };
 // Milliseconds of arc; 0 or less counts as the southern / western hemisphere.
 Coordinate SplitCoordinate(int32_t value, bool latitude);
-// Four packed BCD bytes DDDMMmmm and the hemisphere letter that follows them.
-Coordinate BcdCoordinate(const uint8_t* digits, uint8_t hemisphere);
+// Four packed BCD bytes DDDMMmmm (read as one big-endian word, the first
+// digit in the top nibble) and the hemisphere letter that follows them.
+Coordinate BcdCoordinate(uint32_t digits, uint8_t hemisphere);
 // Decimal degrees, negative for 'S' and 'W'.
 double SignedDegrees(const Coordinate& c);
 
