@@ -7,11 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "app/ConversionRun.h"
 #include "app/Detect.h"
 #include "core/Bytes.h"
 #include "index/IndexRun.h"
 #include "products/Catalog.h"
 #include "products/FieldCatalog.h"
+#include "products/Formats.h"
 #include "products/Skarn.h"
 #include "tests/TestSupport.h"
 

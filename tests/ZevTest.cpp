@@ -14,6 +14,7 @@
 #include "core/Bytes.h"
 #include "products/Catalog.h"
 #include "products/FieldCatalog.h"
+#include "products/Formats.h"
 #include "products/Zev.h"
 #include "products/ZevDump.h"
 #include "synth/ZevWriter.h"
