@@ -13,19 +13,53 @@ namespace morphel {
 
 namespace {
 
+// File headers: the bytes past the last whole sector and the sector count.
+constexpr size_t kCopiedRemainderOffset = 2;  // u16
+constexpr size_t kCopiedSectorsOffset = 4;    // u16
+constexpr size_t kCardRemainderOffset = 4;    // u16
+constexpr size_t kCardSectorsOffset = 6;      // u32
+static_assert(kCopiedSectorsOffset + 2 == Brisel::kHeaderSize);
+static_assert(kCardSectorsOffset + 4 == Brisel::kCardHeaderSize);
+
 // Field positions inside records (type byte at 0).
 constexpr size_t kBandFlagsOffset = 1;
 constexpr size_t kBandSetupOffset = 2;
-constexpr size_t kBandLastOffset = 4;
-constexpr size_t kBandStepOffset = 8;
+// Inside one receiver's band setup.
+constexpr size_t kBandFirstOffset = 0;  // u32
+constexpr size_t kBandLastOffset = 4;   // u32
+constexpr size_t kBandStepOffset = 8;   // u16
 constexpr size_t kBandFlagsInSetup = 10;
+static_assert(kBandFlagsInSetup < Brisel::kBandSetupSize);
+static_assert(kBandSetupOffset + Brisel::kReceivers * Brisel::kBandSetupSize ==
+              Brisel::kBandSetupRecordSize);
+
+constexpr size_t kSamplesOffset = 1;
 constexpr size_t kClockSecond = 1, kClockMinute = 2, kClockHour = 3, kClockDay = 4, kClockMonth = 5,
                  kClockYear = 6, kClockMarker = 7;
+static_assert(kClockMarker + 1 == Brisel::kClockRecordSize);
+
+// Segment headers: one frequency count (u32) per receiver, or a list of them.
+constexpr size_t kCountsOffset = 1;
+constexpr size_t kCountSize = 4;
+static_assert(kCountsOffset + Brisel::kReceivers * kCountSize <=
+              Brisel::kSingleFrequencyHeaderSize);
+static_assert(kCountsOffset + Brisel::kReceivers * Brisel::kListEntries * kCountSize ==
+              Brisel::kListHeaderSize);
+
+// List readings: triples of receiver, slot and level.
+constexpr size_t kTriplesOffset = 1;
 constexpr size_t kTripleSize = 3;
+constexpr size_t kTripleReceiver = 0, kTripleSlot = 1, kTripleLevel = 2;
+// Table readings: quadruples of receiver, channel index (u16) and level.
+constexpr size_t kQuadruplesOffset = 1;
 constexpr size_t kQuadrupleSize = 4;
+constexpr size_t kQuadrupleReceiver = 0, kQuadrupleChannel = 1, kQuadrupleLevel = 3;
+
 constexpr size_t kTpLatHemisphere = 7, kTpLatDegrees = 8, kTpLatFraction = 10,
                  kTpLonHemisphere = 14, kTpLonDegrees = 15, kTpLonFraction = 17;
+static_assert(kTpLonFraction + 4 == Brisel::kTpPositionSize);
 constexpr size_t kTpSpeed = 3, kTpDirection = 5;
+static_assert(kTpDirection + 2 == Brisel::kTpMotionSize);
 
 // Cellular numbering: the first 34 channels of the band carry the numbers
 // 991 and up, the rest start again at 1.
@@ -120,8 +154,9 @@ int Brisel::Open(const std::string& path) {
   uint64_t remainder = 0;
   uint64_t sectors = 0;
   if (got == headerSize) {
-    remainder = card ? le16(header.data() + 4) : le16(header.data() + 2);
-    sectors = card ? le32(header.data() + 6) : le16(header.data() + 4);
+    ByteCursor h(header.data(), headerSize);
+    remainder = h.le16(card ? kCardRemainderOffset : kCopiedRemainderOffset);
+    sectors = card ? h.le32(kCardSectorsOffset) : h.le16(kCopiedSectorsOffset);
   }
   dataEnd_ = sectors * kSectorSize + remainder;
   if (dataEnd_ == 0) dataEnd_ = Input.Size();
@@ -239,14 +274,15 @@ int Brisel::OnBandSetups(const Block& block) {
     ++Damage.badLengthBlocks;
     return kNothing;
   }
-  const uint8_t flags = block[kBandFlagsOffset];
+  ByteCursor c(block.data(), block.size());
+  const uint8_t flags = c.u8(kBandFlagsOffset);
   for (int r = 0; r < kReceivers; ++r) {
-    const uint8_t* p = block.data() + kBandSetupOffset + static_cast<size_t>(r) * kBandSetupSize;
+    const size_t at = kBandSetupOffset + static_cast<size_t>(r) * kBandSetupSize;
     ReceiverState& rx = rx_[static_cast<size_t>(r)];
-    rx.band.first = le32(p);
-    rx.band.last = le32(p + kBandLastOffset);
-    rx.band.step = le16(p + kBandStepOffset);
-    rx.band.flags = p[kBandFlagsInSetup];
+    rx.band.first = c.le32(at + kBandFirstOffset);
+    rx.band.last = c.le32(at + kBandLastOffset);
+    rx.band.step = c.le16(at + kBandStepOffset);
+    rx.band.flags = c.u8(at + kBandFlagsInSetup);
     rx.present = (flags >> r & 0x01) != 0;
     // The record carries no first channel; the slot starts empty.
     rx.channels[0] = 0;
@@ -263,8 +299,9 @@ int Brisel::OnSamples(const Block& block, int receiver) {
   const size_t inRun = block.size() >= 2 ? block.size() - 2 : 0;
   samples_ = std::min(inRun, kSlots);
   ReceiverState& rx = rx_[static_cast<size_t>(receiver)];
+  ByteCursor c(block.data(), block.size());
   for (size_t i = 0; i < samples_; ++i) {
-    rx.rssi[i] = Signed(block[1 + i]);
+    rx.rssi[i] = Signed(c.u8(kSamplesOffset + i));
     rx.listed[i] = false;
   }
   PendingRecordCount = 1;
@@ -278,13 +315,14 @@ int Brisel::OnClock(const Block& block) {
     ++Damage.badLengthBlocks;
     return kNothing;
   }
-  clock_.second = block[kClockSecond];
-  clock_.minute = block[kClockMinute];
-  clock_.hour = block[kClockHour];
-  clock_.day = block[kClockDay];
-  clock_.month = block[kClockMonth];
-  clock_.year = block[kClockYear];
-  clock_.marker = block[kClockMarker];
+  ByteCursor c(block.data(), block.size());
+  clock_.second = c.u8(kClockSecond);
+  clock_.minute = c.u8(kClockMinute);
+  clock_.hour = c.u8(kClockHour);
+  clock_.day = c.u8(kClockDay);
+  clock_.month = c.u8(kClockMonth);
+  clock_.year = c.u8(kClockYear);
+  clock_.marker = c.u8(kClockMarker);
   // The GPS blocks come every second, the clock only every few: the clock
   // counts seconds only in a log without GPS.
   GatherTime(clock_.hour, clock_.minute, clock_.second, true);
@@ -307,9 +345,10 @@ int Brisel::OnSegmentHeader(const Block& block) {
   for (auto& rx : rx_) rx.listed.fill(false);
   const bool started = BeginSegmentIfNew(single ? kSegmentSingleFrequency : kSegmentListData);
   if (!ConversionPass || SegmentDeselected) return kNothing;
+  ByteCursor c(block.data(), block.size());
   if (single) {
     for (int r = 0; r < kReceivers; ++r) {
-      const uint32_t count = le32(block.data() + 1 + 4 * static_cast<size_t>(r));
+      const uint32_t count = c.le32(kCountsOffset + kCountSize * static_cast<size_t>(r));
       auto& counts = rx_[static_cast<size_t>(r)].counts;
       std::fill(counts.begin(), counts.begin() + kSingleFrequencySlots, count);
     }
@@ -317,7 +356,7 @@ int Brisel::OnSegmentHeader(const Block& block) {
     for (int r = 0; r < kReceivers; ++r)
       for (size_t i = 0; i < kListEntries; ++i)
         rx_[static_cast<size_t>(r)].counts[i] =
-            le32(block.data() + 1 + 4 * (static_cast<size_t>(r) * kListEntries + i));
+            c.le32(kCountsOffset + kCountSize * (static_cast<size_t>(r) * kListEntries + i));
   }
   // The titles written at this boundary describe the segment it opens, and
   // each new segment gets its own title line.
@@ -330,13 +369,15 @@ int Brisel::OnListReadings(const Block& block) {
   GatherRecord();
   if (SegmentDeselected) return kNothing;
   kind_ = Kind::List;
+  ByteCursor c(block.data(), block.size());
   for (size_t k = 0; k < kListTriples; ++k) {
-    const size_t at = 1 + kTripleSize * k;
-    if (at + kTripleSize > block.size()) break;
-    const uint8_t receiver = block[at];
-    const uint8_t slot = block[at + 1];
+    const uint8_t* bytes = c.ptr(kTriplesOffset + kTripleSize * k, kTripleSize);
+    if (!bytes) break;
+    ByteCursor triple(bytes, kTripleSize);
+    const uint8_t receiver = triple.u8(kTripleReceiver);
+    const uint8_t slot = triple.u8(kTripleSlot);
     if (receiver >= kReceivers || slot >= kListEntries) continue;
-    rx_[receiver].rssi[slot] = Signed(block[at + 2]);
+    rx_[receiver].rssi[slot] = Signed(triple.u8(kTripleLevel));
     rx_[receiver].listed[slot] = true;
   }
   PendingRecordCount = 1;
@@ -377,13 +418,16 @@ int Brisel::OnTableReadings(const Block& block) {
     rx.readInRecord = false;
     rx.sweepEndedInRecord = false;
   }
+  ByteCursor c(block.data(), block.size());
   for (size_t k = 0; k < kTableQuadruples; ++k) {
-    const size_t at = 1 + kQuadrupleSize * k;
-    if (at + kQuadrupleSize > block.size()) break;
-    const uint8_t receiver = block[at];
+    const uint8_t* bytes = c.ptr(kQuadruplesOffset + kQuadrupleSize * k, kQuadrupleSize);
+    if (!bytes) break;
+    ByteCursor quadruple(bytes, kQuadrupleSize);
+    const uint8_t receiver = quadruple.u8(kQuadrupleReceiver);
     if (receiver >= kReceivers) continue;
-    const int32_t channel = block[at + 1] + 256 * block[at + 2] + 1;
-    const int rssi = Signed(block[at + 3]);
+    // Channel numbers count from 1, the stored index from 0.
+    const int32_t channel = quadruple.le16(kQuadrupleChannel) + 1;
+    const int rssi = Signed(quadruple.u8(kQuadrupleLevel));
     ReceiverState& rx = rx_[receiver];
     rx.channels[k] = channel;
     rx.rssi[k] = static_cast<int8_t>(rssi);
@@ -409,19 +453,20 @@ int Brisel::OnTpPosition(const Block& block) {
     ++Damage.badLengthBlocks;
     return kNothing;
   }
+  ByteCursor c(block.data(), block.size());
   TpPosition& p = tpPosition_;
-  p.second = block[kClockSecond];
-  p.minute = block[kClockMinute];
-  p.hour = block[kClockHour];
-  p.day = block[kClockDay];
-  p.month = block[kClockMonth];
-  p.year = block[kClockYear];
-  p.latHemisphere = block[kTpLatHemisphere];
-  p.latDegrees = le16(block.data() + kTpLatDegrees);
-  p.latFraction = le32s(block.data() + kTpLatFraction);
-  p.lonHemisphere = block[kTpLonHemisphere];
-  p.lonDegrees = le16(block.data() + kTpLonDegrees);
-  p.lonFraction = le32s(block.data() + kTpLonFraction);
+  p.second = c.u8(kClockSecond);
+  p.minute = c.u8(kClockMinute);
+  p.hour = c.u8(kClockHour);
+  p.day = c.u8(kClockDay);
+  p.month = c.u8(kClockMonth);
+  p.year = c.u8(kClockYear);
+  p.latHemisphere = c.u8(kTpLatHemisphere);
+  p.latDegrees = c.le16(kTpLatDegrees);
+  p.latFraction = c.le32s(kTpLatFraction);
+  p.lonHemisphere = c.u8(kTpLonHemisphere);
+  p.lonDegrees = c.le16(kTpLonDegrees);
+  p.lonFraction = c.le32s(kTpLonFraction);
   return kNothing;
 }
 
@@ -430,8 +475,9 @@ int Brisel::OnTpMotion(const Block& block) {
     ++Damage.badLengthBlocks;
     return kNothing;
   }
-  tpMotion_.speed = le16s(block.data() + kTpSpeed);
-  tpMotion_.direction = le16(block.data() + kTpDirection);
+  ByteCursor c(block.data(), block.size());
+  tpMotion_.speed = c.le16s(kTpSpeed);
+  tpMotion_.direction = c.le16(kTpDirection);
   return kNothing;
 }
 

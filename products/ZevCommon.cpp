@@ -48,13 +48,10 @@ Coordinate SplitCoordinate(int32_t value, bool latitude) {
   return c;
 }
 
-Coordinate BcdCoordinate(const uint8_t* digits, uint8_t hemisphere) {
+Coordinate BcdCoordinate(uint32_t digits, uint8_t hemisphere) {
   Coordinate c;
   int d[8];
-  for (int i = 0; i < 4; ++i) {
-    d[2 * i] = hiNibble(digits[i]);
-    d[2 * i + 1] = loNibble(digits[i]);
-  }
+  for (int i = 0; i < 8; ++i) d[i] = static_cast<int>(digits >> (28 - 4 * i) & 0x0F);
   c.degrees = d[0] * 100 + d[1] * 10 + d[2];
   c.minutes = d[3] * 10 + d[4];
   c.thousandths = d[5] * 100 + d[6] * 10 + d[7];
@@ -110,6 +107,52 @@ void AppendCoordinatePart(std::string& out, const zev::Coordinate& c, int part, 
   }
 }
 }  // namespace
+
+void ZevReader::OfferFields(std::initializer_list<int> more) {
+  using F = FieldCatalog;
+  SetAvailableFields({F::kData,
+                      F::kFlexData,
+                      F::kPocsagData,
+                      F::kBer,
+                      F::kGpsStatus,
+                      F::kLatDecimal,
+                      F::kLatDegrees,
+                      F::kLatMinutes,
+                      F::kLatDecimalMinutes,
+                      F::kLatSeconds,
+                      F::kLatHemisphere,
+                      F::kLonDecimal,
+                      F::kLonDegrees,
+                      F::kLonMinutes,
+                      F::kLonDecimalMinutes,
+                      F::kLonSeconds,
+                      F::kLonHemisphere,
+                      F::kGpsTime,
+                      F::kGpsHour,
+                      F::kGpsMinute,
+                      F::kGpsSecond,
+                      F::kGpsAltitude,
+                      F::kGpsVelocity,
+                      F::kMarkerValue,
+                      F::kMeasurementType,
+                      F::kOdometer,
+                      F::kRecordNumber,
+                      F::kRtcDate,
+                      F::kRtcYear,
+                      F::kRtcMonth,
+                      F::kRtcDay,
+                      F::kRtcTime,
+                      F::kRtcHour,
+                      F::kRtcMinute,
+                      F::kRtcSecond,
+                      F::kSpeedBps,
+                      F::kXCoordinate,
+                      F::kYCoordinate});
+  for (int id : more) {
+    if (AvailableCount < kMaxFieldIds)
+      AvailableFieldIds[static_cast<size_t>(AvailableCount++)] = static_cast<int16_t>(id);
+  }
+}
 
 void ZevReader::ClearReaderState() {
   rtcHour_ = rtcMinute_ = rtcSecond_ = rtcDay_ = rtcMonth_ = rtcYear_ = 0;

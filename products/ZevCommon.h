@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 
 #include "core/CachedText.h"
@@ -57,8 +58,9 @@ struct Coordinate {
 };
 // Milliseconds of arc; 0 or less counts as the southern / western hemisphere.
 Coordinate SplitCoordinate(int32_t value, bool latitude);
-// Four packed BCD bytes DDDMMmmm and the hemisphere letter that follows them.
-Coordinate BcdCoordinate(const uint8_t* digits, uint8_t hemisphere);
+// Four packed BCD bytes DDDMMmmm (read as one big-endian word, the first
+// digit in the top nibble) and the hemisphere letter that follows them.
+Coordinate BcdCoordinate(uint32_t digits, uint8_t hemisphere);
 // Decimal degrees, negative for 'S' and 'W'.
 double SignedDegrees(const Coordinate& c);
 
@@ -78,6 +80,8 @@ class ZevReader : public Product {
   const zev::PagingState& Paging() const { return paging_; }
 
  protected:
+  // Offers the fields both Zev logs have, in the window's order, then `more`.
+  void OfferFields(std::initializer_list<int> more);
   // Frequency (MHz) of list entry k.
   virtual double EntryFrequency(int k) const = 0;
   // Channel number of entry k as the user reads it.

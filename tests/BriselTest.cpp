@@ -949,60 +949,11 @@ TEST(Brisel, SampleLogsReadCleanly) {
   }
 }
 
-struct GoldenCase {
-  const char* name;
-  bool card;
-  int format;  // output format item
-  bool bestServer;
-  std::vector<int> fields;
-};
-
-std::string Convert(const GoldenCase& c) {
-  Brisel reader;
-  Settings s;
-  s.InputFilename = SamplePath(c.card);
-  s.OutputFilename = test::TempPath(std::string(c.name) + ".out");
-  s.InputFormatGroup = c.card ? kCard : kCopied;
-  s.Receiver1 = s.Receiver2 = true;
-  s.ChannelField = true;
-  s.OutputFormatGroup = c.format;
-  s.NativeFormat = c.format == 3 || c.format == 6 || c.format == 7;
-  s.BSAvg = c.bestServer;
-  s.FrozenClock = 1700000000;
-  for (int id : c.fields) s.SelectedBox.emplace_back(FieldCatalog::Name(id));
-  reader.SetSelectedFields(c.fields);
-  RunHooks hooks;
-  ConversionRun run(reader, s, hooks);
-  EXPECT_EQ(run.Run(), RunOutcome::Completed);
-  return test::ReadFile(s.OutputFilename);
-}
-
-const GoldenCase kGolden[] = {
-    {"brisel-copied-ascii",
-     false,
-     11,
-     false,
-     {F::kGpsTime, F::kReceiver, F::kData, F::kLatDecimal, F::kLonDecimal, F::kMarkerValue}},
-    {"brisel-card-bestserver", true, 11, true, {F::kRecordNumber, F::kReceiver, F::kData}},
-    {"brisel-card-planet", true, 7, false, {}},
-};
-
-TEST(Brisel, GoldenOutputs) {
-  const bool update = std::getenv("MORPHEL_UPDATE_GOLDEN") != nullptr;
-  for (const auto& c : kGolden) {
-    const std::string out = Convert(c);
-    const std::string golden = test::SourcePath(std::string("tests/golden/") + c.name + ".out");
-    if (update) test::WriteFile(golden, out);
-    ASSERT_TRUE(test::FileExists(golden)) << golden;
-    EXPECT_EQ(out, test::ReadFile(golden)) << c.name;
-  }
-}
-
 // Spot checks of the delimited reference output against the drive itself:
 // the time and position of the first line come from the route, every table
 // reading's frequency follows from its channel and band.
 TEST(Brisel, ReferenceOutputFollowsTheDrive) {
-  const std::string out = test::ReadFile(test::SourcePath("tests/golden/brisel-copied-ascii.out"));
+  const std::string out = test::GoldenReference("brisel-copied-ascii.out");
   std::vector<std::vector<std::string>> rows;
   size_t start = 0;
   while (start < out.size()) {

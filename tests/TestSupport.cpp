@@ -30,7 +30,9 @@ std::string TempDir() {
   return root.path.string();
 }
 
-std::string TempPath(const std::string& name) { return (fs::path(TempDir()) / name).string(); }
+std::string TempPath(const std::string& name) {
+  return (fs::path(TempDir()) / name).string();
+}
 
 void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
   std::ofstream f(path, std::ios::binary | std::ios::trunc);
@@ -51,10 +53,20 @@ std::string ReadFile(const std::string& path) {
   return s.str();
 }
 
-bool FileExists(const std::string& path) { return fs::exists(path); }
+bool FileExists(const std::string& path) {
+  return fs::exists(path);
+}
 
 std::string SourcePath(const std::string& relative) {
   return (fs::path(MORPHEL_SOURCE_DIR) / relative).string();
+}
+
+std::string CommittedSample(const std::string& name) {
+  return SourcePath("tests/samples/" + name);
+}
+
+std::string GoldenReference(const std::string& name) {
+  return ReadFile(SourcePath("tests/golden/" + name));
 }
 
 }  // namespace morphel::test

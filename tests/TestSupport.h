@@ -19,6 +19,10 @@ std::string ReadFile(const std::string& path);
 bool FileExists(const std::string& path);
 // Path of a file below the source tree (for golden files and fixtures).
 std::string SourcePath(const std::string& relative);
+// A committed sample log (tests/samples/) and a reference output
+// (tests/golden/), which the golden runner holds equal to the command's output.
+std::string CommittedSample(const std::string& name);
+std::string GoldenReference(const std::string& name);
 
 // The bytes of a record buffer, to compare with expected bytes.
 inline std::vector<uint8_t> BlockBytes(const Product::Block& block) {

@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -840,30 +839,9 @@ TEST(Tolvan2Run, EverySweepIsPrintedWithItsOwnHeader) {
 
 // ---------------------------------------------------------------- sample log
 
-constexpr double kSampleSeconds = 12;  // 6 s fast, 4 s scan, 2 s fast
-constexpr uint64_t kSampleSeed = 7;
-constexpr int64_t kFrozenClock = 1700000000;
-
+// The committed sample (tests/samples/): 6 s fast, 4 s scan, 2 s fast.
 std::string SampleLog() {
-  static const std::string path = [] {
-    std::string p = test::TempPath("tolvan2-sample.tlf");
-    synth::SampleOptions options;
-    options.seconds = kSampleSeconds;
-    options.seed = kSampleSeed;
-    EXPECT_TRUE(synth::WriteTolvan2Sample(p, options));
-    return p;
-  }();
-  return path;
-}
-
-std::string HexDump(const std::string& bytes, size_t head, size_t width) {
-  std::string out;
-  for (size_t i = 0; i < bytes.size(); ++i) {
-    out += fmt::format("{:02x}", static_cast<uint8_t>(bytes[i]));
-    const bool end = i + 1 == head || (i >= head && (i - head) % width == width - 1);
-    out += (end || i + 1 == bytes.size()) ? "\n" : " ";
-  }
-  return out;
+  return test::CommittedSample("tolvan2-12s.tlf");
 }
 
 // Indexes the sample with the reader and returns the segment types found.
@@ -877,77 +855,6 @@ std::vector<int16_t> IndexSample(Tolvan2& reader) {
   EXPECT_EQ(run.Run(), IndexOutcome::Completed);
   return types;
 }
-
-struct RunSpec {
-  const char* golden;
-  int format;
-  int mode;       // 0 all data, 1 40 lambda, 3 best server
-  bool scanOnly;  // fast segments left out (512 values a line would swamp the file)
-  bool oneReceiver;
-};
-
-std::string ConvertSample(const RunSpec& run) {
-  Tolvan2 reader;
-  if (run.scanOnly) {
-    const auto types = IndexSample(reader);
-    for (size_t i = 0; i < types.size(); ++i)
-      if (types[i] == Tolvan2::kFastSegment) reader.SegmentNodes.Toggle(static_cast<int>(i));
-  }
-  Settings s;
-  s.InputFilename = SampleLog();
-  s.OutputFilename = test::TempPath(std::string(run.golden) + ".out");
-  s.InputFormatGroup = kItemTolvanNew;
-  s.OutputFormatGroup = run.format;
-  s.NativeFormat = run.format == 3 || run.format == 6 || run.format == 7;
-  s.FrozenClock = kFrozenClock;
-  s.Receiver1 = true;
-  s.Receiver2 = s.Receiver3 = s.Receiver4 = !run.oneReceiver;
-  s.FrequencyField = s.ChannelField = s.RSSIField = !run.oneReceiver;
-  s.RSSIField = true;
-  s.SATField = s.VMACField = run.scanOnly;
-  s.LambdaAvg = run.mode == 1;
-  s.BSAvg = run.mode == 3;
-  s.NoAvg = run.mode == 0;
-  std::vector<int> ids = {F::kRecordNumber, F::kGpsTime, F::kReceiver, F::kMarkerValue, F::kData};
-  for (int id : ids) s.SelectedBox.emplace_back(F::Name(id));
-  reader.SetSelectedFields(ids);
-  RunHooks hooks;
-  EXPECT_EQ(ConversionRun(reader, s, hooks).Run(), RunOutcome::Completed);
-  EXPECT_FALSE(reader.Damage.Any());
-  std::string out = test::ReadFile(s.OutputFilename);
-  if (run.format == formats::kPathView) {
-    out = HexDump(out, formats::kPathViewHeaderSize, formats::kPathViewRecordSize) +
-          HexDump(test::ReadFile(formats::PathViewSideFileName(s.OutputFilename)),
-                  formats::kPathViewSideFileSize, 1);
-  }
-  return out;
-}
-
-const RunSpec kCustom{"tolvan2-custom", 11, 0, true, false};
-const RunSpec kLambda{"tolvan2-lambda", 11, 1, false, true};
-const RunSpec kBest{"tolvan2-bestserver", 11, 3, false, false};
-const RunSpec kGrayson{"tolvan2-grayson", 3, 0, false, false};
-const RunSpec kPathView{"tolvan2-pathview", 6, 0, false, false};
-const RunSpec kPlanet{"tolvan2-planet", 7, 0, false, false};
-
-class Tolvan2Golden : public ::testing::TestWithParam<RunSpec> {};
-
-TEST_P(Tolvan2Golden, MatchesReferenceOutput) {
-  const RunSpec& run = GetParam();
-  const std::string out = ConvertSample(run);
-  const std::string golden = test::SourcePath(std::string("tests/golden/") + run.golden + ".out");
-  const char* update = std::getenv("MORPHEL_UPDATE_GOLDEN");
-  if (update && std::string(update) == "1") test::WriteFile(golden, out);
-  ASSERT_TRUE(test::FileExists(golden)) << golden;
-  EXPECT_EQ(out, test::ReadFile(golden));
-  EXPECT_LT(out.size(), 50000u);
-}
-
-INSTANTIATE_TEST_SUITE_P(Sample, Tolvan2Golden,
-                         ::testing::Values(kCustom, kLambda, kBest, kGrayson, kPathView, kPlanet),
-                         [](const auto& param) {
-                           return std::string(param.param.golden).substr(8);
-                         });
 
 TEST(Tolvan2Sample, IsDetectedAndIndexedInAlternatingSegments) {
   EXPECT_EQ(DetectProduct(SampleLog()), kItemTolvanNew);
@@ -981,26 +888,26 @@ TEST(Tolvan2Sample, IsDetectedAndIndexedInAlternatingSegments) {
 // so 34 averages, the first 60. The first scan second (09:58:06, marker 1)
 // starts with a control reading of index 347 at 70, DCC 0.
 TEST(Tolvan2Sample, ReferenceOutputsHoldHandCheckedLines) {
-  const std::string best = ConvertSample(kBest);
+  const std::string best = test::GoldenReference("tolvan2-bestserver.out");
   EXPECT_EQ(best.substr(best.find('\n') + 1, 99),
             "1,09:58:00,1,0,879.39000,313,-51\r\n2,09:58:00,2,0,451.25000,40,-44\r\n"
             "3,09:58:00,3,0,870.03000,1,-58\r\n");
-  const std::string lambda = ConvertSample(kLambda);
+  const std::string lambda = test::GoldenReference("tolvan2-lambda.out");
   const std::string first = lambda.substr(lambda.find('\n') + 1);
   const std::string line = first.substr(0, first.find('\r'));
   EXPECT_EQ(line.substr(0, 19), "1,09:58:00,1,0,-60,");
   EXPECT_EQ(std::count(line.begin(), line.end(), '-'), 34);
-  const std::string custom = ConvertSample(kCustom);
+  const std::string custom = test::GoldenReference("tolvan2-custom.out");
   EXPECT_NE(custom.find("\r\n1,09:58:06,1,1,879.39000,313,-70,0,0,0\r\n"), std::string::npos);
-  const std::string grayson = ConvertSample(kGrayson);
+  const std::string grayson = test::GoldenReference("tolvan2-grayson.out");
   EXPECT_EQ(grayson.substr(0, 12 + 54 + 20 + 38),
             "D2026112309\rm580000RCRD" + std::string(42, '0') +
                 "\rr580000087939000062\rG580000+040.740017-73.943650958000000\r");
-  const std::string planet = ConvertSample(kPlanet);
+  const std::string planet = test::GoldenReference("tolvan2-planet.out");
   EXPECT_NE(planet.find("_MAIN\r\n09:58:00:00 40.740017 -73.943646 REPORT::Report: 879.3900 347 "
                         "-62\r\n"),
             std::string::npos);
-  const std::string pathView = ConvertSample(kPathView);
+  const std::string pathView = test::GoldenReference("tolvan2-pathview.out");
   // -62.0 is c04f000000000000; the record ends with 09:58:00.
   EXPECT_EQ(pathView.substr(57, 27), "01 00 00 00 00 00 00 4f c0 ");
   EXPECT_EQ(pathView.substr(57 + 75, 9), "09 3a 00\n");

@@ -637,111 +637,12 @@ TEST_F(ZevCardRun, NativeLayoutsCarryTheFirstCheckedReceiversEntry) {
   EXPECT_NE(Convert(log, {0}).find("REPORT::Report: 0.0000 0 -0\r\n"), std::string::npos);
 }
 
-// Reference outputs of the deterministic samples of both Zev framings.
-constexpr uint64_t kSampleSeed = 7;
-constexpr int64_t kFrozenClock = 1700000000;
-
-std::string SamplePath(bool dump, const std::string& firmware) {
-  std::string path = test::TempPath(std::string("sample-") + (dump ? "dump" : "card") + firmware +
-                                    (dump ? ".zev" : ".bin"));
-  if (!test::FileExists(path)) {
-    synth::SampleOptions options;
-    options.seconds = 32;
-    options.seed = kSampleSeed;
-    options.firmware = firmware;
-    EXPECT_TRUE(dump ? synth::WriteZevDumpSample(path, options)
-                     : synth::WriteZevCardSample(path, options));
-  }
-  return path;
-}
-
-std::string HexDump(const std::string& bytes, size_t head, size_t width) {
-  std::string out;
-  for (size_t i = 0; i < bytes.size(); ++i) {
-    out += fmt::format("{:02x}", static_cast<uint8_t>(bytes[i]));
-    const bool end = i + 1 == head || (i >= head && (i - head) % width == width - 1);
-    out += (end || i + 1 == bytes.size()) ? "\n" : " ";
-  }
-  return out;
-}
-
-struct SampleRun {
-  const char* golden;
-  bool dump;
-  const char* firmware;
-  int format;
-};
-
-std::string ConvertSample(const SampleRun& run) {
-  Zev card;
-  ZevDump dump;
-  Product& reader = run.dump ? static_cast<Product&>(dump) : card;
-  Settings s;
-  s.InputFilename = SamplePath(run.dump, run.firmware);
-  s.OutputFilename = test::TempPath(std::string(run.golden) + ".out");
-  s.InputFormatGroup = run.dump ? kItemZevDump : kItemZevCard;
-  s.OutputFormatGroup = run.format;
-  s.NativeFormat = run.format == 3 || run.format == 6 || run.format == 7 || run.format == 12;
-  s.FrozenClock = kFrozenClock;
-  s.ChannelField = s.SATField = s.VMACField = true;
-  std::vector<int> ids = {
-      FieldCatalog::kRecordNumber, FieldCatalog::kRtcTime,    FieldCatalog::kGpsTime,
-      FieldCatalog::kLatDecimal,   FieldCatalog::kLonDecimal, FieldCatalog::kMeasurementType,
-      FieldCatalog::kMarkerValue,  FieldCatalog::kSpeedBps,   FieldCatalog::kBer,
-      FieldCatalog::kData,         FieldCatalog::kPocsagData, FieldCatalog::kFlexData};
-  for (int id : ids) s.SelectedBox.emplace_back(FieldCatalog::Name(id));
-  reader.SetSelectedFields(ids);
-  RunHooks hooks;
-  EXPECT_EQ(ConversionRun(reader, s, hooks).Run(), RunOutcome::Completed);
-  EXPECT_EQ(
-      reader.Damage.badLengthBlocks + reader.Damage.unknownRecords + reader.Damage.truncatedBlocks,
-      0u);
-  std::string out = test::ReadFile(s.OutputFilename);
-  if (run.format == 6) {
-    out = HexDump(out, formats::kPathViewHeaderSize, formats::kPathViewRecordSize) +
-          HexDump(test::ReadFile(formats::PathViewSideFileName(s.OutputFilename)),
-                  formats::kPathViewSideFileSize, 1);
-  }
-  return out;
-}
-
-class ZevGolden : public ::testing::TestWithParam<SampleRun> {};
-
-TEST_P(ZevGolden, MatchesReferenceOutput) {
-  const SampleRun& run = GetParam();
-  const std::string out = ConvertSample(run);
-  const std::string golden = test::SourcePath(std::string("tests/golden/") + run.golden + ".out");
-  const char* update = std::getenv("MORPHEL_UPDATE_GOLDEN");
-  if (update && std::string(update) == "1") test::WriteFile(golden, out);
-  ASSERT_TRUE(test::FileExists(golden)) << golden;
-  EXPECT_EQ(out, test::ReadFile(golden));
-  EXPECT_LT(out.size(), 50000u);
-}
-
-INSTANTIATE_TEST_SUITE_P(Sample, ZevGolden,
-                         ::testing::Values(SampleRun{"zev-card-custom", false, "", 11},
-                                           SampleRun{"zev-card-grayson", false, "", 3},
-                                           SampleRun{"zev-card-pathview", false, "", 6},
-                                           SampleRun{"zev-card-planet", false, "", 7},
-                                           SampleRun{"zev-card-infielder", false, "", 12},
-                                           SampleRun{"zev-dump-custom", true, "", 11},
-                                           SampleRun{"zev-dump-bcd-custom", true, "1.02", 11},
-                                           SampleRun{"zev-dump-grayson", true, "", 3},
-                                           SampleRun{"zev-dump-planet", true, "", 7},
-                                           SampleRun{"zev-dump-infielder", true, "", 12}),
-                         [](const auto& param) {
-                           std::string name = std::string(param.param.golden).substr(4);
-                           for (char& c : name)
-                             if (c == '-') c = '_';
-                           return name;
-                         });
-
 // The first level record of the card sample sits after the 512-byte header,
 // a time record (10 bytes) and the 20-channel setup (1 + 25 + 40 + 2 bytes):
 // cellular channels 346.. are 33 above the displayed 313.., 30 kHz apart from
 // channel 34 on 870.0300 MHz; SAT is the channel mod 4, VMAC mod 8.
 TEST(ZevSample, CardReferenceHoldsHandCheckedRow) {
-  const std::string bytes = test::ReadFile(SamplePath(false, ""));
+  const std::string bytes = test::ReadFile(test::CommittedSample("zev-card-32s.bin"));
   ASSERT_GT(bytes.size(), 600u);
   const size_t level = 512 + 10 + 68;
   ASSERT_EQ(static_cast<uint8_t>(bytes[level]), Zev::kLevelRecord);
@@ -750,16 +651,14 @@ TEST(ZevSample, CardReferenceHoldsHandCheckedRow) {
       "1,09:58:00,00:00:00,-0.000000,-0.000000,20C,0,0,0,"
       "879.3900,313,-{},2,2,879.4200,314,-{},3,3,",
       static_cast<uint8_t>(bytes[level + 5]), static_cast<uint8_t>(bytes[level + 6]));
-  const std::string custom = ConvertSample({"zev-card-custom", false, "", 11});
+  const std::string custom = test::GoldenReference("zev-card-custom.out");
   EXPECT_NE(custom.find("\r\n" + row), std::string::npos) << row;
   // FLEX on channel 200 of the paging plan (channel 35 on 929.0125 MHz, 25 kHz,
   // shown 34 lower), 1600 bit/s, capcode 1 with the digits 0..9.
   EXPECT_NE(custom.find(",UKN,3,1600,2,933.1375,166,-62,,FLEX   NS 0000000001 0123456789\r\n"),
             std::string::npos);
-  // Firmware 1.02 logs BCD positions, 1.05 binary ones: the same drive reads the same.
-  EXPECT_EQ(ConvertSample({"zev-card-bcd", false, "1.02", 11}), custom);
-  EXPECT_EQ(DetectProduct(SamplePath(false, "")), kItemZevCard);
-  EXPECT_EQ(DetectProduct(SamplePath(true, "")), kItemZevDump);
+  EXPECT_EQ(DetectProduct(test::CommittedSample("zev-card-32s.bin")), kItemZevCard);
+  EXPECT_EQ(DetectProduct(test::CommittedSample("zev-dump-32s.zev")), kItemZevDump);
 }
 
 // Every message encoded into a longer sample comes back from the paging
