@@ -408,7 +408,7 @@ void Brisel::TrackBestServer(ReceiverState& rx, int32_t channel, int rssi) {
 
 int Brisel::OnTableReadings(const Block& block) {
   GatherRecord();
-  const bool started = BeginSegmentIfNew(kSegmentTableData);
+  const bool started = BeginSegmentIfNew(kSegmentScanData);  // "Table Data"
   if (!ConversionPass) return kNothing;
   if (started) newTableSegment_ = true;
   if (SegmentDeselected) return kNothing;

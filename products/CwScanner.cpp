@@ -164,7 +164,7 @@ bool CwScanner::SegmentIncludes(int16_t type) {
 int CwScanner::ProcessFast(const Block& buffer) {
   PendingRecordCount = 1;
   TakeHeader(buffer);
-  if (!SegmentIncludes(kFastSegment)) return kNothing;
+  if (!SegmentIncludes(kSegmentFastData)) return kNothing;
   const size_t blockSize = layout_.receiverBlockSize;
   for (int r = 0; r < layout_.receivers; ++r) {
     if (!ReceiverOn(r + 1)) continue;
@@ -182,7 +182,7 @@ int CwScanner::ProcessFast(const Block& buffer) {
 int CwScanner::ProcessScan(const Block& buffer) {
   TakeHeader(buffer);
   CopyPadded(scanData_.data(), buffer, HeaderSize(), scanData_.size());
-  if (!SegmentIncludes(kScanSegment)) return kNothing;
+  if (!SegmentIncludes(kSegmentScanData)) return kNothing;
   if (AverageMode == kAverageBestServer) SelectBestServers();
   PendingRecordCount = 1;
   return kRecordsReady;
@@ -366,8 +366,8 @@ int CwScanner::FormatDataValues(int next, std::string& out, char delimiter) {
   if (valueReceiver_ >= layout_.receivers) return -1;
   int r = valueReceiver_++;
   if (!ReceiverOn(r + 1)) return 1;
-  if (SegmentType == kFastSegment) AppendFastValues(r, out, delimiter);
-  if (SegmentType == kScanSegment) AppendScanValues(r, out, delimiter);
+  if (SegmentType == kSegmentFastData) AppendFastValues(r, out, delimiter);
+  if (SegmentType == kSegmentScanData) AppendScanValues(r, out, delimiter);
   return 0;
 }
 

@@ -32,9 +32,6 @@ class CwScanner : public Product {
   static constexpr uint8_t kFastRecord = 'F';
   static constexpr uint8_t kScanRecord = 'S';
 
-  static constexpr int16_t kFastSegment = 0;
-  static constexpr int16_t kScanSegment = 1;
-
   // Flag bits of a receiver's tuning.
   static constexpr uint8_t kFlagAbove1000 = 0x80;
   static constexpr uint8_t kFlagTranslate = 0x40;

@@ -45,8 +45,8 @@ int Skarn::Open(const std::string& path) {
 }
 
 int16_t Skarn::SegmentTypeForFlags(uint8_t flags) {
-  if (flags & kOneChannelFlag) return kSegmentOneChannel;
-  if (flags & kThreeChannelFlag) return kSegmentThreeChannel;
+  if (flags & kOneChannelFlag) return kSegmentOneChannelData;
+  if (flags & kThreeChannelFlag) return kSegmentThreeChannelData;
   if (flags & kScanTableFlag) return kSegmentScanData;
   return kNoSegment;
 }
@@ -54,9 +54,9 @@ int16_t Skarn::SegmentTypeForFlags(uint8_t flags) {
 int Skarn::EntriesForType(int16_t type) {
   switch (type) {
     case kSegmentScanData:
-    case kSegmentThreeChannel:
+    case kSegmentThreeChannelData:
       return kEntries;
-    case kSegmentOneChannel:
+    case kSegmentOneChannelData:
       return 1;
     default:
       return 0;
@@ -220,7 +220,8 @@ void Skarn::SelectBestServer() {
 int16_t Skarn::TitleSegmentType() {
   if (EntriesForType(SegmentType) > 0) return SegmentType;
   const int16_t peeked = PeekFirstDataType();
-  return peeked == kNoSegment ? kSegmentThreeChannel : peeked;
+  if (peeked == kNoSegment) return kSegmentThreeChannelData;
+  return peeked;
 }
 
 // The title row is written before the first block, when the scan mode is not
@@ -352,7 +353,7 @@ void Skarn::FormatField(int id, std::string& out) {
 // Native layouts
 
 int Skarn::FormatEntryCount() const {
-  return SegmentType == kSegmentThreeChannel ? kEntries : 1;
+  return SegmentType == kSegmentThreeChannelData ? kEntries : 1;
 }
 
 // A Skarn log carries no date and no position. Its Grayson date line and its

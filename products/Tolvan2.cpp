@@ -177,9 +177,10 @@ bool Tolvan2::SweepsToClose() const {
 // An 'F' or 'S' record of another segment type than the current one.
 bool Tolvan2::OpensSegment(const Block& block) const {
   if (block.empty()) return false;
-  if (block[0] == kFastRecord && block.size() >= kFastRecordMin) return SegmentType != kFastSegment;
+  if (block[0] == kFastRecord && block.size() >= kFastRecordMin)
+    return SegmentType != kSegmentFastData;
   if (block[0] == kScanHeader && block.size() >= kScanRecordSize)
-    return SegmentType != kScanSegment;
+    return SegmentType != kSegmentScanData;
   return false;
 }
 
@@ -277,7 +278,7 @@ int Tolvan2::ProcessFast(const Block& block) {
   if (block.size() < kFastRecordMin) return kNothing;
   GatherTime(block[kGpsHourOffset], block[kGpsMinuteOffset], block[kGpsSecondOffset]);
   GatherRecord();
-  FollowSegmentType(kFastSegment, block[kGpsHourOffset], block[kGpsMinuteOffset],
+  FollowSegmentType(kSegmentFastData, block[kGpsHourOffset], block[kGpsMinuteOffset],
                     block[kGpsSecondOffset]);
   if (Skipping()) return kNothing;
   DecodeHeader(block);
@@ -343,7 +344,7 @@ int Tolvan2::ProcessFastReceiver(int i, const uint8_t* fastBlock) {
 int Tolvan2::ProcessScan(const Block& block) {
   if (block.size() < kScanRecordSize) return kNothing;
   GatherTime(block[kGpsHourOffset], block[kGpsMinuteOffset], block[kGpsSecondOffset]);
-  FollowSegmentType(kScanSegment, block[kGpsHourOffset], block[kGpsMinuteOffset],
+  FollowSegmentType(kSegmentScanData, block[kGpsHourOffset], block[kGpsMinuteOffset],
                     block[kGpsSecondOffset]);
   if (Skipping()) return kNothing;
   DecodeHeader(block);
@@ -581,7 +582,7 @@ int Tolvan2::FormatDataValues(int next, std::string& out, char delimiter) {
       ++doneCounter_;
       return 0;
     }
-    const size_t end = SegmentType == kFastSegment ? start + 1 : list.size();
+    const size_t end = SegmentType == kSegmentFastData ? start + 1 : list.size();
     for (size_t k = start; k < end; ++k) AppendEntry(out, r, list[k], delimiter, first);
     if (end == list.size()) ++doneCounter_;
     return 0;

@@ -128,7 +128,7 @@ int64_t Zev::ReadBlock(Block& buffer) {
   switch (type) {
     case kPocsagRecord:
       ok = ReadBody(buffer, kPocsagBody);
-      if (ok) FollowSegmentType(zev::kSegmentPocsag, rtcHour_, rtcMinute_, rtcSecond_);
+      if (ok) FollowSegmentType(kSegmentPocsag, rtcHour_, rtcMinute_, rtcSecond_);
       break;
     case kSetupRecord: {
       ok = ReadBody(buffer, kSetupBlock);
@@ -142,7 +142,7 @@ int64_t Zev::ReadBlock(Block& buffer) {
       int16_t segment = zev::SegmentTypeForMode(framingMode_);
       if (framingMode_ == zev::kModeVariableSweep &&
           framingFirmware_ == zev::kFirmware80ChannelSweep)
-        segment = zev::kSegment80Channel;
+        segment = kSegment80Channel;
       // A setup always opens a segment; a mode without a type keeps the last one.
       if (segment == zev::kSegmentUnchanged) segment = static_cast<int16_t>(CurrentType());
       StartSegment(segment, rtcHour_, rtcMinute_, rtcSecond_);
@@ -167,7 +167,7 @@ int64_t Zev::ReadBlock(Block& buffer) {
       ok = ReadBody(buffer, kFlexLengthWord) &&
            ReadBody(buffer, kFlexHeader - kFlexLengthWord +
                                 Body(buffer).le16(zev::kFlexLengthOffset) + kTrailerSize);
-      if (ok) FollowSegmentType(zev::kSegmentFlex, rtcHour_, rtcMinute_, rtcSecond_);
+      if (ok) FollowSegmentType(kSegmentFlex, rtcHour_, rtcMinute_, rtcSecond_);
       break;
     default:
       // Without a known type the record's size is unknown: the log ends here.

@@ -313,13 +313,13 @@ int ZevReader::FormatDataValues(int next, std::string& out, char delimiter) {
 void ZevReader::AppendPagingField(int id, std::string& out) const {
   if (id == FieldCatalog::kFlexData) {
     // Lines of a POCSAG batch never show as FLEX messages, nor the reverse.
-    if (SegmentType != zev::kSegmentFlex || !paging_.flexLines) return;
+    if (SegmentType != kSegmentFlex || !paging_.flexLines) return;
     for (int i = 0; i < paging_.lineCount; ++i) {
       if (i > 0) out.push_back('\n');
       out.append(paging_.lines[static_cast<size_t>(i)]);
     }
   } else if (id == FieldCatalog::kPocsagData) {
-    if (SegmentType != zev::kSegmentPocsag || paging_.flexLines || paging_.lineCount == 0) return;
+    if (SegmentType != kSegmentPocsag || paging_.flexLines || paging_.lineCount == 0) return;
     out.append(paging_.lines[0], 0, kPocsagFieldWidth);
   } else if (id == FieldCatalog::kBer) {
     text::d(out, paging_.ber);

@@ -28,11 +28,7 @@ constexpr int kModePocsag = 7;
 constexpr int kModeFlex = 15;
 constexpr int kMode80Channel = 20;
 
-// Segment type codes of the index tree.
-constexpr int16_t kSegmentPocsag = 10;
-constexpr int16_t kSegmentVariableSweep = 8;
-constexpr int16_t kSegmentFlex = 18;
-constexpr int16_t kSegment80Channel = 21;
+// A measurement mode without a segment type of its own.
 constexpr int16_t kSegmentUnchanged = -1;
 
 // Firmware 106 reports its 80-channel sweep as mode 5.
