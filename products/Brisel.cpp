@@ -103,21 +103,10 @@ int64_t Brisel::CountFromChannel(int32_t channel, const BandSetup& band) {
 
 Brisel::Brisel() {
   using F = FieldCatalog;
-  SetAvailableFields({F::kData,       F::kCrLf,          F::kLatDecimal,
-                      F::kLatDegrees, F::kLatMinutes,    F::kLatDecimalMinutes,
-                      F::kLatSeconds, F::kLatHemisphere, F::kLonDecimal,
-                      F::kLonDegrees, F::kLonMinutes,    F::kLonDecimalMinutes,
-                      F::kLonSeconds, F::kLonHemisphere, F::kGpsTime,
-                      F::kGpsHour,    F::kGpsMinute,     F::kGpsSecond,
-                      F::kGpsDate,    F::kGpsMonth,      F::kGpsDay,
-                      F::kGpsYear,    F::kGpsAltitude,   F::kGpsVelocity,
-                      F::kGpsStatus,  F::kMarkerValue,   F::kRtcDate,
-                      F::kRtcYear,    F::kRtcMonth,      F::kRtcDay,
-                      F::kRtcTime,    F::kRtcHour,       F::kRtcMinute,
-                      F::kRtcSecond,  F::kMinFrequency,  F::kMaxFrequency,
-                      F::kStepSize,   F::kReceiver,      F::kRecordNumber,
-                      F::kTpLatitude, F::kTpLongitude,   F::kTpDate,
-                      F::kTpTime});
+  SetAvailableFields(F::kData, F::kCrLf, F::kPositionFields, F::kGpsTimeFields, F::kGpsDate,
+                     F::kGpsMonth, F::kGpsDay, F::kGpsYear, F::kGpsAltitude, F::kGpsVelocity,
+                     F::kGpsStatus, F::kMarkerValue, F::kRtcFields, F::kBandFields,
+                     F::kRecordNumber, F::kTpLatitude, F::kTpLongitude, F::kTpDate, F::kTpTime);
   ResetState();
 }
 

@@ -185,6 +185,13 @@ class Product {
   int FirstCheckedReceiver(int count) const;
 
   void SetAvailableFields(std::initializer_list<int> ids);
+  // The same from ids and groups of ids (FieldCatalog::kPositionFields ...),
+  // in list order.
+  template <typename... Parts>
+  void SetAvailableFields(const Parts&... parts) {
+    SetAvailableFields({});
+    (OfferField(parts), ...);
+  }
 
   // The values the native layouts write for the current record. A reader
   // that writes them fills these; the base writes nothing.
@@ -222,6 +229,11 @@ class Product {
 
  private:
   static const Settings kStartupSettings;
+  void OfferField(int id);
+  template <size_t N>
+  void OfferField(const std::array<int, N>& ids) {
+    for (int id : ids) OfferField(id);
+  }
   const Settings* settings_ = &kStartupSettings;
   formats::LayoutValues layoutValues_;
   int32_t gatherLastTime_ = -1;  // seconds of the day of the last counted time

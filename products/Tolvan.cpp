@@ -69,16 +69,8 @@ int FirmwareFromText(const std::string& text) {
 
 Tolvan::Tolvan() : CwScanner(kTolvanLayout) {
   using F = FieldCatalog;
-  SetAvailableFields({F::kData,        F::kCrLf,          F::kLatDecimal,
-                      F::kLatDegrees,  F::kLatMinutes,    F::kLatDecimalMinutes,
-                      F::kLatSeconds,  F::kLatHemisphere, F::kLonDecimal,
-                      F::kLonDegrees,  F::kLonMinutes,    F::kLonDecimalMinutes,
-                      F::kLonSeconds,  F::kLonHemisphere, F::kGpsTime,
-                      F::kGpsHour,     F::kGpsMinute,     F::kGpsSecond,
-                      F::kGpsAltitude, F::kGpsVelocity,   F::kGpsStatus,
-                      F::kMarkerValue, F::kRtcDate,       F::kRtcYear,
-                      F::kRtcMonth,    F::kRtcDay,        F::kRtcTime,
-                      F::kRtcHour,     F::kRtcMinute,     F::kRtcSecond});
+  SetAvailableFields(F::kData, F::kCrLf, F::kPositionFields, F::kGpsTimeFields, F::kGpsAltitude,
+                     F::kGpsVelocity, F::kGpsStatus, F::kMarkerValue, F::kRtcFields);
 }
 
 int Tolvan::Open(const std::string& path) {

@@ -75,18 +75,9 @@ constexpr int64_t kMphDenominator = 1000000;
 
 Tolvan2::Tolvan2() {
   using F = FieldCatalog;
-  SetAvailableFields({F::kData,        F::kCrLf,          F::kLatDecimal,
-                      F::kLatDegrees,  F::kLatMinutes,    F::kLatDecimalMinutes,
-                      F::kLatSeconds,  F::kLatHemisphere, F::kLonDecimal,
-                      F::kLonDegrees,  F::kLonMinutes,    F::kLonDecimalMinutes,
-                      F::kLonSeconds,  F::kLonHemisphere, F::kGpsTime,
-                      F::kGpsHour,     F::kGpsMinute,     F::kGpsSecond,
-                      F::kGpsAltitude, F::kGpsVelocity,   F::kGpsHeading,
-                      F::kGpsStatus,   F::kMarkerValue,   F::kRtcDate,
-                      F::kRtcYear,     F::kRtcMonth,      F::kRtcDay,
-                      F::kRtcTime,     F::kRtcHour,       F::kRtcMinute,
-                      F::kRtcSecond,   F::kMinFrequency,  F::kMaxFrequency,
-                      F::kStepSize,    F::kReceiver});
+  SetAvailableFields(F::kData, F::kCrLf, F::kPositionFields, F::kGpsTimeFields, F::kGpsAltitude,
+                     F::kGpsVelocity, F::kGpsHeading, F::kGpsStatus, F::kMarkerValue, F::kRtcFields,
+                     F::kBandFields);
   cachedChannel_.fill(-1);
 }
 

@@ -78,7 +78,7 @@ ByteCursor Body(const Product::Block& b) {
 }  // namespace
 
 Zev::Zev() {
-  OfferFields({});
+  OfferFields();
 }
 
 int Zev::Open(const std::string& path) {

@@ -108,52 +108,6 @@ void AppendCoordinatePart(std::string& out, const zev::Coordinate& c, int part, 
 }
 }  // namespace
 
-void ZevReader::OfferFields(std::initializer_list<int> more) {
-  using F = FieldCatalog;
-  SetAvailableFields({F::kData,
-                      F::kFlexData,
-                      F::kPocsagData,
-                      F::kBer,
-                      F::kGpsStatus,
-                      F::kLatDecimal,
-                      F::kLatDegrees,
-                      F::kLatMinutes,
-                      F::kLatDecimalMinutes,
-                      F::kLatSeconds,
-                      F::kLatHemisphere,
-                      F::kLonDecimal,
-                      F::kLonDegrees,
-                      F::kLonMinutes,
-                      F::kLonDecimalMinutes,
-                      F::kLonSeconds,
-                      F::kLonHemisphere,
-                      F::kGpsTime,
-                      F::kGpsHour,
-                      F::kGpsMinute,
-                      F::kGpsSecond,
-                      F::kGpsAltitude,
-                      F::kGpsVelocity,
-                      F::kMarkerValue,
-                      F::kMeasurementType,
-                      F::kOdometer,
-                      F::kRecordNumber,
-                      F::kRtcDate,
-                      F::kRtcYear,
-                      F::kRtcMonth,
-                      F::kRtcDay,
-                      F::kRtcTime,
-                      F::kRtcHour,
-                      F::kRtcMinute,
-                      F::kRtcSecond,
-                      F::kSpeedBps,
-                      F::kXCoordinate,
-                      F::kYCoordinate});
-  for (int id : more) {
-    if (AvailableCount < kMaxFieldIds)
-      AvailableFieldIds[static_cast<size_t>(AvailableCount++)] = static_cast<int16_t>(id);
-  }
-}
-
 void ZevReader::ClearReaderState() {
   rtcHour_ = rtcMinute_ = rtcSecond_ = rtcDay_ = rtcMonth_ = rtcYear_ = 0;
   gpsHour_ = gpsMinute_ = gpsSecond_ = 0;

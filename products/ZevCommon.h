@@ -9,10 +9,10 @@
 
 #include <array>
 #include <cstdint>
-#include <initializer_list>
 #include <string>
 
 #include "core/CachedText.h"
+#include "products/FieldCatalog.h"
 #include "products/Product.h"
 #include "products/ZevPaging.h"
 
@@ -77,7 +77,14 @@ class ZevReader : public Product {
 
  protected:
   // Offers the fields both Zev logs have, in the window's order, then `more`.
-  void OfferFields(std::initializer_list<int> more);
+  template <typename... More>
+  void OfferFields(const More&... more) {
+    using F = FieldCatalog;
+    SetAvailableFields(F::kData, F::kFlexData, F::kPocsagData, F::kBer, F::kGpsStatus,
+                       F::kPositionFields, F::kGpsTimeFields, F::kGpsAltitude, F::kGpsVelocity,
+                       F::kMarkerValue, F::kMeasurementType, F::kOdometer, F::kRecordNumber,
+                       F::kRtcFields, F::kSpeedBps, F::kXCoordinate, F::kYCoordinate, more...);
+  }
   // Frequency (MHz) of list entry k.
   virtual double EntryFrequency(int k) const = 0;
   // Channel number of entry k as the user reads it.

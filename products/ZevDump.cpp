@@ -82,7 +82,7 @@ constexpr double kLightSpeed = 3e8;
 }  // namespace
 
 ZevDump::ZevDump() {
-  OfferFields({FieldCatalog::kExtNavStatus});
+  OfferFields(FieldCatalog::kExtNavStatus);
 }
 
 int ZevDump::Open(const std::string& path) {
