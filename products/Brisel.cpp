@@ -239,16 +239,12 @@ int Brisel::ProcessBlock(Block& block) {
     case kIgnoredRecord:
       return kNothing;
     default:
-      ++Damage.unknownRecords;
-      return kNothing;
+      return UnknownRecord();
   }
 }
 
 int Brisel::OnGps(const Block& block) {
-  if (block.size() < kGpsRecordSize) {
-    ++Damage.badLengthBlocks;
-    return kNothing;
-  }
+  if (block.size() < kGpsRecordSize) return ShortRecord();
   gps_.Decode(std::span<const uint8_t>(block.data() + 1, kGpsBlockSize));
   GatherTime(gps_.Hour(), gps_.Minute(), gps_.Second());
   timeSource_ = TimeSource::Gps;
@@ -259,10 +255,7 @@ int Brisel::OnGps(const Block& block) {
 }
 
 int Brisel::OnBandSetups(const Block& block) {
-  if (block.size() < kBandSetupRecordSize) {
-    ++Damage.badLengthBlocks;
-    return kNothing;
-  }
+  if (block.size() < kBandSetupRecordSize) return ShortRecord();
   ByteCursor c(block.data(), block.size());
   const uint8_t flags = c.u8(kBandFlagsOffset);
   for (int r = 0; r < kReceivers; ++r) {
@@ -300,10 +293,7 @@ int Brisel::OnSamples(const Block& block, int receiver) {
 }
 
 int Brisel::OnClock(const Block& block) {
-  if (block.size() < kClockRecordSize) {
-    ++Damage.badLengthBlocks;
-    return kNothing;
-  }
+  if (block.size() < kClockRecordSize) return ShortRecord();
   ByteCursor c(block.data(), block.size());
   clock_.second = c.u8(kClockSecond);
   clock_.minute = c.u8(kClockMinute);
@@ -324,10 +314,7 @@ int Brisel::OnClock(const Block& block) {
 
 int Brisel::OnSegmentHeader(const Block& block) {
   const bool single = block[0] == kSingleFrequencyHeader;
-  if (block.size() < (single ? kSingleFrequencyHeaderSize : kListHeaderSize)) {
-    ++Damage.badLengthBlocks;
-    return kNothing;
-  }
+  if (block.size() < (single ? kSingleFrequencyHeaderSize : kListHeaderSize)) return ShortRecord();
   (single ? singleFrequencySeen_ : listSeen_) = true;
   // A list shows only what was measured since its header: the slots may hold
   // the levels of an earlier list or of a sample run.
@@ -438,10 +425,7 @@ int Brisel::OnTableReadings(const Block& block) {
 }
 
 int Brisel::OnTpPosition(const Block& block) {
-  if (block.size() < kTpPositionSize) {
-    ++Damage.badLengthBlocks;
-    return kNothing;
-  }
+  if (block.size() < kTpPositionSize) return ShortRecord();
   ByteCursor c(block.data(), block.size());
   TpPosition& p = tpPosition_;
   p.second = c.u8(kClockSecond);
@@ -460,10 +444,7 @@ int Brisel::OnTpPosition(const Block& block) {
 }
 
 int Brisel::OnTpMotion(const Block& block) {
-  if (block.size() < kTpMotionSize) {
-    ++Damage.badLengthBlocks;
-    return kNothing;
-  }
+  if (block.size() < kTpMotionSize) return ShortRecord();
   ByteCursor c(block.data(), block.size());
   tpMotion_.speed = c.le16s(kTpSpeed);
   tpMotion_.direction = c.le16(kTpDirection);
@@ -794,12 +775,7 @@ Brisel::Entry Brisel::MeasuredEntry() const {
 
 void Brisel::FillLayoutValues(formats::LayoutValues& v) const {
   const TGPS& g = gps_;
-  v.rtcYear = clock_.year;
-  v.rtcMonth = clock_.month;
-  v.rtcDay = clock_.day;
-  v.gpsHour = g.Hour();
-  v.gpsMinute = g.Minute();
-  v.gpsSecond = g.Second();
+  v.SetClocks(clock_.year, clock_.month, clock_.day, g.Hour(), g.Minute(), g.Second());
   v.latitude = g.Latitude().decimalDegrees;
   v.longitude = g.Longitude().decimalDegrees;
   v.graysonLatDegrees = g.Latitude().degrees;

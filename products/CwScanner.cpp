@@ -120,8 +120,7 @@ int CwScanner::ProcessBlock(Block& buffer) {
     case kScanRecord:
       return ProcessScan(buffer);
     default:
-      ++Damage.unknownRecords;
-      return kNothing;
+      return UnknownRecord();
   }
 }
 
@@ -554,12 +553,7 @@ void CwScanner::FillLayoutValues(formats::LayoutValues& v) const {
   const Header& h = header_;
   const Coordinate& lat = h.latitude;
   const Coordinate& lon = h.longitude;
-  v.rtcYear = h.rtcYear;
-  v.rtcMonth = h.rtcMonth;
-  v.rtcDay = h.rtcDay;
-  v.gpsHour = h.gpsHour;
-  v.gpsMinute = h.gpsMinute;
-  v.gpsSecond = h.gpsSecond;
+  v.SetClocks(h.rtcYear, h.rtcMonth, h.rtcDay, h.gpsHour, h.gpsMinute, h.gpsSecond);
   v.latitude =
       formats::DecimalDegrees(lat.degrees, lat.minutes, lat.thousandths, lat.hemisphere != 'N');
   v.longitude =

@@ -184,6 +184,17 @@ class Product {
   // First checked receiver among 1..count, or 0 when none is checked.
   int FirstCheckedReceiver(int count) const;
 
+  // A record of a kind the reader does not know, and one too short for its
+  // kind: each is counted in Damage and gives nothing to write.
+  int UnknownRecord() {
+    ++Damage.unknownRecords;
+    return kNothing;
+  }
+  int ShortRecord() {
+    ++Damage.badLengthBlocks;
+    return kNothing;
+  }
+
   void SetAvailableFields(std::initializer_list<int> ids);
   // The same from ids and groups of ids (FieldCatalog::kPositionFields ...),
   // in list order.

@@ -113,24 +113,17 @@ int Skarn::ProcessBlock(Block& buffer) {
       ProcessInfoRecord(buffer);
       return kNothing;
     default:
-      ++Damage.unknownRecords;
-      return kNothing;
+      return UnknownRecord();
   }
 }
 
 int Skarn::ProcessDataRecord(const Block& block) {
-  if (block.size() < kDataRecordSize) {
-    ++Damage.badLengthBlocks;
-    return kNothing;
-  }
+  if (block.size() < kDataRecordSize) return ShortRecord();
   const uint8_t* b = block.data();
   // A record without a scan-mode bit belongs to no segment type: it is
   // neither indexed nor converted, and leaves the state of the last record.
   const int16_t type = SegmentTypeForFlags(b[kFlagsOffset]);
-  if (type == kNoSegment) {
-    ++Damage.unknownRecords;
-    return kNothing;
-  }
+  if (type == kNoSegment) return UnknownRecord();
   hour_ = b[kHourOffset];
   minute_ = b[kMinuteOffset];
   second_ = b[kSecondOffset];

@@ -122,9 +122,7 @@ class Skarn : public Product {
   int FormatEntryCount() const;
   void AppendEntryValues(std::string& out, const Entry& entry, char delimiter, bool& first) const;
 
-  int hour_ = 0;
-  int minute_ = 0;
-  int second_ = 0;
+  int hour_ = 0, minute_ = 0, second_ = 0;  // the record's clock
   uint8_t flags_ = 0;
   int marker_ = 0;
   std::array<Entry, kEntries> entries_{};

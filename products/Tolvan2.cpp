@@ -211,8 +211,7 @@ int Tolvan2::ProcessBlock(Block& block) {
     case kCarriageReturn:
       return kNothing;
     default:
-      ++Damage.unknownRecords;
-      return kNothing;
+      return UnknownRecord();
   }
 }
 

@@ -36,9 +36,6 @@ static_assert(kMarkerValue + 2 == Zev::kMarkerBody);
 constexpr size_t kLevelCount = 3;
 constexpr size_t kLevelBytes = 4;
 static_assert(kLevelCount + 1 == Zev::kLevelHeader && kLevelBytes == Zev::kLevelHeader);
-constexpr size_t kToneTriple = 3;
-constexpr size_t kToneSat = 0;
-constexpr size_t kToneVmac = 2;
 // GPS record offsets.
 constexpr size_t kGpsStatus = 3;
 constexpr size_t kBcdLatitude = 4;
@@ -111,7 +108,7 @@ bool Zev::ReadBody(Block& buffer, size_t size) {
 size_t Zev::LevelBodySize(uint8_t count) const {
   if (framingMode_ == zev::kModePocsag) return kPocsagLevelBlock;
   size_t size = count;
-  if (framingFlags_ == zev::kToneFlags) size += kToneTriple * count;
+  if (framingFlags_ == zev::kToneFlags) size += zev::kToneTriple * count;
   return size;
 }
 
@@ -266,13 +263,7 @@ int Zev::ProcessLevel(const Block& b) {
     levelCount_ = static_cast<int>(levels);
     if (ToneData()) {
       size_t tones = kLevelBytes + static_cast<size_t>(count);
-      for (size_t i = 0; i < levels; ++i) {
-        // A triple cut short by the record's end gives neither value.
-        const uint8_t* bytes = p.ptr(tones + kToneTriple * i, kToneTriple);
-        ByteCursor triple(bytes, bytes ? kToneTriple : 0);
-        sat_[i] = triple.u8(kToneSat);
-        vmac_[i] = triple.u8(kToneVmac);
-      }
+      for (size_t i = 0; i < levels; ++i) TakeTones(p, tones + zev::kToneTriple * i, i);
     }
   }
   rowCount_ = entryCount_ > 0 ? count / entryCount_ : 0;

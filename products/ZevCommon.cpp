@@ -398,12 +398,7 @@ int ZevReader::FirstReceiverEntry() const {
 }
 
 void ZevReader::FillLayoutValues(formats::LayoutValues& v) const {
-  v.rtcYear = rtcYear_;
-  v.rtcMonth = rtcMonth_;
-  v.rtcDay = rtcDay_;
-  v.gpsHour = gpsHour_;
-  v.gpsMinute = gpsMinute_;
-  v.gpsSecond = gpsSecond_;
+  v.SetClocks(rtcYear_, rtcMonth_, rtcDay_, gpsHour_, gpsMinute_, gpsSecond_);
   v.latitude = zev::SignedDegrees(latitude_);
   v.longitude = zev::SignedDegrees(longitude_);
   v.graysonLatDegrees = latitude_.degrees;

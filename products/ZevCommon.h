@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <string>
 
+#include "core/Bytes.h"
 #include "core/CachedText.h"
 #include "products/FieldCatalog.h"
 #include "products/Product.h"
@@ -38,6 +39,8 @@ constexpr int kFirmwareBinaryGps = 103;
 
 constexpr uint8_t kGpsLockedBit = 0x80;
 constexpr uint8_t kToneFlags = 0x80;  // analogue cellular channels with SAT/DCC and VMAC
+// The tone triple of one entry: SAT, DCC and VMAC bytes.
+constexpr size_t kToneTriple = 3, kToneSat = 0, kToneVmac = 2;
 
 // Three-letter code of a measurement mode, looked up by its low four bits.
 const char* ModeCode(int mode);
@@ -111,6 +114,14 @@ class ZevReader : public Product {
   void SelectBestServer();
   // Resets everything a new run must not inherit.
   void ClearReaderState();
+  // SAT and VMAC of entry i from its tone triple at `offset` of the record;
+  // a triple cut short by the record's end gives neither value.
+  void TakeTones(ByteCursor& record, size_t offset, size_t i) {
+    const uint8_t* bytes = record.ptr(offset, zev::kToneTriple);
+    ByteCursor triple(bytes, bytes ? zev::kToneTriple : 0);
+    sat_[i] = triple.u8(zev::kToneSat);
+    vmac_[i] = triple.u8(zev::kToneVmac);
+  }
   // Decodes the paging unit of a POCSAG or FLEX message into paging_.
   void DecodePagingUnit(bool flex, std::span<const uint8_t> unit);
 

@@ -28,9 +28,6 @@ constexpr size_t kEntrySize = 5;
 constexpr size_t kEntryLevel = 0;
 constexpr size_t kEntryChannel = 3;
 static_assert(kEntryChannel + 2 == kEntrySize);
-constexpr size_t kToneTriple = 3;
-constexpr size_t kToneSat = 0;
-constexpr size_t kToneVmac = 2;
 // Measurement header.
 constexpr size_t kHdrGpsTime = 0;
 constexpr size_t kHdrXyFlag = 3;
@@ -225,11 +222,11 @@ void ZevDump::DecodeMeasurement(const Block& b, size_t header) {
     ByteCursor entry(bytes, bytes ? kEntrySize : 0);
     levels_[i] = entry.u8(kEntryLevel);
     channels_[i] = entry.le16(kEntryChannel);
-    // A triple cut short by the record's end gives neither value.
-    const uint8_t* toneBytes = ToneData() ? c.ptr(tones + kToneTriple * i, kToneTriple) : nullptr;
-    ByteCursor triple(toneBytes, toneBytes ? kToneTriple : 0);
-    sat_[i] = triple.u8(kToneSat);
-    vmac_[i] = triple.u8(kToneVmac);
+    if (ToneData()) {
+      TakeTones(c, tones + zev::kToneTriple * i, i);
+    } else {
+      sat_[i] = vmac_[i] = 0;
+    }
   }
 }
 
