@@ -8,6 +8,7 @@
 #include "core/Fmt.h"
 #include "products/FieldCatalog.h"
 #include "products/Formats.h"
+#include "products/SharedFields.h"
 
 namespace morphel {
 
@@ -642,18 +643,6 @@ bool Brisel::FormatGpsField(int id, std::string& out) const {
     case F::kGpsStatus:
       out.append(g.StatusText());
       return true;
-    case F::kGpsTime:
-      text::hms(out, g.Hour(), g.Minute(), g.Second());
-      return true;
-    case F::kGpsHour:
-      text::d02(out, g.Hour());
-      return true;
-    case F::kGpsMinute:
-      text::d02(out, g.Minute());
-      return true;
-    case F::kGpsSecond:
-      text::d02(out, g.Second());
-      return true;
     case F::kGpsDate:  // "%02d/%02d/%04d"
       text::d02(out, g.Month());
       out.push_back('/');
@@ -676,6 +665,11 @@ bool Brisel::FormatGpsField(int id, std::string& out) const {
     case F::kGpsVelocity:
       text::f(out, g.Speed3D() * kMphPerCentimetreSecond, 0);
       return true;
+    case F::kGpsTime:
+    case F::kGpsHour:
+    case F::kGpsMinute:
+    case F::kGpsSecond:
+      return GpsTimeField(id, out, g.Hour(), g.Minute(), g.Second());
     default:
       return false;
   }
@@ -684,7 +678,7 @@ bool Brisel::FormatGpsField(int id, std::string& out) const {
 bool Brisel::FormatClockField(int id, std::string& out) const {
   using F = FieldCatalog;
   const Clock& c = clock_;
-  if (text::RtcField(id, out, c.year, c.month, c.day, c.hour, c.minute, c.second)) return true;
+  if (RtcField(id, out, c.year, c.month, c.day, c.hour, c.minute, c.second)) return true;
   switch (id) {
     case F::kMarkerValue:
       text::d02(out, c.marker % 100);
@@ -730,32 +724,14 @@ bool Brisel::FormatTpField(int id, std::string& out) const {
 }
 
 void Brisel::FormatField(int id, std::string& out) {
-  using F = FieldCatalog;
   out.clear();
-  if (FormatGpsField(id, out) || FormatClockField(id, out) || FormatTpField(id, out)) return;
-  const BandSetup& band = rx_[static_cast<size_t>(current_)].band;
-  switch (id) {
-    case F::kCrLf:
-      out.push_back('\n');
-      break;
-    case F::kRecordNumber:
-      text::d(out, RecordCounter);
-      break;
-    case F::kMinFrequency:
-      text::f(out, band.MHz(band.first), 5);
-      break;
-    case F::kMaxFrequency:
-      text::f(out, band.MHz(band.last), 5);
-      break;
-    case F::kStepSize:
-      text::f(out, band.StepKHz(), 2);
-      break;
-    case F::kReceiver:
-      text::d(out, current_ + 1);
-      break;
-    default:
-      break;
-  }
+  if (FormatGpsField(id, out) || FormatClockField(id, out) || FormatTpField(id, out) ||
+      RowField(id, out))
+    return;
+  BandField(id, out, [this] {
+    const BandSetup& band = rx_[static_cast<size_t>(current_)].band;
+    return BandTexts{band.MHz(band.first), band.MHz(band.last), 5, band.StepKHz(), 2, current_ + 1};
+  });
 }
 
 // ---- Post-processing layouts ----------------------------------------------

@@ -10,9 +10,11 @@
 #include <utility>
 #include <vector>
 
+#include "core/Fmt.h"
 #include "core/LogFile.h"
 #include "core/SegmentTable.h"
 #include "core/Settings.h"
+#include "products/FieldCatalog.h"
 #include "products/Formats.h"
 
 namespace morphel {
@@ -183,6 +185,18 @@ class Product {
   bool ReceiverOn(int receiver1to4) const { return settings_->ReceiverChecked(receiver1to4); }
   // First checked receiver among 1..count, or 0 when none is checked.
   int FirstCheckedReceiver(int count) const;
+
+  // The fields every reader writes alike: "CR / LF" (a line break inside the
+  // row) and the record number. Appends and answers true when id is one.
+  bool RowField(int id, std::string& out) const {
+    if (id == FieldCatalog::kCrLf) {
+      out.push_back('\n');
+      return true;
+    }
+    if (id != FieldCatalog::kRecordNumber) return false;
+    text::d(out, RecordCounter);
+    return true;
+  }
 
   // A record of a kind the reader does not know, and one too short for its
   // kind: each is counted in Damage and gives nothing to write.

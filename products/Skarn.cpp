@@ -6,6 +6,7 @@
 #include "core/Fmt.h"
 #include "products/FieldCatalog.h"
 #include "products/Formats.h"
+#include "products/SharedFields.h"
 
 namespace morphel {
 
@@ -300,26 +301,8 @@ int Skarn::FormatDataValues(int next, std::string& out, char delimiter) {
 void Skarn::FormatField(int id, std::string& out) {
   out.clear();
   switch (id) {
-    case FieldCatalog::kCrLf:
-      out.push_back('\n');
-      break;
     case FieldCatalog::kMarkerValue:
       text::d(out, marker_);
-      break;
-    case FieldCatalog::kRecordNumber:
-      text::d(out, RecordCounter);
-      break;
-    case FieldCatalog::kRtcTime:
-      text::hms(out, hour_, minute_, second_);
-      break;
-    case FieldCatalog::kRtcHour:
-      text::d02(out, hour_);
-      break;
-    case FieldCatalog::kRtcMinute:
-      text::d02(out, minute_);
-      break;
-    case FieldCatalog::kRtcSecond:
-      text::d02(out, second_);
       break;
     case FieldCatalog::kScanMode:
       // Only one mode bit may be set for the mode to be named.
@@ -338,6 +321,7 @@ void Skarn::FormatField(int id, std::string& out) {
       }
       break;
     default:
+      if (!RtcTimeField(id, out, hour_, minute_, second_)) RowField(id, out);
       break;
   }
 }

@@ -6,6 +6,7 @@
 
 #include "core/Bytes.h"
 #include "products/FieldCatalog.h"
+#include "products/SharedFields.h"
 
 namespace morphel {
 
@@ -95,8 +96,8 @@ void Tolvan::DecodeHeader(const uint8_t* bytes) {
 
 void Tolvan::DecodeBinaryHeader(const uint8_t* h) {
   DecodeRtc(h + kRtcSecond, h[kGpsStatus]);
-  header_.latitude = SignedCoordinate(be32s(h + kLatitude), 'N', 'S');
-  header_.longitude = SignedCoordinate(be32s(h + kLongitude), 'E', 'W');
+  header_.latitude = MilliArcCoordinate(be32s(h + kLatitude), 'N', 'S');
+  header_.longitude = MilliArcCoordinate(be32s(h + kLongitude), 'E', 'W');
   header_.altitudeM = be32s(h + kAltitudeCm) / kCentimetresPerMetre;
   header_.speedMph =
       static_cast<long>(be16(h + kSpeed)) * kSpeedToMphNumerator / kSpeedToMphDenominator;

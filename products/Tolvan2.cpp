@@ -6,6 +6,7 @@
 
 #include "core/Fmt.h"
 #include "products/FieldCatalog.h"
+#include "products/SharedFields.h"
 
 namespace morphel {
 
@@ -630,13 +631,12 @@ void Tolvan2::FormatField(int id, std::string& out) {
   out.clear();
   const Fix& fix = RowFix();
   const Header& h = fix.header;
-  const BandSetup& band = bands_[static_cast<size_t>(current_)];
-  if (text::RtcField(id, out, h.rtcYear, h.rtcMonth, h.rtcDay, h.rtcHour, h.rtcMinute, h.rtcSecond))
-    return;
+  auto band = [this] {
+    const BandSetup& b = bands_[static_cast<size_t>(current_)];
+    const double first = b.FrequencyMHz(b.firstChannel), last = b.FrequencyMHz(b.lastChannel);
+    return BandTexts{first, last, 4, b.step * 0.1, 1, current_ + 1};
+  };
   switch (id) {
-    case F::kCrLf:
-      out.push_back('\n');
-      break;
     case F::kLatDecimal:
     case F::kLatDegrees:
     case F::kLatMinutes:
@@ -654,18 +654,6 @@ void Tolvan2::FormatField(int id, std::string& out) {
     case F::kGpsStatus:
       out.append(h.status & kPositionValid ? "VALID" : "INVALID");
       break;
-    case F::kGpsTime:
-      text::hms(out, h.gpsHour, h.gpsMinute, h.gpsSecond);
-      break;
-    case F::kGpsHour:
-      text::d02(out, h.gpsHour);
-      break;
-    case F::kGpsMinute:
-      text::d02(out, h.gpsMinute);
-      break;
-    case F::kGpsSecond:
-      text::d02(out, h.gpsSecond);
-      break;
     case F::kGpsAltitude:
       text::d(out, h.altitude / 100);
       break;
@@ -675,25 +663,8 @@ void Tolvan2::FormatField(int id, std::string& out) {
     case F::kGpsHeading:
       out.append(tolvan2::CompassPoint(h.heading));
       break;
-    case F::kMarkerValue:
-      text::d(out, h.marker);
-      break;
-    case F::kRecordNumber:
-      text::d(out, RecordCounter);
-      break;
-    case F::kMinFrequency:
-      text::f4(out, band.FrequencyMHz(band.firstChannel));
-      break;
-    case F::kMaxFrequency:
-      text::f4(out, band.FrequencyMHz(band.lastChannel));
-      break;
-    case F::kStepSize:
-      text::f(out, band.step * 0.1, 1);
-      break;
-    case F::kReceiver:
-      text::d(out, current_ + 1);
-      break;
     default:
+      if (!HeaderField(id, out, h) && !BandField(id, out, band)) RowField(id, out);
       break;
   }
 }

@@ -288,8 +288,8 @@ void Zev::DecodeGps(const Block& b) {
   ByteCursor p = Body(b);
   gpsStatus_ = p.u8(kGpsStatus);
   if (framingFirmware_ >= zev::kFirmwareBinaryGps && p.size() >= kGpsBodyBinary) {
-    latitude_ = zev::SplitCoordinate(p.be32s(kBinLatitude), true);
-    longitude_ = zev::SplitCoordinate(p.be32s(kBinLongitude), false);
+    latitude_ = MilliArcCoordinate(p.be32s(kBinLatitude), 'N', 'S');
+    longitude_ = MilliArcCoordinate(p.be32s(kBinLongitude), 'E', 'W');
     altitude_ = p.be32s(kBinAltitude);
     velocity_ = p.be16(kBinVelocity);
     gpsHour_ = p.u8(kBinGpsTime);
@@ -297,8 +297,8 @@ void Zev::DecodeGps(const Block& b) {
     gpsSecond_ = p.u8(kBinGpsTime + 2);
     return;
   }
-  latitude_ = zev::BcdCoordinate(p.be32(kBcdLatitude), p.u8(kBcdLatHemisphere));
-  longitude_ = zev::BcdCoordinate(p.be32(kBcdLongitude), p.u8(kBcdLonHemisphere));
+  latitude_ = BcdCoordinate(p.be32(kBcdLatitude), p.u8(kBcdLatHemisphere));
+  longitude_ = BcdCoordinate(p.be32(kBcdLongitude), p.u8(kBcdLonHemisphere));
   gpsHour_ = bcd(p.u8(kBcdGpsTime));
   gpsMinute_ = bcd(p.u8(kBcdGpsTime + 1));
   gpsSecond_ = bcd(p.u8(kBcdGpsTime + 2));

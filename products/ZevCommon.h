@@ -1,6 +1,6 @@
 #pragma once
-// What the two Zev readers share: the measurement-mode table, coordinate
-// splitting, the per-channel state behind the << DATA >> columns, the field
+// What the two Zev readers share: the measurement-mode table, the position
+// before a fix, the per-channel state behind the << DATA >> columns, the field
 // texts and the feeding of the post-processing layouts. The PC card log and the
 // PC dump log carry the same measurements in different framings; each reader
 // fills this state from its own records and supplies the few rules that differ
@@ -15,6 +15,7 @@
 #include "core/CachedText.h"
 #include "products/FieldCatalog.h"
 #include "products/Product.h"
+#include "products/SharedFields.h"
 #include "products/ZevPaging.h"
 
 namespace morphel {
@@ -47,21 +48,10 @@ const char* ModeCode(int mode);
 // Segment type of a measurement mode (kSegmentUnchanged for modes without one).
 int16_t SegmentTypeForMode(int mode);
 
-// A position split into degrees, minutes and thousandths of a minute.
-struct Coordinate {
-  int degrees = 0;
-  int minutes = 0;
-  int thousandths = 0;
-  char hemisphere = 'S';
-  bool operator==(const Coordinate&) const = default;
-};
-// Milliseconds of arc; 0 or less counts as the southern / western hemisphere.
-Coordinate SplitCoordinate(int32_t value, bool latitude);
-// Four packed BCD bytes DDDMMmmm (read as one big-endian word, the first
-// digit in the top nibble) and the hemisphere letter that follows them.
-Coordinate BcdCoordinate(uint32_t digits, uint8_t hemisphere);
+// A position before the first fix: 0 degrees south.
+constexpr MinuteCoordinate kNoFix{0, 0, 0, 'S'};
 // Decimal degrees, negative for 'S' and 'W'.
-double SignedDegrees(const Coordinate& c);
+double SignedDegrees(const MinuteCoordinate& c);
 
 }  // namespace zev
 
@@ -130,7 +120,7 @@ class ZevReader : public Product {
   int rtcDay_ = 0, rtcMonth_ = 0, rtcYear_ = 0;
   // Last GPS fix.
   int gpsHour_ = 0, gpsMinute_ = 0, gpsSecond_ = 0;
-  zev::Coordinate latitude_, longitude_;
+  MinuteCoordinate latitude_ = zev::kNoFix, longitude_ = zev::kNoFix;
   int32_t altitude_ = 0;   // centimetres, below sea level negative
   uint32_t velocity_ = 0;  // units of 0.022356 mph
   uint8_t gpsStatus_ = 0;
@@ -158,13 +148,12 @@ class ZevReader : public Product {
   void FillLayoutValues(formats::LayoutValues& values) const override;
   int FirstReceiverEntry() const;
   void AppendPagingField(int id, std::string& out) const;
-  void AppendPositionField(int id, std::string& out) const;
-  void AppendTimeField(int id, std::string& out) const;
+  void AppendGpsField(int id, std::string& out) const;
 
   int groupIndex_ = 0;
   int groupRow_ = 0;
-  // Decimal degrees of the last fix, kept from row to row.
-  mutable CachedText<zev::Coordinate> latitudeText_, longitudeText_;
+  // The position fields, six decimals of a degree.
+  CoordinateFields coordinateFields_{6};
   // Frequencies of the channel list, the same in every row.
   CachedTexts<256> frequencyTexts_;
 };

@@ -190,9 +190,9 @@ void ZevDump::DecodeMeasurement(const Block& b, size_t header) {
   rtcMonth_ = h.u8(kHdrMonth);
   rtcYear_ = h.u8(kHdrYear);
   if (firmware_ < zev::kFirmwareBinaryGps) {
-    latitude_ = zev::BcdCoordinate(c.be32(kBcdPosition), c.u8(kBcdPosition + kBcdLatHemisphere));
-    longitude_ = zev::BcdCoordinate(c.be32(kBcdPosition + kBcdLongitude),
-                                    c.u8(kBcdPosition + kBcdLonHemisphere));
+    latitude_ = BcdCoordinate(c.be32(kBcdPosition), c.u8(kBcdPosition + kBcdLatHemisphere));
+    longitude_ =
+        BcdCoordinate(c.be32(kBcdPosition + kBcdLongitude), c.u8(kBcdPosition + kBcdLonHemisphere));
     gpsHour_ = bcd(h.u8(kHdrGpsTime));
     gpsMinute_ = bcd(h.u8(kHdrGpsTime + 1));
     gpsSecond_ = bcd(h.u8(kHdrGpsTime + 2));
@@ -253,8 +253,8 @@ void ZevDump::ProcessGps(const Block& b) {
   gpsHour_ = c.u8(kGpsTime);
   gpsMinute_ = c.u8(kGpsTime + 1);
   gpsSecond_ = c.u8(kGpsTime + 2);
-  latitude_ = zev::SplitCoordinate(c.be32s(kGpsLatitude), true);
-  longitude_ = zev::SplitCoordinate(c.be32s(kGpsLongitude), false);
+  latitude_ = MilliArcCoordinate(c.be32s(kGpsLatitude), 'N', 'S');
+  longitude_ = MilliArcCoordinate(c.be32s(kGpsLongitude), 'E', 'W');
   altitude_ = c.be32s(kGpsAltitude);
   velocity_ = c.be32(kGpsVelocity);
   navStatus_ = c.u8(kGpsNavStatus);
