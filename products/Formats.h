@@ -45,6 +45,16 @@ struct LayoutValues {
   double inFielderX = 0, inFielderY = 0;
   long marker = 0;
   std::vector<LayoutEntry> entries;
+
+  // The record's RTC date and GPS time.
+  void SetClocks(int year, int month, int day, int hour, int minute, int second) {
+    rtcYear = year;
+    rtcMonth = month;
+    rtcDay = day;
+    gpsHour = hour;
+    gpsMinute = minute;
+    gpsSecond = second;
+  }
 };
 
 // The layouts written from those values: what goes before the first record,

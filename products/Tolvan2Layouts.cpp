@@ -42,12 +42,7 @@ Tolvan2::Measured Tolvan2::MeasuredEntry() const {
 
 void Tolvan2::FillLayoutValues(formats::LayoutValues& v) const {
   const Header& h = fix_.header;
-  v.rtcYear = h.rtcYear;
-  v.rtcMonth = h.rtcMonth;
-  v.rtcDay = h.rtcDay;
-  v.gpsHour = h.gpsHour;
-  v.gpsMinute = h.gpsMinute;
-  v.gpsSecond = h.gpsSecond;
+  v.SetClocks(h.rtcYear, h.rtcMonth, h.rtcDay, h.gpsHour, h.gpsMinute, h.gpsSecond);
   v.latitude = Degrees(h.latitude);
   v.longitude = Degrees(h.longitude);
   v.graysonLatDegrees = LatitudeWholeDegrees();
