@@ -11,9 +11,11 @@
 #include <vector>
 
 #include "core/LogFile.h"
+#include "core/RowOutput.h"
 #include "core/SegmentTable.h"
 #include "core/Settings.h"
 #include "products/Formats.h"
+#include "products/RowStamps.h"
 
 namespace morphel {
 
@@ -110,6 +112,18 @@ class Product {
   virtual int AccumulateLambda(int receiver);
   virtual int LambdaWindow(int receiver);
   virtual bool ReceiverHasData(int receiver);
+
+  // Delimited rows written in place (products/RowWriter). A reader that
+  // answers true tells how its field texts change and writes its << DATA >>
+  // columns itself; the others are converted through FormatField and
+  // FormatDataValues, the reference both ways must match byte for byte.
+  virtual bool RowsInPlace() const { return false; }
+  virtual FieldChange FieldChangeOf(int id) const;
+  virtual RowStamps CurrentRowStamps() const { return {}; }
+  // The << DATA >> columns of the current row, exactly as the run's walk of
+  // FormatDataValues writes them (`first`: DATA is the row's first field).
+  // This one walks FormatDataValues itself.
+  virtual void WriteDataColumns(RowOutput& out, bool first);
 
   // Field ids the product offers, in list order.
   std::vector<int> AvailableFields() const;
@@ -224,6 +238,7 @@ class Product {
   static const Settings kStartupSettings;
   const Settings* settings_ = &kStartupSettings;
   formats::LayoutValues layoutValues_;
+  std::string dataColumns_;      // WriteDataColumns' walk of FormatDataValues
   int32_t gatherLastTime_ = -1;  // seconds of the day of the last counted time
   bool gatherMainClockSeen_ = false;
 };

@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "core/CachedText.h"
 #include "products/Product.h"
@@ -84,6 +85,11 @@ class Skarn : public Product {
   void FormatField(int id, std::string& out) override;
   int64_t ReadBlock(Block& buffer) override;
   int ProcessBlock(Block& buffer) override;
+  // Rows made in place (SkarnRows.cpp).
+  bool RowsInPlace() const override { return true; }
+  FieldChange FieldChangeOf(int id) const override;
+  RowStamps CurrentRowStamps() const override;
+  void WriteDataColumns(RowOutput& out, bool first) override;
   int WriteFormatHeader(std::string& out) override;
   int WriteFormatRecord(std::string& out) override;
 
@@ -124,6 +130,8 @@ class Skarn : public Product {
   // Entries of the current record written by the native formats.
   int FormatEntryCount() const;
   void AppendEntryValues(std::string& out, const Entry& entry, char delimiter, bool& first) const;
+  char* PutEntryValues(char* p, const Entry& entry, std::string_view frequency, char delimiter,
+                       bool& first) const;
 
   int hour_ = 0;
   int minute_ = 0;
