@@ -84,6 +84,7 @@ class CwScanner : public Product {
     int marker = 0;
     long altitudeM = 0;
     long speedMph = 0;
+    bool operator==(const Header&) const = default;
   };
 
   // How a receiver was tuned: the frequency of `baseChannel` and the spacing.
@@ -104,6 +105,11 @@ class CwScanner : public Product {
   int ProcessBlock(Block& buffer) override;
   int AccumulateLambda(int receiver) override;
   int LambdaWindow(int receiver) override;
+  // Rows made in place (CwScannerRows.cpp).
+  bool RowsInPlace() const override { return true; }
+  FieldChange FieldChangeOf(int id) const override;
+  RowStamps CurrentRowStamps() const override;
+  void WriteDataColumns(RowOutput& out, bool first) override;
 
   const Header& CurrentHeader() const { return header_; }
 
@@ -161,6 +167,8 @@ class CwScanner : public Product {
   bool SegmentIncludes(int16_t type);
   void SelectBestServers();
 
+  void WriteFastValues(int receiver, RowOutput& out);
+  void WriteScanValues(int receiver, RowOutput& out);
   void AppendFastValues(int receiver, std::string& out, char delimiter);
   void AppendScanValues(int receiver, std::string& out, char delimiter);
   void AppendCoordinate(int id, std::string& out, const Coordinate& c, char positive) const;
@@ -184,6 +192,7 @@ class CwScanner : public Product {
   mutable CachedText<Coordinate> latitudeText_, longitudeText_;
   // Frequencies of the channels in use, the same row after row.
   mutable CachedTexts<256> frequencyTexts_;
+  mutable ValueStamp<Header> headerStamp_;
 };
 
 }  // namespace morphel

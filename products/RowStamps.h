@@ -21,4 +21,24 @@ struct RowStamps {
   int slot = 0;           // the row's receiver, 0..kSlots - 1
 };
 
+// A stamp of a value kept by comparison: it moves when the value given
+// differs from the last one given (a reader's decoded header, say).
+template <typename T>
+class ValueStamp {
+ public:
+  uint64_t Of(const T& value) {
+    if (!seen_ || !(value == last_)) {
+      last_ = value;
+      seen_ = true;
+      ++stamp_;
+    }
+    return stamp_;
+  }
+
+ private:
+  T last_{};
+  uint64_t stamp_ = 0;
+  bool seen_ = false;
+};
+
 }  // namespace morphel
