@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <string_view>
 
 #include "core/Fmt.h"
 
@@ -79,6 +80,83 @@ class ByteTexts {
  private:
   std::array<std::array<char, kWidth>, 256> texts_{};
   std::array<uint8_t, 256> lengths_{};
+};
+
+// A short text kept for copying into rows: up to kWidth bytes go in one
+// fixed-size move, so the room behind the cursor must allow RoomNeeded().
+class ShortText {
+ public:
+  static constexpr size_t kWidth = 32;
+
+  void Assign(std::string_view s) {
+    size_ = s.size();
+    if (size_ <= kWidth) {
+      std::memcpy(bytes_.data(), s.data(), size_);
+      long_.clear();
+    } else {
+      long_.assign(s);
+    }
+  }
+  size_t size() const { return size_; }
+  size_t RoomNeeded() const { return size_ <= kWidth ? kWidth : size_; }
+  char* Put(char* p) const {
+    if (size_ <= kWidth) {
+      std::memcpy(p, bytes_.data(), kWidth);
+    } else {
+      std::memcpy(p, long_.data(), size_);
+    }
+    return p + size_;
+  }
+
+ private:
+  std::array<char, kWidth> bytes_{};
+  size_t size_ = 0;
+  std::string long_;
+};
+
+// Short texts made from keys, kept in a small direct-mapped table: a text
+// is made again only when its slot held another key. A key is a 64-bit
+// value or a type with operator== and Hash(). Clear() forgets them all (a
+// run with other settings begins).
+template <size_t N, typename Key = uint64_t>
+class KeptTexts {
+  static_assert(N > 0 && (N & (N - 1)) == 0, "a power of two");
+
+ public:
+  // The text of key, made by make(std::string&) when not kept.
+  template <typename Make>
+  const ShortText& Get(const Key& key, Make&& make) {
+    Slot& slot = slots_[Index(key)];
+    if (!slot.filled || !(slot.key == key)) {
+      made_.clear();
+      make(made_);
+      slot.text.Assign(made_);
+      slot.key = key;
+      slot.filled = true;
+    }
+    return slot.text;
+  }
+  void Clear() {
+    for (Slot& slot : slots_) slot.filled = false;
+  }
+
+ private:
+  static size_t Mix(uint64_t h) {
+    return static_cast<size_t>((h * 0x9E3779B97F4A7C15ull) >> 40) & (N - 1);
+  }
+  static size_t Index(uint64_t key) { return Mix(key); }
+  template <typename K>
+  static size_t Index(const K& key) {
+    return Mix(key.Hash());
+  }
+
+  struct Slot {
+    Key key{};
+    bool filled = false;
+    ShortText text;
+  };
+  std::array<Slot, N> slots_{};
+  std::string made_;
 };
 
 // "-%d" of a level magnitude 0..255.

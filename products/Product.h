@@ -120,6 +120,9 @@ class Product {
   virtual bool RowsInPlace() const { return false; }
   virtual FieldChange FieldChangeOf(int id) const;
   virtual RowStamps CurrentRowStamps() const { return {}; }
+  // A run of rows made in place begins: texts kept for another run's data
+  // boxes or delimiter are forgotten.
+  virtual void BeginRows() {}
   // The << DATA >> columns of the current row, exactly as the run's walk of
   // FormatDataValues writes them (`first`: DATA is the row's first field).
   // This one walks FormatDataValues itself.

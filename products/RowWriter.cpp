@@ -7,6 +7,7 @@ namespace morphel {
 
 RowWriter::RowWriter(Product& reader, size_t fields, OutputFile& file, char delimiter)
     : reader_(reader), out_(file, delimiter) {
+  reader_.BeginRows();
   Compile(fields);
 }
 
@@ -33,6 +34,10 @@ void RowWriter::Compile(size_t fields) {
     }
     pieces_.push_back(std::move(piece));
   }
+  keeps_ = false;
+  for (const Piece& piece : pieces_)
+    keeps_ |= !piece.data &&
+              (piece.change == FieldChange::Record || piece.change == FieldChange::Receiver);
 }
 
 void RowWriter::Refill(const Piece& piece, Kept& kept) {
@@ -42,7 +47,12 @@ void RowWriter::Refill(const Piece& piece, Kept& kept) {
   for (size_t i = piece.begin; i < piece.end; ++i) {
     if (i > 0) kept.bytes.push_back(delimiter);
     reader_.FormatField(reader_.SelectedFieldIds[i], field_);
-    if (!field_.empty()) kept.text = true;
+    if (field_.empty()) continue;
+    kept.text = true;
+    if (field_.find('\n') == std::string::npos) {
+      kept.bytes.append(field_);
+      continue;
+    }
     for (char c : field_) {
       if (c == '\n') kept.bytes.push_back('\r');
       kept.bytes.push_back(c);
@@ -79,7 +89,7 @@ void RowWriter::WriteEveryRow(const Piece& piece) {
 }
 
 bool RowWriter::WriteRow() {
-  const RowStamps stamps = reader_.CurrentRowStamps();
+  const RowStamps stamps = keeps_ ? reader_.CurrentRowStamps() : RowStamps{};
   out_.BeginRow();
   for (Piece& piece : pieces_) {
     if (piece.data) {

@@ -52,7 +52,8 @@ class RowWriter {
   Product& reader_;
   RowOutput out_;
   std::vector<Piece> pieces_;
-  std::string field_;  // FormatField's text
+  bool keeps_ = false;  // some piece is kept under the reader's stamps
+  std::string field_;   // FormatField's text
 };
 
 }  // namespace morphel

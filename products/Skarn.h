@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "core/CachedText.h"
+#include "core/FastText.h"
 #include "products/Product.h"
 
 namespace morphel {
@@ -90,6 +91,7 @@ class Skarn : public Product {
   FieldChange FieldChangeOf(int id) const override;
   RowStamps CurrentRowStamps() const override;
   void WriteDataColumns(RowOutput& out, bool first) override;
+  void BeginRows() override;
   int WriteFormatHeader(std::string& out) override;
   int WriteFormatRecord(std::string& out) override;
 
@@ -130,8 +132,15 @@ class Skarn : public Product {
   // Entries of the current record written by the native formats.
   int FormatEntryCount() const;
   void AppendEntryValues(std::string& out, const Entry& entry, char delimiter, bool& first) const;
-  char* PutEntryValues(char* p, const Entry& entry, std::string_view frequency, char delimiter,
-                       bool& first) const;
+  // What an entry's kept text is made from: its frequency (the double's
+  // bits) and its channel.
+  struct EntryKey {
+    uint64_t frequency = 0;
+    uint32_t channel = 0;
+    bool operator==(const EntryKey&) const = default;
+    uint64_t Hash() const { return frequency ^ (uint64_t{channel} << 7); }
+  };
+  const fast::ShortText& EntryText(uint16_t channel, char delimiter);
 
   int hour_ = 0;
   int minute_ = 0;
@@ -149,6 +158,8 @@ class Skarn : public Product {
   std::string infoVersion_;
   // Frequencies of the channels in use, the same row after row.
   mutable CachedTexts<64> frequencyTexts_;
+  // Rows made in place: the frequency and channel of each channel in use.
+  fast::KeptTexts<256, EntryKey> entryTexts_;
 };
 
 }  // namespace morphel

@@ -1,18 +1,13 @@
 // Skarn rows made in place: the clock, marker and scan mode of a record are
-// the texts kept from row to row; the channel/level pairs go straight into
-// the output buffer.
+// the texts kept from row to row; each entry is the kept text of its
+// channel (frequency and channel number) and its level from a table.
 
-#include "core/FastText.h"
+#include <bit>
+
 #include "products/FieldCatalog.h"
 #include "products/Skarn.h"
 
 namespace morphel {
-
-namespace {
-// Room for one entry's values besides the frequency's text: three
-// separators, a channel and a level.
-constexpr size_t kEntryRoom = 3 + 20 + fast::ByteTexts::kWidth;
-}  // namespace
 
 // Every field but the record number is made from the clock, the marker and
 // the flags of the last data record (or is always empty).
@@ -30,45 +25,47 @@ RowStamps Skarn::CurrentRowStamps() const {
   return stamps;
 }
 
-char* Skarn::PutEntryValues(char* p, const Entry& entry, std::string_view frequency, char delimiter,
-                            bool& first) const {
-  const Settings& s = Config();
-  if (s.FrequencyField) {
-    if (!first) *p++ = delimiter;
-    first = false;
-    std::memcpy(p, frequency.data(), frequency.size());
-    p += frequency.size();
-  }
-  if (s.ChannelField) {
-    if (!first) *p++ = delimiter;
-    first = false;
-    p = fast::Unsigned(p, entry.channel);
-  }
-  if (s.RSSIField) {
-    if (!first) *p++ = delimiter;
-    first = false;
-    p = fast::MinusLevels().Put(p, entry.level);
-  }
-  return p;
+void Skarn::BeginRows() {
+  entryTexts_.Clear();
 }
 
-// One group: the entries of the scan mode, or the best one.
+// The text of an entry before its level: the frequency and the channel
+// number (those of the two boxes checked), and the separator before the
+// level when that box is checked too.
+const fast::ShortText& Skarn::EntryText(uint16_t channel, char delimiter) {
+  const double mhz = FrequencyOf(channel);
+  return entryTexts_.Get({std::bit_cast<uint64_t>(mhz), channel}, [&](std::string& t) {
+    const Settings& s = Config();
+    if (s.FrequencyField) text::f4(t, mhz);
+    if (s.ChannelField) {
+      if (s.FrequencyField) t.push_back(delimiter);
+      text::d(t, channel);
+    }
+    if (s.RSSIField && (s.FrequencyField || s.ChannelField)) t.push_back(delimiter);
+  });
+}
+
+// One group: the entries of the scan mode, or the best one, each
+// separated from the last.
 void Skarn::WriteDataColumns(RowOutput& out, bool first) {
   if (!first) out.Separator();
+  const Settings& s = Config();
+  if (!s.FrequencyField && !s.ChannelField && !s.RSSIField) return;
   const int count = EntriesForType(SegmentType);
-  const char delimiter = out.Delimiter();
-  const bool frequencies = Config().FrequencyField;
-  bool firstValue = true;
   const bool best = AverageMode == kAverageBestServer;
   const int from = best ? bestEntry_ : 0;
   const int to = best ? (count > 0 ? bestEntry_ + 1 : 0) : count;
+  const char delimiter = out.Delimiter();
+  const fast::ByteTexts& levels = fast::MinusLevels();
+  const bool heads = s.FrequencyField || s.ChannelField;
   for (int k = from; k < to; ++k) {
     const Entry& e = entries_[static_cast<size_t>(k)];
-    const std::string_view frequency =
-        frequencies ? KeptView(frequencyTexts_, FrequencyOf(e.channel), text::f4)
-                    : std::string_view();
-    char* p = out.Room(kEntryRoom + frequency.size());
-    out.Wrote(PutEntryValues(p, e, frequency, delimiter, firstValue));
+    const fast::ShortText* head = heads ? &EntryText(e.channel, delimiter) : nullptr;
+    char* p = out.Room(1 + (head ? head->RoomNeeded() : 0) + fast::ByteTexts::kWidth);
+    if (k > from) *p++ = delimiter;
+    if (head) p = head->Put(p);
+    if (s.RSSIField) p = levels.Put(p, e.level);
+    out.Wrote(p);
   }
 }
 
