@@ -52,6 +52,8 @@ class Zev : public ZevReader {
   int DisplayedChannel(int k) const override;
   bool RowLevel(int k, int& level) const override;
   bool PerEntryRecords() const override { return false; }
+  RowLevels LevelsOfRow() const override;
+  uint64_t PlanStamp() const override;
 
  private:
   bool ReadBody(Block& buffer, size_t size);
@@ -81,6 +83,14 @@ class Zev : public ZevReader {
   int32_t averageSamples_ = 0;
   int32_t averageSeconds_ = 0;
   int32_t averagedRows_ = 0;
+  // The plan the displayed frequencies and channels are made from.
+  struct Plan {
+    uint16_t firstChannel, baseMHz, baseFraction, spacing;
+    uint8_t flags;
+    int firmware, mode;
+    bool operator==(const Plan&) const = default;
+  };
+  mutable ValueStamp<Plan> planStamp_;
 };
 
 }  // namespace morphel

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <random>
 #include <sstream>
@@ -210,8 +211,15 @@ int SegmentsOf(const LogCase& log) {
   return index.SegmentsFound();
 }
 
+// The set-ups follow from a fixed seed; MORPHEL_ROWS_SEED gives other ones
+// for a longer search (a failure names its set-up either way).
+uint64_t Seed(uint64_t fixed) {
+  const char* other = std::getenv("MORPHEL_ROWS_SEED");
+  return other ? fixed ^ std::strtoull(other, nullptr, 10) * 0x9E3779B97F4A7C15ull : fixed;
+}
+
 void ExpectSameBothWays(const std::vector<LogCase>& logs, int setUpsPerLog, uint64_t seed) {
-  std::mt19937_64 rng(seed);
+  std::mt19937_64 rng(Seed(seed));
   for (const LogCase& log : logs) {
     auto reader = CreateReader(log.item);
     const int segments = std::min(SegmentsOf(log), SegmentTable::kMaxSegments);
@@ -230,16 +238,16 @@ void ExpectSameBothWays(const std::vector<LogCase>& logs, int setUpsPerLog, uint
 }
 
 TEST(RowPaths, CommittedSamplesGiveTheSameBytesBothWays) {
-  ExpectSameBothWays(CommittedLogs(), 12, 1);
+  ExpectSameBothWays(CommittedLogs(), 12, 11);
 }
 
 TEST(RowPaths, SampleLogsWholeAndCutGiveTheSameBytesBothWays) {
-  std::mt19937_64 rng(2);
+  std::mt19937_64 rng(Seed(2));
   std::vector<LogCase> logs;
   for (const ProductRow& row : ProductRows())
     if (row.Supported() && row.writeSample) AddSampleLogs(row, logs, rng);
   ASSERT_FALSE(logs.empty());
-  ExpectSameBothWays(logs, 6, 3);
+  ExpectSameBothWays(logs, 6, 21);
 }
 
 // Enough rows for the Excel split to make several parts, both ways alike.
