@@ -63,7 +63,9 @@ IndexOutcome IndexRun::Run() {
   hooks_.progress(0);
 
   Product::Block block;
-  int64_t taken = reader_.ReadBlock(block);
+  const bool light = !referenceRecords_;
+  auto read = [&] { return light ? reader_.IndexRead(block) : reader_.ReadBlock(block); };
+  int64_t taken = read();
   reader_.RecordCounter = 0;
   bool stopped = false;
   while (taken > 0) {
@@ -73,9 +75,13 @@ IndexOutcome IndexRun::Run() {
     }
     done += static_cast<uint64_t>(taken);
     ShowProgress(done, total);
-    reader_.ProcessBlock(block);
+    if (light) {
+      reader_.IndexProcess(block);
+    } else {
+      reader_.ProcessBlock(block);
+    }
     if (reader_.SegmentReady) NoteSegment();
-    taken = reader_.ReadBlock(block);
+    taken = read();
   }
 
   reader_.Close();

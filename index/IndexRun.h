@@ -36,6 +36,10 @@ class IndexRun {
 
   IndexRun(Product& reader, const Settings& snapshot, int productItem, RunHooks& hooks);
   IndexOutcome Run();
+  // Reads every block through ReadBlock and ProcessBlock, as the conversion
+  // does, instead of the reader's indexing pass: the reference that pass is
+  // held to.
+  void ReferenceRecords(bool on) { referenceRecords_ = on; }
 
   // Called for every segment as it is found (the window adds a tree node).
   std::function<void(const IndexedSegment&)> segmentAdded;
@@ -55,6 +59,7 @@ class IndexRun {
   int lastPercent_ = 0;
   uint64_t nextPercentAt_ = 0;
   int found_ = 0;
+  bool referenceRecords_ = false;
 };
 
 }  // namespace morphel

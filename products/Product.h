@@ -128,6 +128,14 @@ class Product {
   // This one walks FormatDataValues itself.
   virtual void WriteDataColumns(RowOutput& out, bool first);
 
+  // Indexing reads the log through these: a reader may frame its records
+  // without copying them and decode of a record only what segments need
+  // (its kind, time and caption), as long as the segments, their captions
+  // and the damage counts come out exactly as ReadBlock and ProcessBlock
+  // give them, which these do by default.
+  virtual int64_t IndexRead(Block& buffer) { return ReadBlock(buffer); }
+  virtual void IndexProcess(Block& buffer) { ProcessBlock(buffer); }
+
   // Field ids the product offers, in list order.
   std::vector<int> AvailableFields() const;
   // Replaces the selection ids (positions beyond ids hold kNoFieldId).

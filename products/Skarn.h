@@ -86,6 +86,8 @@ class Skarn : public Product {
   void FormatField(int id, std::string& out) override;
   int64_t ReadBlock(Block& buffer) override;
   int ProcessBlock(Block& buffer) override;
+  int64_t IndexRead(Block& buffer) override;
+  void IndexProcess(Block& buffer) override;
   // Rows made in place (SkarnRows.cpp).
   bool RowsInPlace() const override { return true; }
   FieldChange FieldChangeOf(int id) const override;
@@ -122,6 +124,9 @@ class Skarn : public Product {
   const std::string& InfoVersion() const { return infoVersion_; }
 
  private:
+  // The next frame's record where it lies in the input (valid until the
+  // next read); the bytes taken from the log, 0 at its end.
+  int64_t NextFrame(const uint8_t*& record, size_t& length);
   int ProcessDataRecord(const Block& block);
   void ProcessSetupRecord(const Block& block);
   void ProcessInfoRecord(const Block& block);
@@ -154,6 +159,8 @@ class Skarn : public Product {
   int spacing_ = 0;
   int baseChannel_ = 0;
 
+  const uint8_t* indexRecord_ = nullptr;  // the record IndexRead took
+  size_t indexLength_ = 0;
   std::string infoName_;
   std::string infoVersion_;
   // Frequencies of the channels in use, the same row after row.

@@ -1,9 +1,11 @@
-// Delimited rows made in place against the reference path (the run walking
-// FormatField and FormatDataValues, as every reader was converted before):
-// every product's logs, whole, cut short and of other firmware, under random
-// but reproducible set-ups (selections, delimiters, receivers, data boxes,
-// averaging, left-out segments, header, output formats, Excel split) must give
-// the same bytes and the same counts both ways.
+// The fast paths against their references, on every product's logs (whole,
+// cut short and of other firmware):
+// * delimited rows made in place against the run walking FormatField and
+//   FormatDataValues, under random but reproducible set-ups (selections,
+//   delimiters, receivers, data boxes, averaging, left-out segments, header,
+//   output formats, Excel split): the same bytes and counts both ways;
+// * the readers' indexing pass against ReadBlock and ProcessBlock: the same
+//   segments, captions and damage counts.
 
 #include <gtest/gtest.h>
 
@@ -33,7 +35,8 @@ struct LogCase {
   std::string path;
 };
 
-// A log of the product's sample writer, and copies of it cut at random bytes.
+// A log of the product's sample writer, a copy of it cut at a random byte
+// and one with random bytes changed.
 void AddSampleLogs(const ProductRow& row, std::vector<LogCase>& logs, std::mt19937_64& rng) {
   struct Variant {
     double seconds;
@@ -59,6 +62,12 @@ void AddSampleLogs(const ProductRow& row, std::vector<LogCase>& logs, std::mt199
     const std::string cut = path + ".cut";
     test::WriteFile(cut, whole.substr(0, 1 + rng() % (whole.size() - 1)));
     logs.push_back({row.Number(), cut});
+    // Damaged: bytes changed here and there (lengths, kinds, values).
+    std::string damaged = whole;
+    for (int i = 0; i < 24; ++i) damaged[rng() % damaged.size()] = static_cast<char>(rng());
+    const std::string broken = path + ".damaged";
+    test::WriteFile(broken, damaged);
+    logs.push_back({row.Number(), broken});
   }
 }
 
@@ -241,13 +250,55 @@ TEST(RowPaths, CommittedSamplesGiveTheSameBytesBothWays) {
   ExpectSameBothWays(CommittedLogs(), 12, 11);
 }
 
-TEST(RowPaths, SampleLogsWholeAndCutGiveTheSameBytesBothWays) {
+TEST(RowPaths, SampleLogsWholeCutAndDamagedGiveTheSameBytesBothWays) {
   std::mt19937_64 rng(Seed(2));
   std::vector<LogCase> logs;
   for (const ProductRow& row : ProductRows())
     if (row.Supported() && row.writeSample) AddSampleLogs(row, logs, rng);
   ASSERT_FALSE(logs.empty());
   ExpectSameBothWays(logs, 6, 21);
+}
+
+struct Indexed {
+  std::vector<std::string> segments;  // index, type, caption, stored
+  int found = 0;
+  DamageCounts damage;
+};
+
+Indexed IndexOf(const LogCase& log, bool reference) {
+  auto reader = CreateReader(log.item);
+  Settings s;
+  s.InputFormatGroup = log.item;
+  s.InputFilename = log.path;
+  RunHooks quiet;
+  IndexRun run(*reader, s, log.item, quiet);
+  run.ReferenceRecords(reference);
+  Indexed result;
+  run.segmentAdded = [&result](const IndexedSegment& g) {
+    result.segments.push_back(std::to_string(g.index) + " " + std::to_string(g.type) + " " +
+                              g.caption + (g.stored ? "" : " not stored"));
+  };
+  EXPECT_EQ(run.Run(), IndexOutcome::Completed) << log.path;
+  result.found = run.SegmentsFound();
+  result.damage = reader->Damage;
+  return result;
+}
+
+TEST(IndexPaths, ReadersIndexingPassFindsWhatTheFullPassFinds) {
+  std::mt19937_64 rng(Seed(4));
+  std::vector<LogCase> logs = CommittedLogs();
+  for (const ProductRow& row : ProductRows())
+    if (row.Supported() && row.writeSample) AddSampleLogs(row, logs, rng);
+  for (const LogCase& log : logs) {
+    const Indexed full = IndexOf(log, true);
+    const Indexed light = IndexOf(log, false);
+    EXPECT_EQ(full.segments, light.segments) << log.path;
+    EXPECT_EQ(full.found, light.found) << log.path;
+    EXPECT_EQ(full.damage.resyncBytes, light.damage.resyncBytes) << log.path;
+    EXPECT_EQ(full.damage.badLengthBlocks, light.damage.badLengthBlocks) << log.path;
+    EXPECT_EQ(full.damage.unknownRecords, light.damage.unknownRecords) << log.path;
+    EXPECT_EQ(full.damage.truncatedBlocks, light.damage.truncatedBlocks) << log.path;
+  }
 }
 
 // Enough rows for the Excel split to make several parts, both ways alike.
