@@ -170,38 +170,6 @@ void Brisel::Close() {
   Product::Close();
 }
 
-int64_t Brisel::ReadBlock(Block& buffer) {
-  buffer.clear();
-  uint8_t word[2];
-  if (!Input.ReadExact(word, sizeof word)) {
-    if (position_ < dataEnd_ && position_ < Input.Size()) ++Damage.truncatedBlocks;
-    return 0;
-  }
-  position_ += sizeof word;
-  if (position_ > dataEnd_) return 0;
-  const uint16_t length = le16(word);
-  if (length > kMaxBlockLength) {
-    // The word cannot be a length; the next word is tried as one.
-    ++Damage.badLengthBlocks;
-    return kBadLengthConsumed;
-  }
-  buffer.resize(length);
-  if (!Input.ReadExact(buffer.data(), length)) {
-    ++Damage.truncatedBlocks;
-    buffer.clear();
-    return 0;
-  }
-  position_ += length;
-  // A block that runs past the data end is the instrument's unfinished last
-  // write and is not taken; one that ends exactly there is the last complete
-  // block of the log.
-  if (position_ > dataEnd_) {
-    buffer.clear();
-    return 0;
-  }
-  return static_cast<int64_t>(length) + 2;
-}
-
 bool Brisel::Ready(Kind kind) const {
   if (!timeSeen_ || !bandsSeen_) return false;
   if (kind == Kind::Samples) return singleFrequencySeen_;

@@ -103,6 +103,8 @@ class Brisel : public Product {
   void FormatField(int id, std::string& out) override;
   int64_t ReadBlock(Block& buffer) override;
   int ProcessBlock(Block& buffer) override;
+  int64_t IndexRead(Block& buffer) override;
+  void IndexProcess(Block& buffer) override;
   bool ReceiverHasData(int receiver) override;
   // Rows made in place (BriselRows.cpp).
   bool RowsInPlace() const override { return true; }
@@ -186,6 +188,9 @@ class Brisel : public Product {
     int rssi = 0;
   };
 
+  // The next block's record where it lies in the input (valid until the
+  // next read), as ReadBlock takes it (BriselIndex.cpp).
+  int64_t NextFrame(const uint8_t*& record, size_t& length);
   void ResetState();
   bool Ready(Kind kind) const;
   bool BestServerMode() const { return AverageMode == kAverageBestServer; }
@@ -232,6 +237,8 @@ class Brisel : public Product {
 
   uint64_t dataEnd_ = 0;
   uint64_t position_ = 0;
+  const uint8_t* indexRecord_ = nullptr;  // the record IndexRead took
+  size_t indexLength_ = 0;
   // Latitude and longitude in decimal degrees and decimal minutes of the
   // last fix, kept from row to row.
   mutable std::array<CachedText<uint64_t>, 4> positionText_;

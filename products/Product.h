@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <new>
 #include <string>
@@ -135,6 +136,14 @@ class Product {
   // give them, which these do by default.
   virtual int64_t IndexRead(Block& buffer) { return ReadBlock(buffer); }
   virtual void IndexProcess(Block& buffer) { ProcessBlock(buffer); }
+
+  // Puts n bytes into a record buffer: sized, then copied (its allocator
+  // leaves the bytes a resize adds as they are, where assign would
+  // construct them one by one).
+  static void CopyToBlock(Block& buffer, const uint8_t* bytes, size_t n) {
+    buffer.resize(n);
+    if (n > 0) std::memcpy(buffer.data(), bytes, n);
+  }
 
   // Field ids the product offers, in list order.
   std::vector<int> AvailableFields() const;

@@ -103,7 +103,7 @@ int64_t Skarn::ReadBlock(Block& buffer) {
   const uint8_t* record = nullptr;
   size_t length = 0;
   const int64_t taken = NextFrame(record, length);
-  buffer.assign(record, record + length);
+  CopyToBlock(buffer, record, length);
   return taken;
 }
 
@@ -117,7 +117,7 @@ void Skarn::IndexProcess(Block& buffer) {
   const uint8_t* b = indexRecord_;
   if (indexLength_ == 0) return;
   if (b[0] != kDataRecord || indexLength_ < kDataRecordSize || ConversionPass || Gathering) {
-    buffer.assign(b, b + indexLength_);
+    CopyToBlock(buffer, b, indexLength_);
     ProcessBlock(buffer);
     return;
   }
