@@ -103,6 +103,7 @@ class CwScanner : public Product {
   void FormatField(int id, std::string& out) override;
   int64_t ReadBlock(Block& buffer) override;
   int ProcessBlock(Block& buffer) override;
+  void IndexProcess(Block& buffer) override;
   int AccumulateLambda(int receiver) override;
   int LambdaWindow(int receiver) override;
   // Rows made in place (CwScannerRows.cpp).

@@ -46,6 +46,7 @@ class Zev : public ZevReader {
   int Open(const std::string& path) override;
   int64_t ReadBlock(Block& buffer) override;
   int ProcessBlock(Block& buffer) override;
+  void IndexProcess(Block& buffer) override;
 
  protected:
   double EntryFrequency(int k) const override;

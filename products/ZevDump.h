@@ -32,6 +32,7 @@ class ZevDump : public ZevReader {
   int Open(const std::string& path) override;
   int64_t ReadBlock(Block& buffer) override;
   int ProcessBlock(Block& buffer) override;
+  void IndexProcess(Block& buffer) override;
   void FormatField(int id, std::string& out) override;
   int AccumulateLambda(int receiver) override;
   int LambdaWindow(int receiver) override;
