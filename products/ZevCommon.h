@@ -188,9 +188,9 @@ class ZevReader : public Product {
     uint64_t plan = 0;
     fast::ShortText text;
   };
-  const fast::ShortText& EntryHead(int k, uint64_t plan, char delimiter, bool separatorAfter);
-  void WriteEntry(RowOutput& out, int k, uint64_t plan, const RowLevels& levels, int tones,
-                  bool separator);
+  struct RowShape;
+  void MakeEntryHead(int k, uint64_t plan, char delimiter, bool separatorAfter);
+  void WriteEntry(RowOutput& out, int k, const RowShape& row, bool separator);
 
   int groupIndex_ = 0;
   int groupRow_ = 0;

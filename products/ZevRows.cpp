@@ -94,13 +94,10 @@ uint64_t ZevDump::PlanStamp() const {
                         channelMode_, firmware_, mode_});
 }
 
-// Entry k's frequency and channel (those of the two boxes checked) and,
-// when asked, the separator before the level that follows them.
-const fast::ShortText& ZevReader::EntryHead(int k, uint64_t plan, char delimiter,
-                                            bool separatorAfter) {
+// Makes entry k's text of its frequency and channel (those of the two
+// boxes checked) and, when asked, the separator before the level after them.
+void ZevReader::MakeEntryHead(int k, uint64_t plan, char delimiter, bool separatorAfter) {
   EntryText& e = entryTexts_[static_cast<size_t>(k)];
-  const int channel = EntryChannel(k);
-  if (e.channel == channel && e.plan == plan) return e.text;
   std::string t;
   const Settings& s = Config();
   if (s.FrequencyField) text::f4(t, EntryFrequency(k));
@@ -110,45 +107,55 @@ const fast::ShortText& ZevReader::EntryHead(int k, uint64_t plan, char delimiter
   }
   if (separatorAfter) t.push_back(delimiter);
   e.text.Assign(t);
-  e.channel = channel;
+  e.channel = EntryChannel(k);
   e.plan = plan;
-  return e.text;
 }
 
+// What every group of a row shares: the boxes checked, the plan, where the
+// levels and tone codes of the row are.
+struct ZevReader::RowShape {
+  char delimiter;
+  bool heads, rssi, sat, vmac;
+  uint64_t plan;
+  RowLevels levels;
+  int tones;  // tone triples of the row present
+  const uint8_t* sat0;
+  const uint8_t* vmac0;
+};
+
 // One group, as FormatDataValues makes it: the values of the boxes checked,
-// one separator between each two. `tones` is the number of tone triples of
-// the row present (-1: the row carries none).
-void ZevReader::WriteEntry(RowOutput& out, int k, uint64_t plan, const RowLevels& levels, int tones,
-                           bool separator) {
-  const Settings& s = Config();
-  const char delimiter = out.Delimiter();
-  const bool heads = s.FrequencyField || s.ChannelField;
-  const bool sat = s.SATField && tones >= 0;
-  const bool vmac = s.VMACField && tones >= 0;
-  const fast::ShortText* head = heads ? &EntryHead(k, plan, delimiter, s.RSSIField) : nullptr;
-  char* p = out.Room(1 + (head ? head->RoomNeeded() : 0) + kGroupRoom);
+// one separator between each two.
+void ZevReader::WriteEntry(RowOutput& out, int k, const RowShape& row, bool separator) {
+  const char delimiter = row.delimiter;
+  size_t room = 1 + kGroupRoom;
+  EntryText& head = entryTexts_[static_cast<size_t>(k)];
+  if (row.heads) {
+    if (head.channel != channels_[static_cast<size_t>(k)] || head.plan != row.plan)
+      MakeEntryHead(k, row.plan, delimiter, row.rssi);
+    room += head.text.RoomNeeded();
+  }
+  char* p = out.Room(room);
   if (separator) {
     *p++ = delimiter;
     out.WroteSeparators(p);
   }
-  if (head) p = head->Put(p);
-  if (s.RSSIField && k < levels.count) {
-    if (levels.bytes) {
-      p = fast::MinusLevels().Put(p, levels.bytes[k]);
-    } else if (levels.averaged[k]) {
+  if (row.heads) p = head.text.Put(p);
+  if (row.rssi && k < row.levels.count) {
+    if (row.levels.bytes) {
+      p = fast::MinusLevels().Put(p, row.levels.bytes[k]);
+    } else if (row.levels.averaged[k]) {
       *p++ = '-';
-      p = fast::Signed(p, levels.averages[k]);
+      p = fast::Signed(p, row.levels.averages[k]);
     }
   }
-  const int triple = CurrentRow() * entryCount_ + k;
-  const bool present = k < tones;
-  if (sat) {
-    if (heads || s.RSSIField) *p++ = delimiter;
-    if (present) p = fast::UnsignedBytes().Put(p, sat_[static_cast<size_t>(triple)]);
+  const bool present = k < row.tones;
+  if (row.sat) {
+    if (row.heads || row.rssi) *p++ = delimiter;
+    if (present) p = fast::UnsignedBytes().Put(p, row.sat0[k]);
   }
-  if (vmac) {
-    if (heads || s.RSSIField || sat) *p++ = delimiter;
-    if (present) p = fast::UnsignedBytes().Put(p, vmac_[static_cast<size_t>(triple)]);
+  if (row.vmac) {
+    if (row.heads || row.rssi || row.sat) *p++ = delimiter;
+    if (present) p = fast::UnsignedBytes().Put(p, row.vmac0[k]);
   }
   out.Wrote(p);
 }
@@ -161,20 +168,29 @@ void ZevReader::WriteDataColumns(RowOutput& out, bool first) {
     return;
   }
   if (entryCount_ <= 0) return;
-  const RowLevels levels = LevelsOfRow();
-  const uint64_t plan = PlanStamp();
-  int tones = -1;
-  if (ToneData()) {
-    const int start = CurrentRow() * entryCount_;
-    tones = std::clamp(std::min(levelCount_, kMaxLevels) - start, 0, entryCount_);
-  }
+  const Settings& s = Config();
+  const int current = CurrentRow();
+  const int start = current * entryCount_;
+  RowShape row;
+  row.delimiter = out.Delimiter();
+  row.heads = s.FrequencyField || s.ChannelField;
+  row.rssi = s.RSSIField;
+  row.sat = s.SATField && ToneData();
+  row.vmac = s.VMACField && ToneData();
+  row.plan = PlanStamp();
+  row.levels = LevelsOfRow();
+  row.tones = std::clamp(std::min(levelCount_, kMaxLevels) - start, 0, entryCount_);
+  // Tone codes only of triples present (k < tones); the pointers go no
+  // further into the arrays than that.
+  row.sat0 = sat_.data() + std::min(start, kMaxLevels);
+  row.vmac0 = vmac_.data() + std::min(start, kMaxLevels);
   if (AverageMode == kAverageBestServer) {
-    const int row = std::min(CurrentRow(), kMaxLevels - 1);
-    const int best = std::clamp<int>(bestPerRow_[static_cast<size_t>(row)], 0, entryCount_ - 1);
-    WriteEntry(out, best, plan, levels, tones, !first);
+    const int at = std::min(current, kMaxLevels - 1);
+    const int best = std::clamp<int>(bestPerRow_[static_cast<size_t>(at)], 0, entryCount_ - 1);
+    WriteEntry(out, best, row, !first);
     return;
   }
-  for (int k = 0; k < entryCount_; ++k) WriteEntry(out, k, plan, levels, tones, k > 0 || !first);
+  for (int k = 0; k < entryCount_; ++k) WriteEntry(out, k, row, k > 0 || !first);
 }
 
 }  // namespace morphel
