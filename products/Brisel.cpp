@@ -528,6 +528,19 @@ Brisel::Entry Brisel::SampleOrListEntry(const ReceiverState& rx, size_t slot) co
                rx.rssi[slot]};
 }
 
+// The strongest listed frequency measured in this segment (the first of
+// equal levels wins), or kListEntries when there is none.
+size_t Brisel::BestListed(const ReceiverState& rx) {
+  int best = -150;
+  size_t at = kListEntries;
+  for (size_t i = 0; i < kListEntries; ++i)
+    if (rx.counts[i] != 0 && rx.listed[i] && rx.rssi[i] > best) {
+      best = rx.rssi[i];
+      at = i;
+    }
+  return at;
+}
+
 Brisel::Entry Brisel::TableEntry(const ReceiverState& rx, int32_t channel, int rssi) const {
   return Entry{rx.band.MHz(CountFromChannel(channel, rx.band)), channel, rssi};
 }
@@ -545,15 +558,7 @@ int Brisel::FormatDataValues(int next, std::string& out, char delimiter) {
       break;
     case Kind::List:
       if (BestServerMode()) {
-        // The strongest listed frequency measured in this segment; the first
-        // of equal levels wins.
-        int best = -150;
-        size_t at = kListEntries;
-        for (size_t i = 0; i < kListEntries; ++i)
-          if (rx.counts[i] != 0 && rx.listed[i] && rx.rssi[i] > best) {
-            best = rx.rssi[i];
-            at = i;
-          }
+        const size_t at = BestListed(rx);
         if (at < kListEntries) append(SampleOrListEntry(rx, at));
       } else {
         // A listed frequency not yet measured keeps its columns, empty.

@@ -210,6 +210,7 @@ class Brisel : public Product {
   // One entry's values; without an entry (nullptr) its columns stay empty.
   void AppendEntry(std::string& out, bool& first, char delimiter, const Entry* e) const;
   Entry SampleOrListEntry(const ReceiverState& rx, size_t slot) const;
+  static size_t BestListed(const ReceiverState& rx);
   Entry TableEntry(const ReceiverState& rx, int32_t channel, int rssi) const;
   bool FormatGpsField(int id, std::string& out) const;
   bool FormatClockField(int id, std::string& out) const;

@@ -42,11 +42,7 @@ int64_t Brisel::NextFrame(const uint8_t*& record, size_t& length) {
 }
 
 int64_t Brisel::ReadBlock(Block& buffer) {
-  const uint8_t* record = nullptr;
-  size_t length = 0;
-  const int64_t taken = NextFrame(record, length);
-  CopyToBlock(buffer, record, length);
-  return taken;
+  return CopyFrame(buffer, [this](const uint8_t*& r, size_t& n) { return NextFrame(r, n); });
 }
 
 int64_t Brisel::IndexRead(Block&) {

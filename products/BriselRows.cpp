@@ -6,7 +6,7 @@
 #include <bit>
 
 #include "products/Brisel.h"
-#include "products/FieldCatalog.h"
+#include "products/RowWriter.h"
 
 namespace morphel {
 
@@ -19,18 +19,7 @@ constexpr size_t kEntryRoom = 3 + 21;
 // number counts rows; the rest is made from the fix, the clock and the trip
 // computer.
 FieldChange Brisel::FieldChangeOf(int id) const {
-  using F = FieldCatalog;
-  switch (id) {
-    case F::kRecordNumber:
-      return FieldChange::RecordNumber;
-    case F::kMinFrequency:
-    case F::kMaxFrequency:
-    case F::kStepSize:
-    case F::kReceiver:
-      return FieldChange::Receiver;
-    default:
-      return id >= 0 && id < F::kFieldCount ? FieldChange::Record : FieldChange::EveryRow;
-  }
+  return BandReaderFieldChange(id);
 }
 
 RowStamps Brisel::CurrentRowStamps() const {
@@ -116,13 +105,7 @@ void Brisel::WriteDataColumns(RowOutput& out, bool first) {
       break;
     case Kind::List:
       if (BestServerMode()) {
-        int best = -150;
-        size_t at = kListEntries;
-        for (size_t i = 0; i < kListEntries; ++i)
-          if (rx.counts[i] != 0 && rx.listed[i] && rx.rssi[i] > best) {
-            best = rx.rssi[i];
-            at = i;
-          }
+        const size_t at = BestListed(rx);
         if (at < kListEntries) {
           const Entry e = SampleOrListEntry(rx, at);
           put(&e);

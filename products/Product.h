@@ -145,6 +145,17 @@ class Product {
     if (n > 0) std::memcpy(buffer.data(), bytes, n);
   }
 
+  // ReadBlock of a reader that frames records where they lie:
+  // frame(record, length) takes the next one, which is copied into buffer.
+  template <typename Frame>
+  static int64_t CopyFrame(Block& buffer, Frame&& frame) {
+    const uint8_t* record = nullptr;
+    size_t length = 0;
+    const int64_t taken = frame(record, length);
+    CopyToBlock(buffer, record, length);
+    return taken;
+  }
+
   // Field ids the product offers, in list order.
   std::vector<int> AvailableFields() const;
   // Replaces the selection ids (positions beyond ids hold kNoFieldId).

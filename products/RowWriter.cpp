@@ -5,6 +5,21 @@
 
 namespace morphel {
 
+FieldChange BandReaderFieldChange(int id) {
+  using F = FieldCatalog;
+  switch (id) {
+    case F::kRecordNumber:
+      return FieldChange::RecordNumber;
+    case F::kMinFrequency:
+    case F::kMaxFrequency:
+    case F::kStepSize:
+    case F::kReceiver:
+      return FieldChange::Receiver;
+    default:
+      return id >= 0 && id < F::kFieldCount ? FieldChange::Record : FieldChange::EveryRow;
+  }
+}
+
 RowWriter::RowWriter(Product& reader, size_t fields, OutputFile& file, char delimiter)
     : reader_(reader), out_(file, delimiter) {
   reader_.BeginRows();

@@ -18,6 +18,12 @@
 
 namespace morphel {
 
+// How the fields of a reader with receiver bands change: the band fields
+// (minimum and maximum frequency, step) and the receiver number follow the
+// row's receiver, the record number counts rows, the other catalogue fields
+// follow the record, and ids beyond the catalogue are made every row.
+FieldChange BandReaderFieldChange(int id);
+
 class RowWriter {
  public:
   // The plan of the reader's selection: `fields` positions of

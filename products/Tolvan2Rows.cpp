@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-#include "products/FieldCatalog.h"
+#include "products/RowWriter.h"
 #include "products/Tolvan2.h"
 
 namespace morphel {
@@ -20,18 +20,7 @@ constexpr size_t kReadingRoom = 1 + 4 * (1 + fast::ByteTexts::kWidth);
 // The band fields and the receiver follow the row's receiver; the record
 // number counts rows; the rest is made from the row's header.
 FieldChange Tolvan2::FieldChangeOf(int id) const {
-  using F = FieldCatalog;
-  switch (id) {
-    case F::kRecordNumber:
-      return FieldChange::RecordNumber;
-    case F::kMinFrequency:
-    case F::kMaxFrequency:
-    case F::kStepSize:
-    case F::kReceiver:
-      return FieldChange::Receiver;
-    default:
-      return id >= 0 && id < F::kFieldCount ? FieldChange::Record : FieldChange::EveryRow;
-  }
+  return BandReaderFieldChange(id);
 }
 
 RowStamps Tolvan2::CurrentRowStamps() const {

@@ -209,15 +209,29 @@ Converted Convert(const RunSetUp& u, bool reference, const std::string& name) {
   return c;
 }
 
-int SegmentsOf(const LogCase& log) {
+struct Indexed {
+  std::vector<std::string> segments;  // index, type, caption, stored
+  int found = 0;
+  DamageCounts damage;
+};
+
+Indexed IndexOf(const LogCase& log, bool reference) {
   auto reader = CreateReader(log.item);
   Settings s;
   s.InputFormatGroup = log.item;
   s.InputFilename = log.path;
   RunHooks quiet;
-  IndexRun index(*reader, s, log.item, quiet);
-  index.Run();
-  return index.SegmentsFound();
+  IndexRun run(*reader, s, log.item, quiet);
+  run.ReferenceRecords(reference);
+  Indexed result;
+  run.segmentAdded = [&result](const IndexedSegment& g) {
+    result.segments.push_back(std::to_string(g.index) + " " + std::to_string(g.type) + " " +
+                              g.caption + (g.stored ? "" : " not stored"));
+  };
+  EXPECT_EQ(run.Run(), IndexOutcome::Completed) << log.path;
+  result.found = run.SegmentsFound();
+  result.damage = reader->Damage;
+  return result;
 }
 
 // The set-ups follow from a fixed seed; MORPHEL_ROWS_SEED gives other ones
@@ -231,7 +245,7 @@ void ExpectSameBothWays(const std::vector<LogCase>& logs, int setUpsPerLog, uint
   std::mt19937_64 rng(Seed(seed));
   for (const LogCase& log : logs) {
     auto reader = CreateReader(log.item);
-    const int segments = std::min(SegmentsOf(log), SegmentTable::kMaxSegments);
+    const int segments = std::min(IndexOf(log, true).found, SegmentTable::kMaxSegments);
     for (int n = 0; n < setUpsPerLog; ++n) {
       const RunSetUp u = RandomSetUp(log, *reader, segments, rng);
       const Converted ref = Convert(u, true, "reference");
@@ -257,31 +271,6 @@ TEST(RowPaths, SampleLogsWholeCutAndDamagedGiveTheSameBytesBothWays) {
     if (row.Supported() && row.writeSample) AddSampleLogs(row, logs, rng);
   ASSERT_FALSE(logs.empty());
   ExpectSameBothWays(logs, 6, 21);
-}
-
-struct Indexed {
-  std::vector<std::string> segments;  // index, type, caption, stored
-  int found = 0;
-  DamageCounts damage;
-};
-
-Indexed IndexOf(const LogCase& log, bool reference) {
-  auto reader = CreateReader(log.item);
-  Settings s;
-  s.InputFormatGroup = log.item;
-  s.InputFilename = log.path;
-  RunHooks quiet;
-  IndexRun run(*reader, s, log.item, quiet);
-  run.ReferenceRecords(reference);
-  Indexed result;
-  run.segmentAdded = [&result](const IndexedSegment& g) {
-    result.segments.push_back(std::to_string(g.index) + " " + std::to_string(g.type) + " " +
-                              g.caption + (g.stored ? "" : " not stored"));
-  };
-  EXPECT_EQ(run.Run(), IndexOutcome::Completed) << log.path;
-  result.found = run.SegmentsFound();
-  result.damage = reader->Damage;
-  return result;
 }
 
 TEST(IndexPaths, ReadersIndexingPassFindsWhatTheFullPassFinds) {
