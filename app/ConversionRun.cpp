@@ -108,6 +108,11 @@ RunOutcome ConversionRun::Run() {
   if (Format().firstLine) out_.Write(Format().firstLine);
   reader_.SetAverageMode(AverageModeFor(settings_));
   if (!settings_.NativeFormat && !TitleAtBoundary()) WriteTitleLine();
+  rows_.reset();
+  if (!settings_.NativeFormat && !referenceRows_ && reader_.RowsInPlace() && delimiter_ != '\n') {
+    const size_t fields = std::min(settings_.SelectedBox.size(), reader_.SelectedFieldIds.size());
+    rows_ = std::make_unique<RowWriter>(reader_, fields, out_, delimiter_);
+  }
 
   headerPending_ = true;
   summary_.stopped = pass.ReadBlocks([this](Product::Block& block) { TakeBlock(block); },
@@ -289,6 +294,10 @@ void ConversionRun::WriteRecordLines() {
       for (int j = 1; j <= receivers; ++j) {
         if (askReceivers && !reader_.ReceiverHasData(j)) continue;
         ++reader_.RecordCounter;
+        if (rows_) {
+          if (rows_->WriteRow()) ++summary_.dataRecords;
+          continue;
+        }
         // Empty fields keep their columns, but a line with no text at all is
         // not written: the delimiters before its first text wait for it.
         bool content = false;

@@ -4,6 +4,7 @@
 // line, or the reader's own layout), then the optional Excel split. Plain
 // synchronous code: the window runs it on a worker, the command line directly.
 
+#include <memory>
 #include <string>
 
 #include "core/OutputFile.h"
@@ -11,6 +12,7 @@
 #include "core/Settings.h"
 #include "products/FormatTable.h"
 #include "products/Product.h"
+#include "products/RowWriter.h"
 
 namespace morphel {
 
@@ -55,6 +57,10 @@ class ConversionRun {
   // Writes the output to an open descriptor (the command line's standard
   // output) instead of creating OutputFilename, which then only names it.
   void OutputTo(int fd) { outputFd_ = fd; }
+  // Delimited rows through FormatField and FormatDataValues alone, as every
+  // reader wrote them before rows were made in place: the reference the
+  // in-place rows are held to.
+  void ReferenceRows(bool on) { referenceRows_ = on; }
   RunOutcome Run();
   const ConversionSummary& Summary() const { return summary_; }
   // Why a run that went to its end wrote no data record, in one line
@@ -91,6 +97,8 @@ class ConversionRun {
   std::string titleArea_;
   std::string recordArea_;
   bool completionOnlyWhenWhole_ = false;
+  bool referenceRows_ = false;
+  std::unique_ptr<RowWriter> rows_;  // rows made in place, when the reader makes them
   int outputFd_ = -1;
   ConversionSummary summary_;
 };

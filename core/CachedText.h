@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace morphel {
 
@@ -20,13 +21,18 @@ class CachedText {
   // differs from the one the kept text was made from.
   template <typename Make>
   void Append(std::string& out, const Key& key, Make&& make) {
+    out.append(View(key, make));
+  }
+  // The text of `key` itself, kept here until the key changes.
+  template <typename Make>
+  std::string_view View(const Key& key, Make&& make) {
     if (!filled_ || !(key == key_)) {
       text_.clear();
       make(text_);
       key_ = key;
       filled_ = true;
     }
-    out.append(text_);
+    return text_;
   }
   void Clear() { filled_ = false; }
 
@@ -46,8 +52,12 @@ class CachedTexts {
  public:
   template <typename Make>
   void Append(std::string& out, uint64_t key, Make&& make) {
+    out.append(View(key, make));
+  }
+  template <typename Make>
+  std::string_view View(uint64_t key, Make&& make) {
     const uint64_t mixed = key * 0x9E3779B97F4A7C15ull;
-    slots_[static_cast<size_t>(mixed >> 40) & (N - 1)].Append(out, key, make);
+    return slots_[static_cast<size_t>(mixed >> 40) & (N - 1)].View(key, make);
   }
 
  private:
@@ -58,6 +68,12 @@ class CachedTexts {
 // (printed "-0.000000" and "0.000000") never share a text.
 inline uint64_t ValueKey(double v) {
   return std::bit_cast<uint64_t>(v);
+}
+
+// The text format(text, v) through a table of kept texts.
+template <size_t N, typename Format>
+std::string_view KeptView(CachedTexts<N>& kept, double v, Format&& format) {
+  return kept.View(ValueKey(v), [&](std::string& t) { format(t, v); });
 }
 
 // Appends format(text, v) through a table of kept texts.

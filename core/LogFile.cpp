@@ -74,6 +74,12 @@ size_t LogFile::ReadAcross(void* dest, size_t n) {
   return done;
 }
 
+const uint8_t* LogFile::ViewAcross(size_t n, size_t& got) {
+  if (across_.size() < n) across_.resize(n);
+  got = ReadAcross(across_.data(), n);
+  return across_.data();
+}
+
 int LogFile::ReadByteAcross() {
   if (pos_ == len_ && !Fill()) return -1;
   return buffer_[pos_++];

@@ -54,6 +54,18 @@ class LogFile {
     }
     return ReadAcross(dest, n);
   }
+  // Reads up to n bytes where they lie: a pointer into the buffer when they
+  // are in it whole, else into a copy. Valid until the next read or seek;
+  // `got` says how many (fewer at end of file or on a read error).
+  const uint8_t* View(size_t n, size_t& got) {
+    if (n <= len_ - pos_) {
+      const uint8_t* at = buffer_.data() + pos_;
+      pos_ += n;
+      got = n;
+      return at;
+    }
+    return ViewAcross(n, got);
+  }
   // Reads exactly n bytes or reports false (the position then is undefined
   // within the bytes that were there).
   bool ReadExact(void* dest, size_t n) { return Read(dest, n) == n; }
@@ -74,14 +86,16 @@ class LogFile {
  private:
   bool Fill();
   size_t ReadAcross(void* dest, size_t n);
+  const uint8_t* ViewAcross(size_t n, size_t& got);
   int ReadByteAcross();
 
   int fd_ = -1;
   uint64_t size_ = 0;
   std::vector<uint8_t, PageAlignedAllocator<uint8_t>> buffer_;
-  uint64_t bufferStart_ = 0;  // file offset of buffer_[0]
-  size_t pos_ = 0;            // read position within buffer_
-  size_t len_ = 0;            // valid bytes in buffer_
+  std::vector<uint8_t> across_;  // a View's bytes that span two buffer fills
+  uint64_t bufferStart_ = 0;     // file offset of buffer_[0]
+  size_t pos_ = 0;               // read position within buffer_
+  size_t len_ = 0;               // valid bytes in buffer_
   bool failed_ = false;
   int error_ = 0;
 };

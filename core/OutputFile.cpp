@@ -79,6 +79,18 @@ void OutputFile::Flush() {
   used_ = 0;
 }
 
+char* OutputFile::FlushBefore(char* keep) {
+  const size_t from = static_cast<size_t>(keep - buffer_.data());
+  const size_t kept = used_ - from;
+  used_ = from;
+  Flush();
+  // A failed write drops the buffer as Flush always has; the row's bytes
+  // still move, so the row in hand stays whole for its writer.
+  std::memmove(buffer_.data(), buffer_.data() + from, kept);
+  used_ = kept;
+  return buffer_.data();
+}
+
 bool OutputFile::Close() {
   if (fd_ < 0) return !failed_;
   Flush();

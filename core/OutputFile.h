@@ -51,6 +51,13 @@ class OutputFile {
     if (c == '\n' && !binary_) buffer_[used_++] = '\r';
     buffer_[used_++] = c;
   }
+  // Rows made in place (RowOutput, text mode): the buffer's cursor and end,
+  // and a flush that keeps the bytes from `keep` to the cursor (a row not
+  // finished yet) by moving them to the front; it answers where they begin.
+  char* Cursor() { return buffer_.data() + used_; }
+  char* BufferEnd() { return buffer_.data() + buffer_.size(); }
+  void MoveCursor(char* p) { used_ = static_cast<size_t>(p - buffer_.data()); }
+  char* FlushBefore(char* keep);
   // Flushes and closes; false if any write since Open failed.
   bool Close();
   bool Failed() const { return failed_; }

@@ -145,7 +145,38 @@ inline std::vector<Conversion> ConversionsFor(int item) {
   return all;
 }
 
-// Indexes the bytes as a log of the item and converts them every way.
+// The whole of a file (empty when it cannot be read).
+inline std::string ReadWhole(const std::string& path) {
+  std::string bytes;
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) return bytes;
+  char chunk[65536];
+  for (size_t got; (got = std::fread(chunk, 1, sizeof chunk, f)) > 0;) bytes.append(chunk, got);
+  std::fclose(f);
+  return bytes;
+}
+
+// What an index run found: each segment's place, type and caption, and the
+// damage counted on the way.
+inline std::string IndexOutcomeText(int item, const Settings& settings, bool reference) {
+  std::unique_ptr<Product> reader = CreateReader(item);
+  SilentHooks hooks;
+  IndexRun index(*reader, settings, item, hooks);
+  index.ReferenceRecords(reference);
+  std::string found;
+  index.segmentAdded = [&found](const IndexedSegment& g) {
+    found += std::to_string(g.index) + ' ' + std::to_string(g.type) + ' ' + g.caption + '\n';
+  };
+  if (index.Run() != IndexOutcome::Completed) std::abort();
+  const DamageCounts& d = reader->Damage;
+  found += std::to_string(d.resyncBytes) + ' ' + std::to_string(d.badLengthBlocks) + ' ' +
+           std::to_string(d.unknownRecords) + ' ' + std::to_string(d.truncatedBlocks);
+  return found;
+}
+
+// Indexes the bytes as a log of the item and converts them every way. The
+// readers' indexing pass must find what the full pass finds, and rows made
+// in place must be the rows of the reference path, byte for byte.
 inline int FuzzReader(int item, const uint8_t* data, size_t size) {
   // Built once per product (the test suite replays several products in one
   // process).
@@ -158,16 +189,25 @@ inline int FuzzReader(int item, const uint8_t* data, size_t size) {
   std::unique_ptr<Product> reader = CreateReader(item);
   if (!reader || conversions.empty()) std::abort();
   SilentHooks hooks;
+  if (IndexOutcomeText(item, conversions.front().settings, true) !=
+      IndexOutcomeText(item, conversions.front().settings, false))
+    std::abort();
   IndexRun index(*reader, conversions.front().settings, item, hooks);
   if (index.Run() != IndexOutcome::Completed) std::abort();
   // Leave out every other segment, as a user clicking in the tree would.
   for (int k = 0; k < index.SegmentsFound(); k += 2)
     reader->SegmentNodes.SetState(k, SegmentTable::kUnchecked);
   for (const Conversion& c : conversions) {
-    reader->SetSelectedFields(c.ids);
-    reader->TitlePending = 1;
-    ConversionRun run(*reader, c.settings, hooks);
-    if (run.Run() != RunOutcome::Completed) std::abort();
+    std::string outputs[2];
+    for (bool reference : {true, false}) {
+      reader->SetSelectedFields(c.ids);
+      reader->TitlePending = 1;
+      ConversionRun run(*reader, c.settings, hooks);
+      run.ReferenceRows(reference);
+      if (run.Run() != RunOutcome::Completed) std::abort();
+      outputs[reference ? 0 : 1] = ReadWhole(c.settings.OutputFilename);
+    }
+    if (outputs[0] != outputs[1]) std::abort();
   }
   return 0;
 }

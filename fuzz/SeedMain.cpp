@@ -56,7 +56,7 @@ bool WriteReaderSeeds(const fs::path& root) {
         const fs::path file =
             dir / (std::string(product) + "-" + std::to_string(static_cast<int>(seconds)));
         std::string error;
-        if (!WriteSample(product, file.string(), options, error)) {
+        if (!morphel::WriteSample(product, file.string(), options, error)) {
           std::cerr << error << "\n";
           return false;
         }

@@ -30,10 +30,23 @@ IndexOutcome IndexRun::Run() {
   reader_.SegmentType = -1;
   LogPass pass(reader_, settings_, hooks_, ProgressGauge::UnknownSize::ShowsFull);
   if (!pass.Open(false)) return IndexOutcome::InputFailed;
-  pass.ReadBlocks([this](Product::Block& block) {
-    reader_.ProcessBlock(block);
-    if (reader_.SegmentReady) NoteSegment();
-  });
+  // The light pass decodes only what segments need; the reference pass
+  // processes every record as a conversion would.
+  if (referenceRecords_) {
+    pass.ReadBlocksWith([this](Product::Block& block) { return reader_.ReadBlock(block); },
+                        [this](Product::Block& block) {
+                          reader_.ProcessBlock(block);
+                          if (reader_.SegmentReady) NoteSegment();
+                        },
+                        [] { return true; });
+  } else {
+    pass.ReadBlocksWith([this](Product::Block& block) { return reader_.IndexRead(block); },
+                        [this](Product::Block& block) {
+                          reader_.IndexProcess(block);
+                          if (reader_.SegmentReady) NoteSegment();
+                        },
+                        [] { return true; });
+  }
   pass.Close();
   hooks_.progress(0);
   return pass.Stopped() ? IndexOutcome::Stopped : IndexOutcome::Completed;

@@ -34,6 +34,10 @@ class IndexRun {
  public:
   IndexRun(Product& reader, const Settings& snapshot, int productItem, RunHooks& hooks);
   IndexOutcome Run();
+  // Reads every block through ReadBlock and ProcessBlock, as the conversion
+  // does, instead of the reader's indexing pass: the reference that pass is
+  // held to.
+  void ReferenceRecords(bool on) { referenceRecords_ = on; }
 
   // Called for every segment as it is found (the window adds a tree node).
   std::function<void(const IndexedSegment&)> segmentAdded;
@@ -50,6 +54,7 @@ class IndexRun {
   int item_;
   RunHooks& hooks_;
   int found_ = 0;
+  bool referenceRecords_ = false;
 };
 
 }  // namespace morphel

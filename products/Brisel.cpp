@@ -160,38 +160,6 @@ void Brisel::Close() {
   Product::Close();
 }
 
-int64_t Brisel::ReadBlock(Block& buffer) {
-  buffer.clear();
-  uint8_t word[2];
-  if (!Input.ReadExact(word, sizeof word)) {
-    if (position_ < dataEnd_ && position_ < Input.Size()) ++Damage.truncatedBlocks;
-    return 0;
-  }
-  position_ += sizeof word;
-  if (position_ > dataEnd_) return 0;
-  const uint16_t length = le16(word);
-  if (length > kMaxBlockLength) {
-    // The word cannot be a length; the next word is tried as one.
-    ++Damage.badLengthBlocks;
-    return kBadLengthConsumed;
-  }
-  buffer.resize(length);
-  if (!Input.ReadExact(buffer.data(), length)) {
-    ++Damage.truncatedBlocks;
-    buffer.clear();
-    return 0;
-  }
-  position_ += length;
-  // A block that runs past the data end is the instrument's unfinished last
-  // write and is not taken; one that ends exactly there is the last complete
-  // block of the log.
-  if (position_ > dataEnd_) {
-    buffer.clear();
-    return 0;
-  }
-  return static_cast<int64_t>(length) + 2;
-}
-
 bool Brisel::Ready(Kind kind) const {
   if (!timeSeen_ || !bandsSeen_) return false;
   if (kind == Kind::Samples) return singleFrequencySeen_;
@@ -531,6 +499,19 @@ Brisel::Entry Brisel::SampleOrListEntry(const ReceiverState& rx, size_t slot) co
                rx.rssi[slot]};
 }
 
+// The strongest listed frequency measured in this segment (the first of
+// equal levels wins), or kListEntries when there is none.
+size_t Brisel::BestListed(const ReceiverState& rx) {
+  int best = -150;
+  size_t at = kListEntries;
+  for (size_t i = 0; i < kListEntries; ++i)
+    if (rx.counts[i] != 0 && rx.listed[i] && rx.rssi[i] > best) {
+      best = rx.rssi[i];
+      at = i;
+    }
+  return at;
+}
+
 Brisel::Entry Brisel::TableEntry(const ReceiverState& rx, int32_t channel, int rssi) const {
   return Entry{rx.band.MHz(CountFromChannel(channel, rx.band)), channel, rssi};
 }
@@ -548,15 +529,7 @@ int Brisel::FormatDataValues(int next, std::string& out, char delimiter) {
       break;
     case Kind::List:
       if (BestServerMode()) {
-        // The strongest listed frequency measured in this segment; the first
-        // of equal levels wins.
-        int best = -150;
-        size_t at = kListEntries;
-        for (size_t i = 0; i < kListEntries; ++i)
-          if (rx.counts[i] != 0 && rx.listed[i] && rx.rssi[i] > best) {
-            best = rx.rssi[i];
-            at = i;
-          }
+        const size_t at = BestListed(rx);
         if (at < kListEntries) append(SampleOrListEntry(rx, at));
       } else {
         // A listed frequency not yet measured keeps its columns, empty.

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "core/CachedText.h"
+#include "core/FastText.h"
 #include "decode/Gps.h"
 #include "products/Product.h"
 
@@ -78,6 +79,7 @@ class Brisel : public Product {
     bool Cellular() const { return (flags & 0x01) != 0; }
     double StepKHz() const { return step / 256.0; }
     double MHz(int64_t count) const { return static_cast<double>(count) * StepKHz() * 0.001; }
+    bool operator==(const BandSetup&) const = default;
   };
 
   // Channel number printed for a frequency count; 0 when the count lies so
@@ -96,7 +98,15 @@ class Brisel : public Product {
   void FormatField(int id, std::string& out) override;
   int64_t ReadBlock(Block& buffer) override;
   int ProcessBlock(Block& buffer) override;
+  int64_t IndexRead(Block& buffer) override;
+  void IndexProcess(Block& buffer) override;
   bool ReceiverHasData(int receiver) override;
+  // Rows made in place (BriselRows.cpp).
+  bool RowsInPlace() const override { return true; }
+  FieldChange FieldChangeOf(int id) const override;
+  RowStamps CurrentRowStamps() const override;
+  void BeginRows() override;
+  void WriteDataColumns(RowOutput& out, bool first) override;
 
   // Where the log's data ends (from the header, or the file size).
   uint64_t DataEnd() const { return dataEnd_; }
@@ -131,16 +141,39 @@ class Brisel : public Product {
 
   struct Clock {
     int second = 0, minute = 0, hour = 0, day = 0, month = 0, year = 0, marker = 0;
+    bool operator==(const Clock&) const = default;
   };
   struct TpPosition {
     int second = 0, minute = 0, hour = 0, day = 0, month = 0, year = 0;
     uint8_t latHemisphere = 0, lonHemisphere = 0;
     int latDegrees = 0, lonDegrees = 0;
     int32_t latFraction = 0, lonFraction = 0;
+    bool operator==(const TpPosition&) const = default;
   };
   struct TpMotion {
     int16_t speed = 0;
     uint16_t direction = 0;
+    bool operator==(const TpMotion&) const = default;
+  };
+  // What the field texts are made from, compared row by row (a coordinate
+  // follows from its value, a height from its bits).
+  struct FieldState {
+    int32_t latitude = 0, longitude = 0;
+    uint8_t status = 0;
+    int time[6] = {};
+    uint64_t height = 0;
+    uint16_t speed = 0;
+    Clock clock;
+    TpPosition tpPosition;
+    TpMotion tpMotion;
+    bool operator==(const FieldState&) const = default;
+  };
+  // What an entry's kept text of frequency and channel is made from.
+  struct EntryKey {
+    uint64_t mhz = 0;  // the double's bits
+    long long channel = 0;
+    bool operator==(const EntryKey&) const = default;
+    uint64_t Hash() const { return mhz ^ static_cast<uint64_t>(channel) << 11; }
   };
 
   // One entry of a data line: its frequency, channel and level.
@@ -150,6 +183,9 @@ class Brisel : public Product {
     int rssi = 0;
   };
 
+  // The next block's record where it lies in the input (valid until the
+  // next read), as ReadBlock takes it (BriselIndex.cpp).
+  int64_t NextFrame(const uint8_t*& record, size_t& length);
   void ResetState();
   bool Ready(Kind kind) const;
   bool BestServerMode() const { return AverageMode == kAverageBestServer; }
@@ -169,6 +205,7 @@ class Brisel : public Product {
   // One entry's values; without an entry (nullptr) its columns stay empty.
   void AppendEntry(std::string& out, bool& first, char delimiter, const Entry* e) const;
   Entry SampleOrListEntry(const ReceiverState& rx, size_t slot) const;
+  static size_t BestListed(const ReceiverState& rx);
   Entry TableEntry(const ReceiverState& rx, int32_t channel, int rssi) const;
   bool FormatGpsField(int id, std::string& out) const;
   bool FormatClockField(int id, std::string& out) const;
@@ -196,11 +233,20 @@ class Brisel : public Product {
 
   uint64_t dataEnd_ = 0;
   uint64_t position_ = 0;
+  const uint8_t* indexRecord_ = nullptr;  // the record IndexRead took
+  size_t indexLength_ = 0;
   // Latitude and longitude in decimal degrees and decimal minutes of the
   // last fix, kept from row to row.
   mutable std::array<CachedText<uint64_t>, 4> positionText_;
   // Frequencies of the channels in use, the same row after row.
   mutable CachedTexts<256> frequencyTexts_;
+
+  // Rows made in place.
+  const fast::ShortText& EntryHead(const Entry& e, char delimiter);
+  void PutEntry(RowOutput& out, const Entry* e, char delimiter, bool firstEntry);
+  mutable ValueStamp<FieldState> fieldStamp_;
+  mutable std::array<ValueStamp<BandSetup>, kReceivers> bandStamps_;
+  fast::KeptTexts<256, EntryKey> entryTexts_;
 };
 
 }  // namespace morphel

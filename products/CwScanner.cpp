@@ -120,6 +120,19 @@ int CwScanner::ProcessBlock(Block& buffer) {
   }
 }
 
+// Indexing needs of a measurement record only its header's GPS time and its
+// kind: the receiver blocks and scan tables are not copied.
+void CwScanner::IndexProcess(Block& buffer) {
+  if (ConversionPass || Gathering || buffer.empty() ||
+      (buffer[0] != kFastRecord && buffer[0] != kScanRecord)) {
+    ProcessBlock(buffer);
+    return;
+  }
+  TakeHeader(buffer);
+  FollowSegmentType(buffer[0] == kFastRecord ? kSegmentFastData : kSegmentScanData, header_.gpsHour,
+                    header_.gpsMinute, header_.gpsSecond);
+}
+
 void CwScanner::OnIdentification(const std::string&, const std::string&) {}
 
 int CwScanner::ProcessIdentification(const Block& buffer) {

@@ -76,6 +76,7 @@ class CwScanner : public Product {
     int marker = 0;
     long altitudeM = 0;
     long speedMph = 0;
+    bool operator==(const Header&) const = default;
   };
 
   // How a receiver was tuned: the frequency of `baseChannel` and the spacing.
@@ -94,8 +95,14 @@ class CwScanner : public Product {
   void FormatField(int id, std::string& out) override;
   int64_t ReadBlock(Block& buffer) override;
   int ProcessBlock(Block& buffer) override;
+  void IndexProcess(Block& buffer) override;
   int AccumulateLambda(int receiver) override;
   int LambdaWindow(int receiver) override;
+  // Rows made in place (CwScannerRows.cpp).
+  bool RowsInPlace() const override { return true; }
+  FieldChange FieldChangeOf(int id) const override;
+  RowStamps CurrentRowStamps() const override;
+  void WriteDataColumns(RowOutput& out, bool first) override;
 
   const Header& CurrentHeader() const { return header_; }
 
@@ -150,6 +157,8 @@ class CwScanner : public Product {
   bool SegmentIncludes(int16_t type);
   void SelectBestServers();
 
+  void WriteFastValues(int receiver, RowOutput& out);
+  void WriteScanValues(int receiver, RowOutput& out);
   void AppendFastValues(int receiver, std::string& out, char delimiter);
   void AppendScanValues(int receiver, std::string& out, char delimiter);
   void AppendReceiverField(int receiver, int k, std::string& out) const;
@@ -172,6 +181,7 @@ class CwScanner : public Product {
   CoordinateFields coordinateFields_{4};
   // Frequencies of the channels in use, the same row after row.
   mutable CachedTexts<256> frequencyTexts_;
+  mutable ValueStamp<Header> headerStamp_;
 };
 
 }  // namespace morphel

@@ -31,22 +31,28 @@ class LogPass {
   // system's reason) and the reader let go; false then.
   bool Open(bool conversionPass);
 
-  // Starts the gauge at 0 and hands the log's blocks to `each` in file order
-  // while `goOn()` holds, until the end of the log or a stop request (asked
-  // before every block). True when a stop request ended it.
-  template <typename Each, typename GoOn>
-  bool ReadBlocks(Each&& each, GoOn&& goOn) {
+  // Starts the gauge at 0 and hands the log's blocks, as `read` takes them
+  // (the reader's ReadBlock, or a lighter read of its own), to `each` in file
+  // order while `goOn()` holds, until the end of the log or a stop request
+  // (asked before every block). True when a stop request ended it.
+  template <typename Read, typename Each, typename GoOn>
+  bool ReadBlocksWith(Read&& read, Each&& each, GoOn&& goOn) {
     gauge_.Start(reader_.Input.Size());
     Product::Block block;
-    int64_t taken = reader_.ReadBlock(block);
+    int64_t taken = read(block);
     while (taken > 0 && goOn()) {
       if (hooks_.stopRequested()) return stopped_ = true;
       consumed_ += static_cast<uint64_t>(taken);
       gauge_.Show(consumed_);
       each(block);
-      taken = reader_.ReadBlock(block);
+      taken = read(block);
     }
     return false;
+  }
+  template <typename Each, typename GoOn>
+  bool ReadBlocks(Each&& each, GoOn&& goOn) {
+    return ReadBlocksWith([this](Product::Block& block) { return reader_.ReadBlock(block); }, each,
+                          goOn);
   }
   template <typename Each>
   bool ReadBlocks(Each&& each) {

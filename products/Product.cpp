@@ -83,6 +83,21 @@ int Product::ProcessBlock(Block&) {
   return kNothing;
 }
 
+FieldChange Product::FieldChangeOf(int) const {
+  return FieldChange::EveryRow;
+}
+
+void Product::WriteDataColumns(RowOutput& out, bool first) {
+  const char delimiter = out.Delimiter();
+  int r = FormatDataValues(0, dataColumns_, delimiter);
+  if (!first && r == 0) out.Separator();
+  while (r >= 0) {
+    out.Text(dataColumns_);
+    r = FormatDataValues(1, dataColumns_, delimiter);
+    if (r == 0) out.Separator();
+  }
+}
+
 void Product::FillLayoutValues(formats::LayoutValues&) const {}
 
 Layout Product::ChosenLayout() const {

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <new>
 #include <string>
@@ -12,10 +13,12 @@
 
 #include "core/Fmt.h"
 #include "core/LogFile.h"
+#include "core/RowOutput.h"
 #include "core/SegmentTable.h"
 #include "core/Settings.h"
 #include "products/FieldCatalog.h"
 #include "products/Formats.h"
+#include "products/RowStamps.h"
 
 namespace morphel {
 
@@ -112,6 +115,48 @@ class Product {
   virtual int AccumulateLambda(int receiver);
   virtual int LambdaWindow(int receiver);
   virtual bool ReceiverHasData(int receiver);
+
+  // Delimited rows written in place (products/RowWriter). A reader that
+  // answers true tells how its field texts change and writes its << DATA >>
+  // columns itself; the others are converted through FormatField and
+  // FormatDataValues, the reference both ways must match byte for byte.
+  virtual bool RowsInPlace() const { return false; }
+  virtual FieldChange FieldChangeOf(int id) const;
+  virtual RowStamps CurrentRowStamps() const { return {}; }
+  // A run of rows made in place begins: texts kept for another run's data
+  // boxes or delimiter are forgotten.
+  virtual void BeginRows() {}
+  // The << DATA >> columns of the current row, exactly as the run's walk of
+  // FormatDataValues writes them (`first`: DATA is the row's first field).
+  // This one walks FormatDataValues itself.
+  virtual void WriteDataColumns(RowOutput& out, bool first);
+
+  // Indexing reads the log through these: a reader may frame its records
+  // without copying them and decode of a record only what segments need
+  // (its kind, time and caption), as long as the segments, their captions
+  // and the damage counts come out exactly as ReadBlock and ProcessBlock
+  // give them, which these do by default.
+  virtual int64_t IndexRead(Block& buffer) { return ReadBlock(buffer); }
+  virtual void IndexProcess(Block& buffer) { ProcessBlock(buffer); }
+
+  // Puts n bytes into a record buffer: sized, then copied (its allocator
+  // leaves the bytes a resize adds as they are, where assign would
+  // construct them one by one).
+  static void CopyToBlock(Block& buffer, const uint8_t* bytes, size_t n) {
+    buffer.resize(n);
+    if (n > 0) std::memcpy(buffer.data(), bytes, n);
+  }
+
+  // ReadBlock of a reader that frames records where they lie:
+  // frame(record, length) takes the next one, which is copied into buffer.
+  template <typename Frame>
+  static int64_t CopyFrame(Block& buffer, Frame&& frame) {
+    const uint8_t* record = nullptr;
+    size_t length = 0;
+    const int64_t taken = frame(record, length);
+    CopyToBlock(buffer, record, length);
+    return taken;
+  }
 
   // Field ids the product offers, in list order.
   std::vector<int> AvailableFields() const;
@@ -261,6 +306,7 @@ class Product {
   }
   const Settings* settings_ = &kStartupSettings;
   formats::LayoutValues layoutValues_;
+  std::string dataColumns_;      // WriteDataColumns' walk of FormatDataValues
   int32_t gatherLastTime_ = -1;  // seconds of the day of the last counted time
   bool gatherMainClockSeen_ = false;
 };

@@ -72,34 +72,58 @@ double Skarn::FrequencyOf(uint16_t channel) const {
 // ---------------------------------------------------------------------------
 // Framing and records
 
-int64_t Skarn::ReadBlock(Block& buffer) {
-  // The buffer keeps its bytes until the new length is known, so that a
-  // record no longer than the last one is read in without zeroing it first.
-  uint8_t prefix[kLengthSize];
-  const size_t got = Input.Read(prefix, kLengthSize);
-  if (got == 0) {
-    buffer.clear();
-    return 0;
-  }
+int64_t Skarn::NextFrame(const uint8_t*& record, size_t& length) {
+  record = nullptr;
+  length = 0;
+  size_t got = 0;
+  const uint8_t* prefix = Input.View(kLengthSize, got);
+  if (got == 0) return 0;
   if (got < kLengthSize) {
     ++Damage.truncatedBlocks;
-    buffer.clear();
     return 0;
   }
-  const uint32_t length = le32(prefix);
-  if (length > kMaxRecordLength) {
+  const uint32_t size = le32(prefix);
+  if (size > kMaxRecordLength) {
     // Only the length is consumed; the next four bytes are read as a length.
     ++Damage.badLengthBlocks;
-    buffer.clear();
     return static_cast<int64_t>(kLengthSize);
   }
-  buffer.resize(length);
-  if (length > 0 && Input.Read(buffer.data(), length) != length) {
-    ++Damage.truncatedBlocks;
-    buffer.clear();
-    return 0;
+  if (size > 0) {
+    record = Input.View(size, got);
+    if (got != size) {
+      ++Damage.truncatedBlocks;
+      record = nullptr;
+      return 0;
+    }
   }
-  return static_cast<int64_t>(kLengthSize + length);
+  length = size;
+  return static_cast<int64_t>(kLengthSize + size);
+}
+
+int64_t Skarn::ReadBlock(Block& buffer) {
+  return CopyFrame(buffer, [this](const uint8_t*& r, size_t& n) { return NextFrame(r, n); });
+}
+
+// Indexing takes the record where it lies and reads of a data record only
+// its scan mode and clock; every other record goes the whole way.
+int64_t Skarn::IndexRead(Block&) {
+  return NextFrame(indexRecord_, indexLength_);
+}
+
+void Skarn::IndexProcess(Block& buffer) {
+  const uint8_t* b = indexRecord_;
+  if (indexLength_ == 0) return;
+  if (b[0] != kDataRecord || indexLength_ < kDataRecordSize || ConversionPass || Gathering) {
+    CopyToBlock(buffer, b, indexLength_);
+    ProcessBlock(buffer);
+    return;
+  }
+  const int16_t type = SegmentTypeForFlags(b[kFlagsOffset]);
+  if (type == kNoSegment) {
+    ++Damage.unknownRecords;
+    return;
+  }
+  if (type != SegmentType) StartSegment(type, b[kHourOffset], b[kMinuteOffset], b[kSecondOffset]);
 }
 
 int Skarn::ProcessBlock(Block& buffer) {

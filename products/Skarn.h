@@ -9,8 +9,10 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "core/CachedText.h"
+#include "core/FastText.h"
 #include "products/Product.h"
 
 namespace morphel {
@@ -81,6 +83,14 @@ class Skarn : public Product {
   void FormatField(int id, std::string& out) override;
   int64_t ReadBlock(Block& buffer) override;
   int ProcessBlock(Block& buffer) override;
+  int64_t IndexRead(Block& buffer) override;
+  void IndexProcess(Block& buffer) override;
+  // Rows made in place (SkarnRows.cpp).
+  bool RowsInPlace() const override { return true; }
+  FieldChange FieldChangeOf(int id) const override;
+  RowStamps CurrentRowStamps() const override;
+  void WriteDataColumns(RowOutput& out, bool first) override;
+  void BeginRows() override;
   int WriteFormatHeader(std::string& out) override;
   int WriteFormatRecord(std::string& out) override;
 
@@ -111,6 +121,9 @@ class Skarn : public Product {
   const std::string& InfoVersion() const { return infoVersion_; }
 
  private:
+  // The next frame's record where it lies in the input (valid until the
+  // next read); the bytes taken from the log, 0 at its end.
+  int64_t NextFrame(const uint8_t*& record, size_t& length);
   int ProcessDataRecord(const Block& block);
   void ProcessSetupRecord(const Block& block);
   void ProcessInfoRecord(const Block& block);
@@ -121,6 +134,15 @@ class Skarn : public Product {
   // Entries of the current record written by the native formats.
   int FormatEntryCount() const;
   void AppendEntryValues(std::string& out, const Entry& entry, char delimiter, bool& first) const;
+  // What an entry's kept text is made from: its frequency (the double's
+  // bits) and its channel.
+  struct EntryKey {
+    uint64_t frequency = 0;
+    uint32_t channel = 0;
+    bool operator==(const EntryKey&) const = default;
+    uint64_t Hash() const { return frequency ^ (uint64_t{channel} << 7); }
+  };
+  const fast::ShortText& EntryText(uint16_t channel, char delimiter);
 
   int hour_ = 0, minute_ = 0, second_ = 0;  // the record's clock
   uint8_t flags_ = 0;
@@ -132,10 +154,14 @@ class Skarn : public Product {
   int spacing_ = 0;
   int baseChannel_ = 0;
 
+  const uint8_t* indexRecord_ = nullptr;  // the record IndexRead took
+  size_t indexLength_ = 0;
   std::string infoName_;
   std::string infoVersion_;
   // Frequencies of the channels in use, the same row after row.
   mutable CachedTexts<64> frequencyTexts_;
+  // Rows made in place: the frequency and channel of each channel in use.
+  fast::KeptTexts<256, EntryKey> entryTexts_;
 };
 
 }  // namespace morphel

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "core/CachedText.h"
+#include "core/FastText.h"
 #include "products/Product.h"
 #include "products/Tolvan2Tables.h"
 
@@ -54,6 +55,12 @@ class Tolvan2 : public Product {
   int AccumulateLambda(int receiver) override;
   int LambdaWindow(int receiver) override;
   bool ReceiverHasData(int receiver) override;
+  // Rows made in place (Tolvan2Rows.cpp).
+  bool RowsInPlace() const override { return true; }
+  FieldChange FieldChangeOf(int id) const override;
+  RowStamps CurrentRowStamps() const override;
+  void BeginRows() override;
+  void WriteDataColumns(RowOutput& out, bool first) override;
 
   // Inspection (tests, diagnostics).
   const tolvan2::BandSetup& Band(int receiver) const { return bands_[Index(receiver)]; }
@@ -72,18 +79,21 @@ class Tolvan2 : public Product {
     int16_t heading = 0;                  // tenths of a degree
     int gpsHour = 0, gpsMinute = 0, gpsSecond = 0;
     int16_t marker = 0;
+    bool operator==(const Header&) const = default;
   };
   const Header& CurrentHeader() const { return fix_.header; }
 
  private:
   struct Angle {
     long degrees = 0, minutes = 0, seconds = 0;  // of the absolute value
+    bool operator==(const Angle&) const = default;
   };
   // A header and the angles split from it: what a line of readings prints
   // for the time and place they were measured.
   struct Fix {
     Header header;
     Angle lat, lon;
+    bool operator==(const Fix&) const = default;
   };
   struct PendingSweep {
     DATABLOCK reading;
@@ -172,6 +182,21 @@ class Tolvan2 : public Product {
   std::array<int32_t, kReceivers> cachedChannel_{};  // -1 = nothing cached
   // Decimal degrees of the last fix, kept from row to row.
   mutable CachedText<uint64_t> latitudeText_, longitudeText_;
+
+  // Rows made in place: stamps of the row's header and of each receiver's
+  // band, and each receiver's text of the channel last written.
+  struct HeadText {
+    int32_t channel = -1;
+    uint64_t band = 0;
+    fast::ShortText text;
+  };
+  void MakeEntryHead(size_t r, uint16_t channel, uint64_t band, char delimiter,
+                     bool separatorAfter);
+  void WriteEntries(RowOutput& out, size_t r, const DATABLOCK* from, const DATABLOCK* to,
+                    bool separator);
+  mutable ValueStamp<Fix> fixStamp_;
+  mutable std::array<ValueStamp<tolvan2::BandSetup>, kReceivers> bandStamps_;
+  std::array<HeadText, kReceivers> headTexts_;
 };
 
 }  // namespace morphel

@@ -49,6 +49,7 @@ struct BandSetup {
   uint16_t firstChannel = 0;
   uint16_t lastChannel = 0;
   uint8_t decodeFlags = 0;
+  bool operator==(const BandSetup&) const = default;
 
   // From the 14 bytes of a fast block.
   static BandSetup FromFastBytes(const uint8_t* p) {

@@ -221,6 +221,33 @@ int Zev::ProcessBlock(Block& buffer) {
   }
 }
 
+// Indexing needs of the clock records only the time, for the caption of the
+// segment a later setup or paging record opens; the rest goes the whole way.
+void Zev::IndexProcess(Block& buffer) {
+  if (ConversionPass || Gathering || buffer.empty()) {
+    ProcessBlock(buffer);
+    return;
+  }
+  const size_t size = buffer.size();
+  switch (buffer[0]) {
+    case kMarkerRecord:
+      if (size >= 1 + kMarkerBody) CopyRtcTime(buffer);
+      return;
+    case kTimeRecord:
+      if (size >= 1 + kTimeBody) CopyRtcTime(buffer);
+      return;
+    case kLevelRecord:
+      if (size >= 1 + kLevelHeader) CopyRtcTime(buffer);
+      return;
+    case kGpsRecord:
+      if (size >= 1 + kGpsBodyBcd) CopyRtcTime(buffer);
+      return;
+    default:
+      ProcessBlock(buffer);
+      return;
+  }
+}
+
 int Zev::ProcessSetup(const Block& b) {
   ByteCursor p = Body(b);
   rtcDay_ = p.u8(kSetupDay);

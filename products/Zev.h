@@ -46,12 +46,15 @@ class Zev : public ZevReader {
   int Open(const std::string& path) override;
   int64_t ReadBlock(Block& buffer) override;
   int ProcessBlock(Block& buffer) override;
+  void IndexProcess(Block& buffer) override;
 
  protected:
   double EntryFrequency(int k) const override;
   int DisplayedChannel(int k) const override;
   bool RowLevel(int k, int& level) const override;
   bool PerEntryRecords() const override { return false; }
+  RowLevels LevelsOfRow() const override;
+  uint64_t PlanStamp() const override;
 
  private:
   bool ReadBody(Block& buffer, size_t size);
@@ -80,6 +83,14 @@ class Zev : public ZevReader {
   int32_t averageSamples_ = 0;
   int32_t averageSeconds_ = 0;
   int32_t averagedRows_ = 0;
+  // The plan the displayed frequencies and channels are made from.
+  struct Plan {
+    uint16_t firstChannel, baseMHz, baseFraction, spacing;
+    uint8_t flags;
+    int firmware, mode;
+    bool operator==(const Plan&) const = default;
+  };
+  mutable ValueStamp<Plan> planStamp_;
 };
 
 }  // namespace morphel

@@ -118,6 +118,7 @@ void ZevReader::DecodePagingUnit(bool flex, std::span<const uint8_t> unit) {
   // The message texts show only in the two paging data fields; without them
   // the unit's channel, level, speed and error rate are all a run needs.
   const auto& ids = SelectedFieldIds;
+  ++pagingDecoded_;
   const bool messages = std::find(ids.begin(), ids.end(), FieldCatalog::kFlexData) != ids.end() ||
                         std::find(ids.begin(), ids.end(), FieldCatalog::kPocsagData) != ids.end();
   if (flex) {

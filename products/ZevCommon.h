@@ -13,6 +13,7 @@
 
 #include "core/Bytes.h"
 #include "core/CachedText.h"
+#include "core/FastText.h"
 #include "products/FieldCatalog.h"
 #include "products/Product.h"
 #include "products/SharedFields.h"
@@ -65,6 +66,13 @@ class ZevReader : public Product {
   int FormatDataValues(int next, std::string& out, char delimiter) override;
   void FormatField(int id, std::string& out) override;
 
+  // Rows made in place (ZevRows.cpp).
+  bool RowsInPlace() const override { return true; }
+  FieldChange FieldChangeOf(int id) const override;
+  RowStamps CurrentRowStamps() const override;
+  void BeginRows() override;
+  void WriteDataColumns(RowOutput& out, bool first) override;
+
   // Decoded paging traffic of the last message record (read by tests).
   const zev::PagingState& Paging() const { return paging_; }
 
@@ -102,6 +110,19 @@ class ZevReader : public Product {
   // Picks the strongest entry of every row (threshold -121 dBm, the first of
   // equal levels wins, a row without a stronger entry keeps the last choice).
   void SelectBestServer();
+  // Where the levels of the current row come from, for rows made in place:
+  // level bytes of the row (count of them valid), or averages with a flag
+  // each, or none at all (every level column empty).
+  struct RowLevels {
+    const uint8_t* bytes = nullptr;
+    const int32_t* averages = nullptr;
+    const bool* averaged = nullptr;
+    int count = 0;
+  };
+  virtual RowLevels LevelsOfRow() const;
+  // A stamp that moves whenever the frequency plan or the channel numbering
+  // changes (EntryFrequency and DisplayedChannel of the same channel).
+  virtual uint64_t PlanStamp() const = 0;
   // Resets everything a new run must not inherit.
   void ClearReaderState();
   // SAT and VMAC of entry i from its tone triple at `offset` of the record;
@@ -150,10 +171,37 @@ class ZevReader : public Product {
   void AppendPagingField(int id, std::string& out) const;
   void AppendGpsField(int id, std::string& out) const;
 
+  // What the field texts are made from, compared row by row.
+  struct FieldState {
+    int rtc[6] = {};
+    int gps[3] = {};
+    MinuteCoordinate latitude, longitude;
+    int32_t altitude = 0;
+    uint32_t velocity = 0;
+    uint8_t gpsStatus = 0, xyFlag = 0;
+    uint16_t marker = 0, odometer = 0;
+    int mode = 0;
+    int16_t segmentType = 0;
+    uint64_t paging = 0;
+    bool operator==(const FieldState&) const = default;
+  };
+  // An entry's frequency and channel as the data columns show them.
+  struct EntryText {
+    int channel = -1;
+    uint64_t plan = 0;
+    fast::ShortText text;
+  };
+  struct RowShape;
+  void MakeEntryHead(int k, uint64_t plan, char delimiter, bool separatorAfter);
+  void WriteEntry(RowOutput& out, int k, const RowShape& row, bool separator);
+
   int groupIndex_ = 0;
   int groupRow_ = 0;
   // The position fields, six decimals of a degree.
   CoordinateFields coordinateFields_{6};
+  uint64_t pagingDecoded_ = 0;  // paging units decoded: the paging texts change
+  mutable ValueStamp<FieldState> fieldStamp_;
+  std::array<EntryText, kMaxChannels> entryTexts_;
   // Frequencies of the channel list, the same in every row.
   CachedTexts<256> frequencyTexts_;
 };

@@ -150,6 +150,16 @@ int ZevDump::ProcessBlock(Block& buffer) {
   }
 }
 
+// Indexing reads nothing of a GPS record but whether it is whole.
+void ZevDump::IndexProcess(Block& buffer) {
+  if (ConversionPass || Gathering || buffer.empty() || buffer[0] != kGpsRecord ||
+      IsMeasurement(buffer)) {
+    ProcessBlock(buffer);
+    return;
+  }
+  if (buffer.size() < kGpsSize) ++Damage.badLengthBlocks;
+}
+
 int ZevDump::ProcessMeasurement(const Block& b) {
   ByteCursor c(b.data(), b.size());
   const bool binaryGps = c.has(kFirmware, 2) && c.le16(kFirmware) >= zev::kFirmwareBinaryGps;

@@ -32,6 +32,7 @@ class ZevDump : public ZevReader {
   int Open(const std::string& path) override;
   int64_t ReadBlock(Block& buffer) override;
   int ProcessBlock(Block& buffer) override;
+  void IndexProcess(Block& buffer) override;
   void FormatField(int id, std::string& out) override;
   int AccumulateLambda(int receiver) override;
   int LambdaWindow(int receiver) override;
@@ -42,6 +43,8 @@ class ZevDump : public ZevReader {
   int ReportedChannel(int k) const override { return DisplayedChannel(k); }
   bool PerEntryRecords() const override { return true; }
   const char* MeasurementCode() const override;
+  uint64_t PlanStamp() const override;
+  FieldChange FieldChangeOf(int id) const override;
 
  private:
   static bool IsMeasurement(const Block& b);
@@ -58,6 +61,15 @@ class ZevDump : public ZevReader {
   uint16_t spacing_ = 0;  // units of 0.1 kHz
   uint8_t channelMode_ = 0;
   uint8_t navStatus_ = 0;
+  // The plan the displayed frequencies and channels are made from.
+  struct Plan {
+    int16_t firstChannel, lastChannel;
+    uint16_t baseMHz, baseFraction, spacing;
+    uint8_t channelMode;
+    int firmware, mode;
+    bool operator==(const Plan&) const = default;
+  };
+  mutable ValueStamp<Plan> planStamp_;
 };
 
 }  // namespace morphel

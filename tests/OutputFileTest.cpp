@@ -12,6 +12,7 @@
 #include <string>
 
 #include "core/OutputFile.h"
+#include "core/RowOutput.h"
 #include "tests/TestSupport.h"
 
 namespace morphel {
@@ -162,6 +163,71 @@ TEST(OutputFile, OpenDescriptorWritesThroughACopy) {
   EXPECT_FALSE(out.OpenDescriptor(pipeFds[0], false));  // closed by now
   EXPECT_EQ(out.Error(), EBADF);
   EXPECT_FALSE(out.IsOpen());
+}
+
+// Rows made in place, against the same rows written through Write and Put
+// (a row without text left out): rows that cross the buffer's end at many
+// offsets, rows of separators only that are taken back after the buffer was
+// written out in the middle of them, and texts longer than the room a
+// writer may ask for at once, with line feeds.
+TEST(RowOutput, RowsAsWriteAndPutWouldStoreThem) {
+  struct Piece {
+    enum Kind { Separator, Value, Text } kind;
+    std::string bytes;
+  };
+  using Row = std::vector<Piece>;
+  struct Case {
+    const char* name;
+    std::vector<Row> rows;
+    int rounds;  // the rows again and again, to meet the buffer's end anywhere
+  };
+  const Piece sep{Piece::Separator, ""};
+  const std::string longText = std::string(3 * RowOutput::kMaxRoom, 'q') + "\nend\n";
+  const Case cases[] = {
+      {"values", {{{Piece::Value, "12:00:01"}, sep, {Piece::Value, "-81"}}}, 3000},
+      {"separators only", {{sep, sep, {Piece::Value, ""}}, {{Piece::Value, "7"}}}, 3000},
+      {"lines", {{{Piece::Text, "a\nb"}, sep, {Piece::Text, "\n"}}}, 3000},
+      {"long", {{sep, {Piece::Text, longText}}, {sep}}, 3},
+  };
+  constexpr size_t kBuffer = OutputFile::kBufferSize;
+  for (const Case& c : cases) {
+    for (size_t head : {kBuffer - 3, kBuffer - 1, kBuffer, kBuffer + 2}) {
+      SCOPED_TRACE(std::string(c.name) + " after " + std::to_string(head));
+      const std::string path = test::TempPath("row-output");
+      OutputFile file;
+      ASSERT_TRUE(file.Open(path, false));
+      RowOutput out(file, ';');
+      std::string expected = std::string(head - 2, 'h') + "\n";
+      file.Write(expected);
+      for (int round = 0; round < c.rounds; ++round) {
+        for (const Row& row : c.rows) {
+          std::string line;
+          bool text = false;
+          out.BeginRow();
+          for (const Piece& piece : row) {
+            if (piece.kind == Piece::Separator) {
+              out.Separator();
+              line += ';';
+              continue;
+            }
+            if (piece.kind == Piece::Text) {
+              out.Text(piece.bytes);
+            } else {
+              char* p = out.Room(piece.bytes.size());
+              std::memcpy(p, piece.bytes.data(), piece.bytes.size());
+              out.Wrote(p + piece.bytes.size());
+            }
+            line += piece.bytes;
+            text |= !piece.bytes.empty();
+          }
+          EXPECT_EQ(out.EndRow(), text);
+          if (text) expected += line + "\n";
+        }
+      }
+      ASSERT_TRUE(file.Close());
+      ASSERT_TRUE(test::ReadFile(path) == Crlf(expected));
+    }
+  }
 }
 
 TEST(OutputFile, WritesToAClosedFileAreIgnored) {
