@@ -790,4 +790,49 @@ int Brisel::WriteFormatTrailer(std::string& out) {
   return static_cast<int>(out.size());
 }
 
+// ---- Readings ----------------------------------------------------------------
+
+namespace {
+// Status codes of the GPS receiver that stand for a position fix.
+constexpr int kFix2D = 6;
+constexpr int kFix3D = 7;
+}  // namespace
+
+// Time of the last time record (GPS block or real-time clock), the position
+// of the last GPS block, and per receiver with data (as ReceiverHasData
+// answers) the entries its data line shows.
+void Brisel::CollectReadings(const Block&, int result, ReadingRecord& record) {
+  if (result != kRecordsReady && result != kBoundaryAndRecords) return;
+  const TGPS& g = gps_;
+  if (timeSource_ == TimeSource::Gps)
+    record.time = ClockTime(ReadingClock::Gps, g.Year(), g.Month(), g.Day(), g.Hour(), g.Minute(),
+                            g.Second());
+  if (timeSource_ == TimeSource::Clock)
+    record.time = ReceiverClockTime(clock_.year, clock_.month, clock_.day, clock_.hour,
+                                    clock_.minute, clock_.second);
+  record.position = PositionFix(g.Latitude().decimalDegrees, g.Longitude().decimalDegrees,
+                                g.StatusCode() == kFix2D || g.StatusCode() == kFix3D);
+  record.hasMarker = true;
+  record.marker = clock_.marker % 100;
+  record.gpsStatus = g.StatusText();
+  auto add = [&record](int receiver, const Entry& e) {
+    record.readings.push_back(
+        Reading{receiver, static_cast<int>(e.channel), e.mhz, static_cast<int>(e.rssi)});
+  };
+  for (int receiver = 1; receiver <= kReceivers; ++receiver) {
+    if (!ReceiverHasData(receiver)) continue;
+    const ReceiverState& rx = rx_[static_cast<size_t>(receiver - 1)];
+    if (kind_ == Kind::Table) {
+      for (size_t k = 0; k < kTableQuadruples; ++k)
+        if (rx.channels[k] != 0) add(receiver, TableEntry(rx, rx.channels[k], rx.rssi[k]));
+      continue;
+    }
+    const size_t slots = kind_ == Kind::Samples ? std::min(samples_, kSlots)
+                         : kind_ == Kind::List  ? kListEntries
+                                                : 0;
+    for (size_t i = 0; i < slots; ++i)
+      if (rx.counts[i] != 0) add(receiver, SampleOrListEntry(rx, i));
+  }
+}
+
 }  // namespace morphel

@@ -105,6 +105,7 @@ class Brisel : public Product {
   int WriteFormatRecord(std::string& out) override;
   int WriteFormatTrailer(std::string& out) override;
   bool ReceiverHasData(int receiver) override;
+  void CollectReadings(const Block& block, int result, ReadingRecord& record) override;
 
   // Where the log's data ends (from the header, or the file size).
   uint64_t DataEnd() const { return dataEnd_; }

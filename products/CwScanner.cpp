@@ -607,4 +607,43 @@ int CwScanner::WriteFormatTrailer(std::string& out) {
   return static_cast<int>(out.size());
 }
 
+// ---------------------------------------------------------------- readings
+
+// One reading per column group of the converted row: per checked receiver
+// its fast-data channel, or every entry of its scan table up to the first
+// empty one. A fast-data block whose base frequency is 0 comes from a
+// receiver that is not in use: its group holds no measurement.
+void CwScanner::CollectReadings(const Block&, int result, ReadingRecord& record) {
+  if (result != kRecordsReady && result != kBoundaryAndRecords) return;
+  const Header& h = header_;
+  record.time = ReceiverClockTime(h.rtcYear, h.rtcMonth, h.rtcDay, h.rtcHour, h.rtcMinute,
+                                  h.rtcSecond);
+  const bool hemispheres = (h.latitude.hemisphere == 'N' || h.latitude.hemisphere == 'S') &&
+                           (h.longitude.hemisphere == 'E' || h.longitude.hemisphere == 'W');
+  const double sign[2] = {h.latitude.hemisphere == 'N' ? 1.0 : -1.0,
+                          h.longitude.hemisphere == 'E' ? 1.0 : -1.0};
+  record.position = PositionFix(sign[0] * CoordinateDegrees(h.latitude),
+                                sign[1] * CoordinateDegrees(h.longitude),
+                                (h.gpsStatus & kGpsValidBit) && hemispheres);
+  record.hasMarker = true;
+  record.marker = h.marker;
+  FormatField(F::kGpsStatus, record.gpsStatus);
+  for (int r = 0; r < layout_.receivers; ++r) {
+    if (!ReceiverOn(r + 1)) continue;
+    if (SegmentType == kFastSegment) {
+      const Tuning t = FastTuning(r);
+      if (t.baseMHz == 0) continue;
+      record.readings.push_back(Reading{r + 1, DisplayedChannel(t, FastChannel(r)),
+                                        Frequency(t, FastChannel(r)), -MeanRssi(r)});
+    } else if (SegmentType == kScanSegment) {
+      const Tuning t = ScanTuning(r);
+      for (int e = 0; e < kScanEntries && ScanChannel(r, e) != 0; ++e) {
+        const int channel = ScanChannel(r, e);
+        record.readings.push_back(
+            Reading{r + 1, DisplayedChannel(t, channel), Frequency(t, channel), -ScanRssi(r, e)});
+      }
+    }
+  }
+}
+
 }  // namespace morphel

@@ -107,6 +107,7 @@ class CwScanner : public Product {
   int WriteFormatTrailer(std::string& out) override;
   int AccumulateLambda(int receiver) override;
   int LambdaWindow(int receiver) override;
+  void CollectReadings(const Block& block, int result, ReadingRecord& record) override;
 
   const Header& CurrentHeader() const { return header_; }
   const Layout& GetLayout() const { return layout_; }

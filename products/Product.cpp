@@ -202,4 +202,10 @@ void Product::GatherTime(int hour, int minute, int second, bool fallbackClock) {
   if (GatherSeconds < std::numeric_limits<int32_t>::max()) ++GatherSeconds;
 }
 
+// A product without readings of its own: the record stays as the caller
+// emptied it.
+void Product::CollectReadings(const Block&, int, ReadingRecord&) {}
+
+std::string Product::FirmwareText() const { return {}; }
+
 }  // namespace morphel

@@ -13,6 +13,7 @@
 #include "app/Settings.h"
 #include "index/SegmentTable.h"
 #include "products/LogFile.h"
+#include "products/Readings.h"
 
 namespace morphel {
 
@@ -108,6 +109,19 @@ class Product {
   virtual int AccumulateLambda(int receiver);
   virtual int LambdaWindow(int receiver);
   virtual bool ReceiverHasData(int receiver);
+
+  // The tidy values of what ProcessBlock just decoded from `block` (which
+  // answered `result`) into `record`, emptied by the caller: time, position
+  // and the readings of the output record being written (its index is
+  // PendingRecordCount - RemainingRecordCount, as for FormatDataValues), one
+  // reading per data column group the converted row shows with every
+  // receiver and all data; and the paging messages the block carried. A
+  // reading run calls it after every block of an included segment: once per
+  // output record when the result is 1 or 4, once otherwise. The base has no
+  // readings.
+  virtual void CollectReadings(const Block& block, int result, ReadingRecord& record);
+  // The firmware version the log names, as text; empty when it names none.
+  virtual std::string FirmwareText() const;
 
   // Field ids the product offers, in list order.
   std::vector<int> AvailableFields() const;

@@ -421,4 +421,21 @@ int Skarn::WriteFormatTrailer(std::string& out) {
   return static_cast<int>(out.size());
 }
 
+// ---------------------------------------------------------------------------
+// Readings
+
+// The Skarn has no GPS and its clock no date: a record has a time of day and
+// no position. One reading per entry its scan mode measures.
+void Skarn::CollectReadings(const Block&, int result, ReadingRecord& record) {
+  if (result != kRecordsReady && result != kBoundaryAndRecords) return;
+  record.time = TimeOfDay(ReadingClock::Receiver, hour_, minute_, second_);
+  record.hasMarker = true;
+  record.marker = marker_;
+  const int count = EntriesForType(SegmentType);
+  for (int k = 0; k < count; ++k) {
+    const Entry& e = entries_[static_cast<size_t>(k)];
+    record.readings.push_back(Reading{1, e.channel, FrequencyOf(e.channel), -e.level});
+  }
+}
+
 }  // namespace morphel

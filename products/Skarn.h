@@ -87,6 +87,9 @@ class Skarn : public Product {
   int WriteFormatHeader(std::string& out) override;
   int WriteFormatRecord(std::string& out) override;
   int WriteFormatTrailer(std::string& out) override;
+  void CollectReadings(const Block& block, int result, ReadingRecord& record) override;
+  // The second text of the information record.
+  std::string FirmwareText() const override { return infoVersion_; }
 
   // Segment type of a flags byte, or kNoSegment when no scan-mode bit is set.
   static int16_t SegmentTypeForFlags(uint8_t flags);

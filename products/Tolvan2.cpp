@@ -712,4 +712,31 @@ int Tolvan2::WriteFormatTrailer(std::string& out) {
   return static_cast<int>(out.size());
 }
 
+// ---------------------------------------------------------------- readings
+
+// The receivers a converted record walks (those with new data, as
+// ReceiverHasData answers and clears it) and every reading of their lists.
+void Tolvan2::CollectReadings(const Block&, int result, ReadingRecord& record) {
+  if (result != kRecordsReady && result != kBoundaryAndRecords) return;
+  const Header& h = header_;
+  record.time = ReceiverClockTime(h.rtcYear, h.rtcMonth, h.rtcDay, h.rtcHour, h.rtcMinute,
+                                  h.rtcSecond);
+  record.position = PositionFix(LatitudeDecimal(), LongitudeDecimal(), h.status & kPositionValid);
+  record.hasMarker = true;
+  record.marker = h.marker;
+  FormatField(FieldCatalog::kGpsStatus, record.gpsStatus);
+  for (int receiver = 1; receiver <= kReceivers; ++receiver) {
+    if (!ReceiverHasData(receiver)) continue;
+    const size_t r = Index(receiver - 1);
+    for (const DATABLOCK& e : ReadingLists[r]) {
+      Reading reading{receiver, static_cast<int>(bands_[r].PrintedChannel(e.channel)),
+                      bands_[r].FrequencyMHz(e.channel), -static_cast<int>(e.rssi)};
+      reading.sat = e.sat;
+      reading.dcc = e.dcc;
+      reading.vmac = e.vmac;
+      record.readings.push_back(reading);
+    }
+  }
+}
+
 }  // namespace morphel

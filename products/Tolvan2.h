@@ -60,6 +60,7 @@ class Tolvan2 : public Product {
   int AccumulateLambda(int receiver) override;
   int LambdaWindow(int receiver) override;
   bool ReceiverHasData(int receiver) override;
+  void CollectReadings(const Block& block, int result, ReadingRecord& record) override;
 
   // Inspection (tests, diagnostics).
   const tolvan2::BandSetup& Band(int receiver) const { return bands_[Index(receiver)]; }

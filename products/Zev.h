@@ -46,6 +46,7 @@ class Zev : public ZevReader {
   int Open(const std::string& path) override;
   int64_t ReadBlock(Block& buffer) override;
   int ProcessBlock(Block& buffer) override;
+  void CollectReadings(const Block& block, int result, ReadingRecord& record) override;
 
  protected:
   double EntryFrequency(int k) const override;

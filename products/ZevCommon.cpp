@@ -479,4 +479,50 @@ int ZevReader::WriteFormatTrailer(std::string& out) {
   return static_cast<int>(out.size());
 }
 
+// ---------------------------------------------------------------- readings
+
+std::string ZevReader::FirmwareText() const {
+  return firmware_ ? std::to_string(firmware_) : std::string();
+}
+
+void ZevReader::FillRecordState(ReadingRecord& record) {
+  record.time =
+      ReceiverClockTime(rtcYear_, rtcMonth_, rtcDay_, rtcHour_, rtcMinute_, rtcSecond_);
+  record.position = PositionFix(zev::SignedDegrees(latitude_), zev::SignedDegrees(longitude_),
+                                (gpsStatus_ & zev::kGpsLockedBit) != 0);
+  // With the X/Y flag the marker word is an X coordinate, not a marker.
+  record.hasMarker = xyFlag_ == 0;
+  record.marker = xyFlag_ == 0 ? marker_ : 0;
+  FormatField(FieldCatalog::kGpsStatus, record.gpsStatus);
+}
+
+void ZevReader::AppendRowReadings(ReadingRecord& record) const {
+  const int row = CurrentRow();
+  for (int k = 0; k < entryCount_; ++k) {
+    Reading reading{1, DisplayedChannel(k), EntryFrequency(k)};
+    int level = 0;
+    reading.hasRssi = RowLevel(k, level);
+    reading.rssiDbm = -level;
+    const int triple = row * entryCount_ + k;
+    if (ToneData() && triple < levelCount_ && triple < kMaxLevels) {
+      reading.sat = sat_[static_cast<size_t>(triple)];
+      reading.vmac = vmac_[static_cast<size_t>(triple)];
+    }
+    record.readings.push_back(reading);
+  }
+}
+
+// A POCSAG message that runs on into the next batch is held back: the next
+// batch prints it again, whole.
+void ZevReader::AppendPagingMessages(ReadingRecord& record) const {
+  int count = paging_.lineCount;
+  if (count > 0 && !paging_.flexLines && !paging_.continuation.empty() &&
+      paging_.lines[static_cast<size_t>(count - 1)] == paging_.continuation)
+    --count;
+  PagingMessage message;
+  for (int i = 0; i < count; ++i)
+    if (ParsePagingLine(paging_.lines[static_cast<size_t>(i)], message))
+      record.messages.push_back(message);
+}
+
 }  // namespace morphel

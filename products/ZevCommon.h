@@ -76,6 +76,9 @@ class ZevReader : public Product {
   int WriteFormatHeader(std::string& out) override;
   int WriteFormatRecord(std::string& out) override;
   int WriteFormatTrailer(std::string& out) override;
+  // The firmware word of the last setup (PC card) or measurement record (PC
+  // dump); empty before one.
+  std::string FirmwareText() const override;
 
   // Decoded paging traffic of the last message record (read by tests).
   const zev::PagingState& Paging() const { return paging_; }
@@ -109,6 +112,14 @@ class ZevReader : public Product {
   void ClearReaderState();
   // Decodes the paging unit of a POCSAG or FLEX message into paging_.
   void DecodePagingUnit(bool flex, std::span<const uint8_t> unit);
+
+  // Tidy values (CollectReadings of the two readers): time of the receiver
+  // clock, the last fix, marker and GPS status; the readings of the row being
+  // written, one per channel entry as the << DATA >> groups show them; the
+  // messages of the paging unit decoded last.
+  void FillRecordState(ReadingRecord& record);
+  void AppendRowReadings(ReadingRecord& record) const;
+  void AppendPagingMessages(ReadingRecord& record) const;
 
   // Time and date of the receiver clock.
   int rtcHour_ = 0, rtcMinute_ = 0, rtcSecond_ = 0;

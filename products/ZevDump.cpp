@@ -297,4 +297,14 @@ int ZevDump::AccumulateLambda(int receiver) {
   return AccumulateSamples(receiver, levels_.data(), levelCount_);
 }
 
+// A measurement record is one row; in the paging modes it also carries the
+// messages, given with its first row.
+void ZevDump::CollectReadings(const Block&, int result, ReadingRecord& record) {
+  if (result != kRecordsReady && result != kBoundaryAndRecords) return;
+  FillRecordState(record);
+  AppendRowReadings(record);
+  if (PagingMode() && CurrentRow() == 0) AppendPagingMessages(record);
+}
+
+
 }  // namespace morphel
