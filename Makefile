@@ -14,7 +14,7 @@ ASAN_EXCLUDE ?=
 # the face-level tests (command line, model, presets) and the printf
 # differentials; every reader, decoder, detection, configuration,
 # conversion-run, truncation and fuzz-regression test runs sanitized.
-ASAN_SKIP_FILES ?= /(Cli|CliConfig|MainModel|Presets|Formatting|Fmt|Formats|NativeFormats|OutputFile)Test\.cpp$$
+ASAN_SKIP_FILES ?= /(Cli|CliConfig|ExportCli|MainModel|Presets|Formatting|Fmt|Formats|NativeFormats|OutputFile)Test\.cpp$$
 # -O1 with line tables only: about half the compile time of -O2 -g on two
 # cores, and the sanitizers' reports still name file and line.
 ASAN_OPT ?= -O1 -g1 -DNDEBUG

@@ -7,6 +7,8 @@
 //   morphel detect FILE...                   which product wrote each file
 //   morphel fields (--product P | FILE)      the product's available fields
 //   morphel index FILE [--product P]         the log's measurement segments
+//   morphel export LOG... -o FILE|--outdir DIR  readings as a map or a table
+//   morphel info LOG [--json]                what a log holds
 
 #include <CLI/CLI.hpp>
 
@@ -15,6 +17,7 @@
 #include <vector>
 
 #include "cli/Commands.h"
+#include "cli/ExportCommands.h"
 
 namespace {
 
@@ -95,6 +98,9 @@ int main(int argc, char** argv) {
   gatherCmd->add_option("file", gatherArgs.file, "Receiver log")->required();
   gatherCmd->add_option("--product", gatherArgs.product, "Product name or item (skips detection)");
 
+  ExportCommands exportCommands;
+  AddExportCommands(app, exportCommands);
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
@@ -116,5 +122,6 @@ int main(int argc, char** argv) {
   if (*indexCmd) return RunIndex(indexArgs);
   if (*saveCmd) return RunConfigSave(saveArgs);
   if (*gatherCmd) return RunGather(gatherArgs);
+  if (int status = RunExportCommands(exportCommands); status >= 0) return status;
   return kUsageError;
 }

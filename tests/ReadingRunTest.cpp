@@ -15,7 +15,6 @@
 #include "app/Readers.h"
 #include "index/IndexRun.h"
 #include "index/ReadingRun.h"
-#include "synth/Samples.h"
 #include "tests/TestSupport.h"
 
 namespace morphel {
@@ -71,16 +70,7 @@ constexpr Sample kSamples[] = {
     {"brisel", kItemBrisel, 10},    {"brisel-card", kItemBriselCard, 10},
 };
 
-std::string SampleLog(const Sample& s) {
-  const std::string path = TempPath(std::string("readings-") + s.name + ".log");
-  if (test::FileExists(path)) return path;
-  synth::SampleOptions options;
-  options.seconds = s.seconds;
-  options.seed = 4;
-  std::string error;
-  if (!synth::WriteSample(s.name, path, options, error)) ADD_FAILURE() << error;
-  return path;
-}
+std::string SampleLog(const Sample& s) { return test::SampleLog(s.name, s.seconds, 4); }
 
 Settings LogSettings(const std::string& log, int item) {
   Settings s;

@@ -1,10 +1,16 @@
 #include "tests/TestSupport.h"
 
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+
+#include "synth/Samples.h"
 
 namespace fs = std::filesystem;
 
@@ -55,6 +61,34 @@ bool FileExists(const std::string& path) { return fs::exists(path); }
 
 std::string SourcePath(const std::string& relative) {
   return (fs::path(MORPHEL_SOURCE_DIR) / relative).string();
+}
+
+std::string SampleLog(const std::string& product, double seconds, uint64_t seed) {
+  const std::string path =
+      TempPath("sample-" + product + "-" + std::to_string(seconds) + "-" + std::to_string(seed));
+  if (FileExists(path)) return path;
+  synth::SampleOptions options;
+  options.seconds = seconds;
+  options.seed = seed;
+  std::string error;
+  if (!synth::WriteSample(product, path, options, error)) throw std::runtime_error(error);
+  return path;
+}
+
+CommandResult RunCommand(const std::string& command) {
+  CommandResult r;
+  FILE* p = popen((command + " 2>&1").c_str(), "r");
+  if (!p) return r;
+  std::array<char, 4096> buf{};
+  size_t n = 0;
+  while ((n = fread(buf.data(), 1, buf.size(), p)) > 0) r.output.append(buf.data(), n);
+  const int st = pclose(p);
+  r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+  return r;
+}
+
+CommandResult RunMorphel(const std::string& args) {
+  return RunCommand(std::string(MORPHEL_BINARY) + " " + args);
 }
 
 }  // namespace morphel::test

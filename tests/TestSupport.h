@@ -20,6 +20,19 @@ bool FileExists(const std::string& path);
 // Path of a file below the source tree (for golden files and fixtures).
 std::string SourcePath(const std::string& relative);
 
+// A synthetic log of a product (the name `morphel sample` takes), written
+// once per test program under TempDir().
+std::string SampleLog(const std::string& product, double seconds, uint64_t seed);
+
+// A shell command's exit status and its standard output and error together.
+struct CommandResult {
+  int status = -1;
+  std::string output;
+};
+CommandResult RunCommand(const std::string& command);
+// The morphel command of this build with the given arguments.
+CommandResult RunMorphel(const std::string& args);
+
 // The bytes of a record buffer, to compare with expected bytes.
 inline std::vector<uint8_t> BlockBytes(const Product::Block& block) {
   return std::vector<uint8_t>(block.begin(), block.end());
