@@ -219,10 +219,12 @@ int ExportLog(const ExportArgs& a, const ExportPlan& plan, const Job& job,
   PrintReaderDamage(job.log, *reader);
   if (outcome == ReadingOutcome::InputFailed) return kFailed;
   if (outcome == ReadingOutcome::SinkFailed) return Fail(sink.Error());
-  if (!a.quiet || run.Summary().stopped) PrintSummary(job, run, plan.format);
-  if (run.Summary().stopped) return kInterrupted;
   const ReadingSummary& sum = run.Summary();
-  return sum.readings == 0 && sum.messages == 0 && sum.inputSize > 0 ? kNothingWritten : kOk;
+  const bool nothing = sum.readings == 0 && sum.messages == 0 && sum.inputSize > 0;
+  // Quiet keeps the line of a whole run to itself, never why a run fell short.
+  if (!a.quiet || sum.stopped || nothing) PrintSummary(job, run, plan.format);
+  if (sum.stopped) return kInterrupted;
+  return nothing ? kNothingWritten : kOk;
 }
 
 int ExportAll(const ExportArgs& a, const ExportPlan& plan) {

@@ -390,8 +390,10 @@ class GisExport : public ExportSink {
 
 }  // namespace
 
-std::unique_ptr<ExportSink> CreateGisExport(const ExportSettings& settings) {
-  return std::make_unique<GisExport>(settings);
-}
-
 }  // namespace morphel::exporting
+
+// The module's entry point (GisModule.cpp finds it by this name).
+extern "C" morphel::exporting::ExportSink* MorphelCreateGisExport(
+    const morphel::exporting::ExportSettings& settings) {
+  return new morphel::exporting::GisExport(settings);
+}

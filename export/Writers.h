@@ -8,6 +8,11 @@
 namespace morphel::exporting {
 
 std::unique_ptr<ExportSink> CreateCsvExport(const ExportSettings& settings);
+// GeoPackage, GeoJSON and KML, from the GDAL module (loaded on first use).
 std::unique_ptr<ExportSink> CreateGisExport(const ExportSettings& settings);
+
+// What the GDAL module exports: a new sink the caller owns.
+using GisFactory = ExportSink* (*)(const ExportSettings& settings);
+constexpr const char* kGisFactorySymbol = "MorphelCreateGisExport";
 
 }  // namespace morphel::exporting
