@@ -6,7 +6,8 @@
 // A reader harness writes the bytes to a scratch log, indexes it and converts
 // it with a heavy selection (every field, every receiver and data box the
 // product offers) in the plain, best-server, 40-lambda and per-second modes
-// and in each of the product's own layouts. A decoder harness hands the bytes
+// and in each of the product's own layouts; then reads its tidy readings
+// with the reading run's choices into the log's facts. A decoder harness hands the bytes
 // to the paging formatters or the GPS block decoder unit by unit.
 
 #include <unistd.h>
@@ -31,6 +32,8 @@
 #include "decode/Gps.h"
 #include "decode/Pocsag.h"
 #include "index/IndexRun.h"
+#include "index/LogFacts.h"
+#include "index/ReadingRun.h"
 #include "products/Bytes.h"
 #include "products/Product.h"
 #include "products/ZevPaging.h"
@@ -167,6 +170,17 @@ inline int FuzzReader(int item, const uint8_t* data, size_t size) {
     reader->TitlePending = 1;
     ConversionRun run(*reader, c.settings, hooks);
     if (run.Run() != RunOutcome::Completed) std::abort();
+  }
+  ReadingOptions choices[3];
+  choices[1].bestServer = true;
+  choices[1].everySeconds = 2;
+  choices[2].receivers = {true, false, true, false};
+  choices[2].everyMetres = 10;
+  for (const ReadingOptions& options : choices) {
+    LogFactsSink facts;
+    ReadingRun run(*reader, conversions.front().settings, options, hooks);
+    if (run.Run(facts) != ReadingOutcome::Completed) std::abort();
+    if (run.Summary().readings > run.Summary().readingsSeen) std::abort();
   }
   return 0;
 }
