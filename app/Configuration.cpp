@@ -10,8 +10,9 @@
 #include <optional>
 #include <string_view>
 
-#include "app/Catalog.h"
 #include "app/MainModel.h"
+#include "products/FormatTable.h"
+#include "products/ProductTable.h"
 
 namespace morphel {
 
@@ -25,7 +26,9 @@ constexpr int kScanTypeItems = 2;
 constexpr int kSkarnModeItems = 3;
 constexpr int kDelimiterItems = 5;
 
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+char Lower(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool SameName(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
@@ -217,8 +220,12 @@ bool IniFile::Save(const std::string& path) const {
 
 namespace {
 
-std::string FieldKey(size_t i) { return "Field" + std::to_string(i); }
-std::string TagKey(size_t i) { return "Tag" + std::to_string(i); }
+std::string FieldKey(size_t i) {
+  return "Field" + std::to_string(i);
+}
+std::string TagKey(size_t i) {
+  return "Tag" + std::to_string(i);
+}
 
 // An item number of a list with `count` items; anything else is the default.
 int ReadItem(const IniFile& ini, const char* section, const char* key, int fallback, int count) {
@@ -344,7 +351,8 @@ bool SaveConfiguration(const MainModel& model, const std::string& path, std::str
   ini.WriteInteger("AvailableFields", "Count", static_cast<int>(s.AvailableBox.size()));
   for (size_t i = 0; i < s.AvailableBox.size(); ++i)
     ini.WriteString("AvailableFields", FieldKey(i), s.AvailableBox[i]);
-  const size_t selected = std::min(s.SelectedBox.size(), static_cast<size_t>(MainModel::kMaxSelected));
+  const size_t selected =
+      std::min(s.SelectedBox.size(), static_cast<size_t>(MainModel::kMaxSelected));
   ini.WriteInteger("SelectedFields", "Count", static_cast<int>(selected));
   const auto& ids = model.SelectedIds();
   for (size_t i = 0; i < selected; ++i) {

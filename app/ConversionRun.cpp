@@ -6,10 +6,11 @@
 #include <cstring>
 #include <filesystem>
 
-#include "app/Catalog.h"
 #include "app/Detect.h"
+#include "core/LogFile.h"
+#include "products/FormatTable.h"
 #include "products/Formats.h"
-#include "products/LogFile.h"
+#include "products/ProductTable.h"
 
 namespace morphel {
 
@@ -22,18 +23,6 @@ bool SameFile(const std::string& a, const std::string& b) {
   return std::filesystem::equivalent(a, b, ec) && !ec;
 }
 }  // namespace
-
-const char* MessageCaption(MessageKind kind) {
-  switch (kind) {
-    case MessageKind::Information:
-      return "Information";
-    case MessageKind::Warning:
-      return "Warning";
-    case MessageKind::Error:
-      return "Error";
-  }
-  return "Information";
-}
 
 ConversionRun::ConversionRun(Product& reader, const Settings& snapshot, RunHooks& hooks)
     : reader_(reader), settings_(snapshot), hooks_(hooks) {}
@@ -64,15 +53,18 @@ int ConversionRun::AverageModeFor(const Settings& s) {
 }
 
 int ConversionRun::ReceiversFor(int item) {
-  if (item == kItemTolvanNew) return 4;
-  if (item == kItemBrisel || item == kItemBriselCard) return 2;
-  return 1;
+  const ProductRow* row = ProductRowFor(item);
+  return row ? row->rowReceivers : 1;
 }
 
 bool ConversionRun::TitleAtBoundary() const {
-  int item = settings_.InputFormatGroup;
-  return item == kItemZevCard || item == kItemZevDump || item == kItemBrisel ||
-         item == kItemBriselCard;
+  const ProductRow* row = ProductRowFor(settings_.InputFormatGroup);
+  return row && row->titleAtFirstSegment;
+}
+
+const FormatRow& ConversionRun::Format() const {
+  const FormatRow* row = FormatRowFor(settings_.OutputFormatGroup);
+  return row ? *row : Row(FormatItem::Custom);
 }
 
 void ConversionRun::ShowProgress(uint64_t consumed, uint64_t total) {
@@ -87,9 +79,16 @@ void ConversionRun::ShowProgress(uint64_t consumed, uint64_t total) {
 
 bool ConversionRun::OverwritesInput() const {
   const std::string& input = settings_.InputFilename;
+  if (outputFd_ >= 0) {
+    // Standard output appended to the log would be read back as it grows.
+    struct stat out {
+    }, in{};
+    return ::fstat(outputFd_, &out) == 0 && ::stat(input.c_str(), &in) == 0 &&
+           out.st_dev == in.st_dev && out.st_ino == in.st_ino;
+  }
   if (SameFile(settings_.OutputFilename, input)) return true;
   // The PathView layout also writes a side file next to the output.
-  return settings_.NativeFormat && settings_.OutputFormatGroup == kFormatPathView &&
+  return settings_.NativeFormat && Format().sideFile &&
          SameFile(formats::PathViewSideFileName(settings_.OutputFilename), input);
 }
 
@@ -107,8 +106,10 @@ RunOutcome ConversionRun::Run() {
                         SystemReason(settings_.InputFilename, reader_.Input.Error()));
     return RunOutcome::InputFailed;
   }
-  const bool binary = settings_.NativeFormat && settings_.OutputFormatGroup == kFormatPathView;
-  if (!out_.Open(settings_.OutputFilename, binary)) {
+  const bool binary = settings_.NativeFormat && Format().binary;
+  const bool opened = outputFd_ >= 0 ? out_.OpenDescriptor(outputFd_, binary)
+                                     : out_.Open(settings_.OutputFilename, binary);
+  if (!opened) {
     reader_.Close();
     hooks_.reportDetail(MessageKind::Error, kOutputFailed,
                         SystemReason(settings_.OutputFilename, out_.Error()));
@@ -121,7 +122,7 @@ RunOutcome ConversionRun::Run() {
   ShowProgress(0, 1);
   uint64_t consumed = 0;
   delimiter_ = DelimiterFor(settings_.DelimiterGroup, settings_.OtherDelimiter);
-  if (settings_.OutputFormatGroup == kFormatEdx) out_.Write("5\n");
+  if (Format().firstLine) out_.Write(Format().firstLine);
   reader_.SetAverageMode(AverageModeFor(settings_));
   if (!settings_.NativeFormat && !TitleAtBoundary()) WriteTitleLine();
 
@@ -175,6 +176,10 @@ RunOutcome ConversionRun::Run() {
   summary_.percent = std::max(lastPercent_, 0);
   summary_.rowsStarted = reader_.RecordCounter;
   CountSegments();
+  // A read error ends the blocks as the end of the log would: it must not
+  // pass for one.
+  const bool readFailed = reader_.Input.Failed();
+  const int readError = reader_.Input.Error();
   reader_.Close();
   reader_.AttachReceiverSelectors(nullptr);
   // A full disk must never end in the completion message.
@@ -182,6 +187,11 @@ RunOutcome ConversionRun::Run() {
     hooks_.reportDetail(MessageKind::Error, kOutputFailed,
                         SystemReason(settings_.OutputFilename, out_.Error()));
     return RunOutcome::OutputFailed;
+  }
+  if (readFailed) {
+    hooks_.reportDetail(MessageKind::Error, kInputUnreadable,
+                        SystemReason(settings_.InputFilename, readError));
+    return RunOutcome::InputFailed;
   }
   // A stopped run keeps its gauge where it stopped.
   if (!summary_.stopped) hooks_.progress(100);
@@ -199,8 +209,8 @@ bool ConversionRun::Refuse() {
   if (settings_.NativeFormat) {
     const int format = settings_.OutputFormatGroup;
     if (!ProductWritesFormat(settings_.InputFormatGroup, format)) {
-      const OutputFormatInfo* f = OutputFormatByItem(format);
-      const ProductInfo* p = ProductByItem(settings_.InputFormatGroup);
+      const FormatRow* f = FormatRowFor(format);
+      const ProductRow* p = ProductRowFor(settings_.InputFormatGroup);
       hooks_.report(MessageKind::Error, std::string(p ? p->caption : "This product") + " has no " +
                                             (f ? f->caption : "such") +
                                             " layout; it is written for " +
@@ -226,17 +236,15 @@ void ConversionRun::CountSegments() {
 std::string ConversionRun::EmptyResultReason() const {
   const ConversionSummary& s = summary_;
   if (s.dataRecords > 0 || s.inputSize == 0) return {};
-  const ProductInfo* chosen = ProductByItem(settings_.InputFormatGroup);
+  const ProductRow* chosen = ProductRowFor(settings_.InputFormatGroup);
   const std::string reader = chosen ? chosen->caption : "this";
   std::string reason = "no data record was written: ";
   if (s.stopped) return reason + "the run was stopped before the first record";
   if (s.segmentsMet > 0 && s.segmentsLeftOut == s.segmentsMet)
     return reason + "every segment of the log is left out";
   const int detected = DetectProduct(settings_.InputFilename);
-  const ProductInfo* seen = ProductByItem(detected);
-  if (detected != kItemNone && seen && chosen && detected != chosen->item &&
-      !(detected == kItemBriselCard && chosen->item == kItemBrisel) &&
-      !(detected == kItemBrisel && chosen->item == kItemBriselCard))
+  const ProductRow* seen = ProductRowFor(detected);
+  if (detected != kItemNone && seen && chosen && seen->readerOf != chosen->readerOf)
     reason += "the log looks like a " + std::string(seen->caption) + " log, not " + reader + "; ";
   if (s.offeredRecords == 0) {
     reason += "the " + reader + " reader found no measurement record in it";
@@ -252,6 +260,9 @@ std::string ConversionRun::EmptyResultReason() const {
 
 void ConversionRun::WriteNativeHeader() {
   if (!headerPending_ || !reader_.TitlePending) return;
+  // PathView's MDF side file goes beside the output with its header.
+  if (Format().sideFile)
+    formats::WritePathViewSideFile(settings_.OutputFilename, settings_.FrozenClock);
   recordArea_.clear();
   int len = reader_.WriteFormatHeader(recordArea_);
   out_.Write(recordArea_.data(),
@@ -304,27 +315,37 @@ void ConversionRun::WriteRecordLines() {
       for (int j = 1; j <= receivers; ++j) {
         if (askReceivers && !reader_.ReceiverHasData(j)) continue;
         ++reader_.RecordCounter;
+        // Empty fields keep their columns, but a line with no text at all is
+        // not written: the delimiters before its first text wait for it.
         bool content = false;
+        int owed = 0;
+        auto separate = [&] {
+          if (content) {
+            out_.Put(delimiter_);
+          } else {
+            ++owed;
+          }
+        };
+        auto text = [&] {
+          if (recordArea_.empty()) return;
+          for (; owed > 0; --owed) out_.Put(delimiter_);
+          content = true;
+          out_.Write(recordArea_);
+        };
         for (size_t i = 0; i < fields; ++i) {
           int id = reader_.SelectedFieldIds[i];
           if (id != 0) {
-            if (i > 0) out_.Put(delimiter_);
+            if (i > 0) separate();
             reader_.FormatField(id, recordArea_);
-            if (!recordArea_.empty()) {
-              out_.Write(recordArea_);
-              content = true;
-            }
+            text();
             continue;
           }
           int r = reader_.FormatDataValues(0, recordArea_, delimiter_);
-          if (i > 0 && r == 0) out_.Put(delimiter_);
+          if (i > 0 && r == 0) separate();
           while (r >= 0) {
-            if (!recordArea_.empty()) {
-              out_.Write(recordArea_);
-              content = true;
-            }
+            text();
             r = reader_.FormatDataValues(1, recordArea_, delimiter_);
-            if (r == 0) out_.Put(delimiter_);
+            if (r == 0) separate();
           }
         }
         if (content) {
@@ -368,7 +389,9 @@ RunOutcome ConversionRun::ExcelSplit() {
   const std::string base = slash == std::string::npos ? dir : dir.substr(slash + 1);
 
   // Lines are read as a text stream sees them (CR LF as one line feed) and
-  // written back through the CR LF output, so parts hold the same bytes.
+  // written back through the CR LF output, so parts hold the same bytes. A
+  // line is copied whole whatever its length (a fast-data row runs to
+  // thousands of characters): a part never ends inside a row.
   std::string line;
   uint64_t consumed = 0;
   bool atEnd = false;
@@ -383,7 +406,7 @@ RunOutcome ConversionRun::ExcelSplit() {
   };
   auto readLine = [&]() -> bool {
     line.clear();
-    while (line.size() < kSplitLine) {
+    for (;;) {
       int c = nextByte();
       if (c < 0) break;
       ++consumed;

@@ -6,16 +6,17 @@
 
 #include <string>
 
-#include "app/RunHooks.h"
-#include "app/Settings.h"
-#include "products/OutputFile.h"
+#include "core/OutputFile.h"
+#include "core/RunHooks.h"
+#include "core/Settings.h"
+#include "products/FormatTable.h"
 #include "products/Product.h"
 
 namespace morphel {
 
 enum class RunOutcome {
   Completed,     // the run went to its end (see ConversionSummary for how it ended)
-  InputFailed,   // the log could not be opened
+  InputFailed,   // the log could not be opened, or reading it failed part-way
   OutputFailed,  // the output (or a split part) could not be opened or written
   SplitFailed,   // the split folder could not be made
   Refused,       // nothing to convert as set up (no field, no layout); nothing opened
@@ -38,9 +39,9 @@ struct ConversionSummary {
 class ConversionRun {
  public:
   static constexpr int kExcelLines = 60000;
-  static constexpr size_t kSplitLine = 4095;  // longest line piece copied by the split
   static constexpr const char* kOutputIsInput = "Output File Is The Input File!";
   static constexpr const char* kInputMissing = "Input File Does Not Exist!";
+  static constexpr const char* kInputUnreadable = "Input File Cannot Be Read!";
   static constexpr const char* kOutputFailed = "Output File Cannot Be Accessed!";
   static constexpr const char* kSplitFailed = "Split File Cannot Be Accessed!";
   static constexpr const char* kNoDirectory = "Cannot create directory.";
@@ -53,6 +54,9 @@ class ConversionRun {
   // result, as it always has; the command line says only what is true
   // ("Completed" for a whole run that wrote records).
   void CompletionOnlyWhenWhole(bool on) { completionOnlyWhenWhole_ = on; }
+  // Writes the output to an open descriptor (the command line's standard
+  // output) instead of creating OutputFilename, which then only names it.
+  void OutputTo(int fd) { outputFd_ = fd; }
   RunOutcome Run();
   const ConversionSummary& Summary() const { return summary_; }
   // Why a run that went to its end wrote no data record, in one line
@@ -73,6 +77,7 @@ class ConversionRun {
   void ShowProgress(uint64_t consumed, uint64_t total);
   RunOutcome ExcelSplit();
   bool TitleAtBoundary() const;
+  const FormatRow& Format() const;
   // The output (or its PathView side file) is the input log under some name.
   bool OverwritesInput() const;
   // Reasons not to start at all, reported before anything is opened.
@@ -90,6 +95,7 @@ class ConversionRun {
   std::string titleArea_;
   std::string recordArea_;
   bool completionOnlyWhenWhole_ = false;
+  int outputFd_ = -1;
   ConversionSummary summary_;
 };
 

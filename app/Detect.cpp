@@ -5,9 +5,10 @@
 #include <cstdint>
 #include <string_view>
 
-#include "app/Catalog.h"
-#include "products/Bytes.h"
-#include "products/LogFile.h"
+#include "core/Bytes.h"
+#include "core/LogFile.h"
+#include "products/FormatTable.h"
+#include "products/ProductTable.h"
 
 namespace morphel {
 

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <utility>
 
-#include "app/Catalog.h"
 #include "app/Detect.h"
-#include "app/Presets.h"
 #include "products/FieldCatalog.h"
+#include "products/FormatTable.h"
+#include "products/ProductTable.h"
 
 namespace morphel {
 
@@ -107,7 +107,7 @@ void MainModel::MakeCurrent(Product* reader) {
 }
 
 void MainModel::SelectProduct(int item) {
-  const ProductInfo* info = ProductByItem(item);
+  const ProductRow* info = ProductRowFor(item);
   if (!info) return;
   settings_.InputFormatGroup = item;
   if (item == kItemNone) {
@@ -115,9 +115,11 @@ void MainModel::SelectProduct(int item) {
     Changed();
     return;
   }
-  if (item == kItemDarsk) {
-    // Not supported: the list goes back to the product selected before.
-    const int previous = PreviousInputItem == kItemDarsk ? kItemNone : PreviousInputItem;
+  if (!info->Supported()) {
+    // Listed without a reader (QVR Darsk): the list goes back to the product
+    // selected before.
+    const ProductRow* before = ProductRowFor(PreviousInputItem);
+    const int previous = before && before->Supported() ? PreviousInputItem : kItemNone;
     SelectProduct(previous);
     return;
   }
@@ -137,8 +139,9 @@ void MainModel::ConfigureProductControls(int item, const std::string& caption, b
   controls_.ScanTypeGroup = {scanType, scanType};
   settings_.ScanTypeGroup = scanType ? kFastData : kScanTable;
 
-  const bool skarn = item == kItemSkarn;
-  controls_.SkarnMode = {skarn, skarn};
+  const ProductRow* product = ProductRowFor(item);
+  const bool scanMode = product && product->scanMode;
+  controls_.SkarnMode = {scanMode, scanMode};
 
   for (int r = 1; r <= kReceiverCount; ++r) {
     const bool offered = r <= receivers;
@@ -176,7 +179,7 @@ bool MainModel::AppendSelected(int id) {
 }
 
 void MainModel::ApplyPresetFields(bool skarn, int item) {
-  const OutputPreset& preset = *PresetForItem(item);
+  const OutputPreset& preset = FormatRowFor(item)->preset;
   if (preset.header == HeaderChoice::Off) settings_.FieldTitles = false;
   if (preset.header == HeaderChoice::On) settings_.FieldTitles = true;
   if (preset.delimiter != kDelimiterUnchanged) settings_.DelimiterGroup = preset.delimiter;
@@ -194,8 +197,8 @@ void MainModel::ApplyPresetFields(bool skarn, int item) {
 }
 
 void MainModel::ApplyOutputPreset(int item) {
-  const OutputPreset* preset = PresetForItem(item);
-  if (!preset) return;
+  const FormatRow* format = FormatRowFor(item);
+  if (!format) return;
   settings_.OutputFormatGroup = item;
   if (item == AppliedOutputFormat) return;
   AppliedOutputFormat = static_cast<int16_t>(item);
@@ -209,9 +212,10 @@ void MainModel::ApplyOutputPreset(int item) {
   controls_.FieldTitles.visible = true;
   settings_.NativeFormat = false;
 
-  ApplyPresetFields(settings_.InputFormatGroup == kItemSkarn, item);
+  const ProductRow* product = ProductRowFor(settings_.InputFormatGroup);
+  ApplyPresetFields(product && product->skarnPresets, item);
 
-  if (preset->native) {
+  if (format->Native()) {
     for (ControlState* button : {&controls_.SelectField, &controls_.DeselectField,
                                  &controls_.SelectAll, &controls_.DeselectAll})
       button->enabled = false;
@@ -262,6 +266,23 @@ void MainModel::DeselectAllClick() {
   settings_.SelectedBox.clear();
   Ids().fill(Product::kNoFieldId);
   Changed();
+}
+
+bool MainModel::MoveSelected(int from, int to) {
+  auto& box = settings_.SelectedBox;
+  const int count = static_cast<int>(box.size());
+  if (from < 0 || to < 0 || from >= count || to >= count || from == to) return false;
+  auto& ids = Ids();
+  auto rotate = [from, to](auto first) {
+    if (from < to)
+      std::rotate(first + from, first + from + 1, first + to + 1);
+    else
+      std::rotate(first + to, first + from, first + from + 1);
+  };
+  rotate(box.begin());
+  rotate(ids.begin());
+  Changed();
+  return true;
 }
 
 void MainModel::RestoreSelection(const std::vector<std::string>& names,

@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "app/Readers.h"
-#include "app/RunHooks.h"
-#include "app/Settings.h"
+#include "core/RunHooks.h"
+#include "core/Settings.h"
 #include "products/Product.h"
+#include "products/Readers.h"
 
 namespace morphel {
 
@@ -117,6 +117,9 @@ class MainModel {
   bool DeselectClick(int selectedIndex);
   bool SelectAllClick();
   void DeselectAllClick();
+  // Moves the selected entry at `from` to position `to` with its id: the
+  // order of SelectedBox is the order of the output's columns.
+  bool MoveSelected(int from, int to);
   // The selected field ids, parallel to SelectedBox (kMaxSelected positions).
   const std::array<int16_t, Product::kMaxFieldIds>& SelectedIds() const;
   // Puts a saved selection back: SelectedBox := names, and the id at each of

@@ -11,11 +11,12 @@
 #include <string>
 #include <vector>
 
-#include "app/Catalog.h"
 #include "app/ConversionRun.h"
 #include "app/MainModel.h"
-#include "products/Fmt.h"
-#include "synth/Samples.h"
+#include "core/Fmt.h"
+#include "products/FormatTable.h"
+#include "products/ProductTable.h"
+#include "synth/SampleFile.h"
 
 namespace morphel {
 namespace {
@@ -110,7 +111,7 @@ class ReaderBench {
     options.seconds = 60;
     options.seed = 3;
     std::string error;
-    if (!synth::WriteSample(product, path_, options, error)) {
+    if (!WriteSample(product, path_, options, error)) {
       error_ = error;
       return;
     }

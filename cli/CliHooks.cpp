@@ -1,15 +1,18 @@
 #include "cli/CliHooks.h"
 
-#include <unistd.h>
-
+#include <atomic>
 #include <csignal>
-#include <cstdio>
 
 namespace morphel::cli {
 
 namespace {
-volatile std::sig_atomic_t gInterrupted = 0;
-void OnInterrupt(int) { gInterrupted = 1; }
+// Set by the signal handler, read by every job of a batch.
+std::atomic<bool> gInterrupted{false};
+static_assert(std::atomic<bool>::is_always_lock_free,
+              "a signal handler sets only lock-free atomics");
+void OnInterrupt(int) {
+  gInterrupted = true;
+}
 }  // namespace
 
 void InstallInterruptHandler() {
@@ -17,36 +20,36 @@ void InstallInterruptHandler() {
   sa.sa_handler = OnInterrupt;
   sigemptyset(&sa.sa_mask);
   sigaction(SIGINT, &sa, nullptr);
+  sigaction(SIGTERM, &sa, nullptr);
 }
 
-CliHooks::CliHooks(const char* activity, bool quiet)
-    : activity_(activity), quiet_(quiet), terminal_(::isatty(STDERR_FILENO) == 1) {}
-
-CliHooks::~CliHooks() { EndProgressLine(); }
-
-void CliHooks::EndProgressLine() {
-  if (progressShown_) std::fputc('\n', stderr);
-  progressShown_ = false;
+bool Interrupted() {
+  return gInterrupted;
 }
+
+CliHooks::CliHooks(Console& console, const char* activity, bool quiet)
+    : console_(console), activity_(activity), quiet_(quiet) {}
 
 void CliHooks::progress(int percent) {
-  if (!terminal_ || quiet_) return;
-  std::fprintf(stderr, "\r%s: %3d%%", activity_, percent);
-  std::fflush(stderr);
-  progressShown_ = true;
-}
-
-void CliHooks::report(MessageKind kind, const std::string& text) {
-  EndProgressLine();
-  if (kind == MessageKind::Error) ++errors_;
-  if (kind == MessageKind::Information && quiet_) return;
-  if (kind == MessageKind::Information) {
-    std::fprintf(stderr, "%s\n", text.c_str());
+  if (quiet_) return;
+  if (onProgress) {
+    onProgress(percent);
   } else {
-    std::fprintf(stderr, "%s: %s\n", MessageCaption(kind), text.c_str());
+    console_.Progress(activity_, percent);
   }
 }
 
-bool CliHooks::stopRequested() { return gInterrupted != 0; }
+void CliHooks::report(MessageKind kind, const std::string& text) {
+  reportDetail(kind, text, {});
+}
+
+void CliHooks::reportDetail(MessageKind kind, const std::string& text, const std::string& detail) {
+  if (kind == MessageKind::Information && quiet_) return;
+  console_.Message(kind, text, detail);
+}
+
+bool CliHooks::stopRequested() {
+  return Interrupted();
+}
 
 }  // namespace morphel::cli

@@ -1,32 +1,39 @@
 #pragma once
-// Run hooks of the command line: messages on stderr, a progress line when
-// stderr is a terminal, and Ctrl-C asking the run to stop at the next block.
+// Run hooks of the command line: messages through the log's Console, a
+// progress line when standard error is a terminal, and Ctrl-C or SIGTERM
+// asking the run to stop at the next block.
 
+#include <functional>
 #include <string>
 
-#include "app/RunHooks.h"
+#include "cli/Console.h"
+#include "core/RunHooks.h"
 
 namespace morphel::cli {
 
 class CliHooks : public RunHooks {
  public:
-  CliHooks(const char* activity, bool quiet);
-  ~CliHooks() override;
+  CliHooks(Console& console, const char* activity, bool quiet);
   void progress(int percent) override;
   void report(MessageKind kind, const std::string& text) override;
+  void reportDetail(MessageKind kind, const std::string& text, const std::string& detail) override;
   bool stopRequested() override;
-  bool errorReported() const { return errors_ > 0; }
+
+  // Set in a batch: progress goes to the batch's own line instead.
+  std::function<void(int percent)> onProgress;
+
+ protected:
+  Console& console_;
 
  private:
-  void EndProgressLine();
   const char* activity_;
   bool quiet_;
-  bool terminal_;
-  bool progressShown_ = false;
-  int errors_ = 0;
 };
 
-// Installs the Ctrl-C handler (once).
+// Installs the handler of Ctrl-C (SIGINT) and SIGTERM: the first asks every
+// run to stop at its next block.
 void InstallInterruptHandler();
+// Whether Ctrl-C or SIGTERM has arrived.
+bool Interrupted();
 
 }  // namespace morphel::cli

@@ -1,17 +1,17 @@
 // morphel: the command line over the conversion engine.
 //   morphel sample  --product P -o FILE      write a synthetic log
-//   morphel convert INPUT [-o OUTPUT] ...    convert a log
+//   morphel convert LOG... [-o OUTPUT] ...   convert one log, or many (--outdir, --jobs)
 //   morphel convert --config FILE.cfg ...    convert as a saved set-up says
-//   morphel config save FILE.cfg INPUT ...   save the set-up the options give
+//   morphel config save FILE.cfg [LOG] ...   save the set-up the options give
 //   morphel gather FILE [--product P]        the log's record rate
 //   morphel detect FILE...                   which product wrote each file
 //   morphel fields (--product P | FILE)      the product's available fields
 //   morphel index FILE [--product P]         the log's measurement segments
+//   morphel products, morphel formats        the names the options take
 //   morphel export LOG... -o FILE|--outdir DIR  readings as a map or a table
 //   morphel info LOG [--json]                what a log holds
 
 #include <CLI/CLI.hpp>
-
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -21,13 +21,21 @@
 
 namespace {
 
+using morphel::cli::FormatNames;
+using morphel::cli::ProductNames;
+
 // The options that describe a conversion set-up (convert and config save).
 void AddSetupOptions(CLI::App* cmd, morphel::cli::ConvertArgs& conv) {
   cmd->add_option("--config", conv.config, "Saved set-up applied before the other options");
-  cmd->add_option("-o,--output", conv.output, "Output file (default: input name + .out)");
-  cmd->add_option("--product", conv.product, "Product name or item (skips detection)");
-  cmd->add_option("--format", conv.format, "Output format name or item 0..12");
-  cmd->add_option("--fields", conv.fields, "Comma-separated field names or ids");
+  cmd->add_option("-o,--output", conv.output,
+                  "Output file; '-' writes to standard output (default: the log's name with its "
+                  "extension replaced by .out)");
+  cmd->add_option("--product", conv.product,
+                  "Product (skips detection): " + ProductNames() + ", or the item number");
+  cmd->add_option("--format", conv.format,
+                  "Output format preset: " + FormatNames() + ", or the item 0..12");
+  cmd->add_option("--fields", conv.fields,
+                  "Comma-separated field names (any case) or ids, as 'morphel fields' lists them");
   cmd->add_option("--receivers", conv.receivers, "Receivers to convert, e.g. 1,3 or none");
   cmd->add_option("--data", conv.data, "Field Data values: freq,channel,rssi,sat,vmac or none");
   cmd->add_option("--delimiter", conv.delimiter,
@@ -42,9 +50,108 @@ void AddSetupOptions(CLI::App* cmd, morphel::cli::ConvertArgs& conv) {
   cmd->add_option("--per-seconds", conv.perSeconds, "One averaged record per N seconds");
   cmd->add_flag("--split", conv.split, "Split into files of 60000 records for Excel");
   cmd->add_option("--exclude-segments", conv.excludeSegments,
-                  "Segment numbers (as 'morphel index' prints them) to leave out");
+                  "Segments to leave out, numbers and ranges as 'morphel index' numbers them "
+                  "(1-5,8)");
   cmd->add_flag("--native", conv.native, "Write the reader's own layout whatever the format");
   cmd->add_flag("--no-native", conv.noNative, "Write delimited rows whatever the format");
+}
+
+struct Args {
+  morphel::cli::SampleArgs sample;
+  morphel::cli::ConvertArgs convert;
+  morphel::cli::ConfigSaveArgs save;
+  morphel::cli::DetectArgs detect;
+  morphel::cli::FieldsArgs fields;
+  morphel::cli::IndexArgs index;
+  morphel::cli::GatherArgs gather;
+  morphel::cli::ExportArgs exportLogs;
+  morphel::cli::InfoArgs info;
+};
+
+struct Commands {
+  CLI::App *sample, *convert, *save, *detect, *fields, *index, *gather, *products, *formats,
+      *exportLogs, *info;
+};
+
+CLI::App* AddSample(CLI::App& app, morphel::cli::SampleArgs& a) {
+  auto* cmd = app.add_subcommand("sample", "Write a synthetic log of a product");
+  cmd->add_option("--product", a.product, "Product: " + ProductNames())->required();
+  cmd->add_option("-o,--output", a.output, "Log file to write")->required();
+  cmd->add_option("--seconds", a.options.seconds, "Length of the drive in seconds");
+  cmd->add_option("--seed", a.options.seed, "Seed of the drive model");
+  cmd->add_option("--firmware", a.options.firmware, "Firmware version to imitate");
+  cmd->add_flag("--force", a.force, "Replace the file if it exists");
+  return cmd;
+}
+
+CLI::App* AddConvert(CLI::App& app, morphel::cli::ConvertArgs& a) {
+  auto* cmd = app.add_subcommand("convert", "Convert a log, or many logs with one set of options");
+  cmd->add_option("input", a.inputs,
+                  "Receiver logs (default: the configuration's), each detected on its own unless "
+                  "--product");
+  AddSetupOptions(cmd, a);
+  cmd->add_option("--outdir", a.outdir,
+                  "Folder for the outputs, named by the default rule (created if missing)");
+  cmd->add_option("--jobs", a.jobs, "Logs converted at the same time (default 1)");
+  cmd->add_option("--frozen-clock", a.frozenClock,
+                  "Seconds since 1970 stamped into side files (reproducible output)");
+  cmd->add_flag("-q,--quiet", a.quiet, "No progress and no completion message");
+  cmd->footer(std::string("Products (--product): ") + ProductNames() +
+              "; 'morphel products' describes them.\nFormats (--format): " + FormatNames() +
+              "; 'morphel formats' describes them.\n\n" + morphel::cli::kExitStatusHelp);
+  return cmd;
+}
+
+CLI::App* AddConfigSave(CLI::App& app, morphel::cli::ConfigSaveArgs& a) {
+  auto* config = app.add_subcommand("config", "Saved set-ups (.cfg files)");
+  config->require_subcommand(1);
+  auto* cmd = config->add_subcommand("save", "Write the set-up the options describe");
+  cmd->add_option("file", a.file, "Configuration file to write")->required();
+  cmd->add_option("input", a.input, "Receiver log (optional)");
+  AddSetupOptions(cmd, a.set);
+  return cmd;
+}
+
+// The commands that tell about logs and names.
+void AddQuestions(CLI::App& app, Args& a, Commands& c) {
+  const char* json = "One JSON document on standard output";
+  c.detect = app.add_subcommand("detect", "Tell which product wrote each file");
+  c.detect->add_option("files", a.detect.files, "Log files")->required();
+  c.detect->add_flag("--json", a.detect.json, json);
+
+  c.fields = app.add_subcommand("fields", "List a product's available fields");
+  c.fields->add_option("file", a.fields.file, "A log of the product");
+  c.fields->add_option("--product", a.fields.product, "Product: " + ProductNames());
+  c.fields->add_flag("--json", a.fields.json, json);
+
+  c.index = app.add_subcommand("index", "List a log's measurement segments");
+  c.index->add_option("file", a.index.file, "Receiver log")->required();
+  c.index->add_option("--product", a.index.product, "Product (skips detection)");
+  c.index->add_flag("--json", a.index.json, json);
+
+  c.gather = app.add_subcommand("gather", "Count a log's records and seconds (record rate)");
+  c.gather->add_option("file", a.gather.file, "Receiver log")->required();
+  c.gather->add_option("--product", a.gather.product, "Product (skips detection)");
+  c.gather->add_flag("--json", a.gather.json, json);
+
+  c.products = app.add_subcommand("products", "List the products and their names");
+  c.formats = app.add_subcommand("formats", "List the output formats and their names");
+}
+
+int Dispatch(const Commands& c, const Args& a) {
+  using namespace morphel::cli;
+  if (*c.sample) return RunSample(a.sample);
+  if (*c.convert) return RunConvert(a.convert);
+  if (*c.detect) return RunDetect(a.detect);
+  if (*c.fields) return RunFields(a.fields);
+  if (*c.index) return RunIndex(a.index);
+  if (*c.save) return RunConfigSave(a.save);
+  if (*c.gather) return RunGather(a.gather);
+  if (*c.products) return RunProducts();
+  if (*c.formats) return RunFormats();
+  if (*c.exportLogs) return RunExport(a.exportLogs);
+  if (*c.info) return RunInfo(a.info);
+  return kUsageError;
 }
 
 }  // namespace
@@ -54,52 +161,17 @@ int main(int argc, char** argv) {
   CLI::App app{"Morphel: converts and filters receiver drive-test logs", "morphel"};
   app.require_subcommand(1);
   app.set_version_flag("--version", "morphel 5.15");
+  // Subcommands take the footer over when they are made.
+  app.footer(kExitStatusHelp);
 
-  SampleArgs sample;
-  auto* sampleCmd = app.add_subcommand("sample", "Write a synthetic log of a product");
-  sampleCmd->add_option("--product", sample.product, "Product name")->required();
-  sampleCmd->add_option("-o,--output", sample.output, "Log file to write")->required();
-  sampleCmd->add_option("--seconds", sample.options.seconds, "Length of the drive in seconds");
-  sampleCmd->add_option("--seed", sample.options.seed, "Seed of the drive model");
-  sampleCmd->add_option("--firmware", sample.options.firmware, "Firmware version to imitate");
-
-  ConvertArgs conv;
-  auto* convertCmd = app.add_subcommand("convert", "Convert a log");
-  convertCmd->add_option("input", conv.input, "Receiver log (default: the configuration's)");
-  AddSetupOptions(convertCmd, conv);
-  convertCmd->add_option("--frozen-clock", conv.frozenClock,
-                         "Seconds since 1970 stamped into side files (reproducible output)");
-  convertCmd->add_flag("-q,--quiet", conv.quiet, "No completion message");
-
-  ConfigSaveArgs saveArgs;
-  auto* configCmd = app.add_subcommand("config", "Saved set-ups (.cfg files)");
-  configCmd->require_subcommand(1);
-  auto* saveCmd = configCmd->add_subcommand("save", "Write the set-up the options describe");
-  saveCmd->add_option("file", saveArgs.file, "Configuration file to write")->required();
-  saveCmd->add_option("input", saveArgs.set.input, "Receiver log");
-  AddSetupOptions(saveCmd, saveArgs.set);
-
-  std::vector<std::string> detectFiles;
-  auto* detectCmd = app.add_subcommand("detect", "Tell which product wrote each file");
-  detectCmd->add_option("files", detectFiles, "Log files")->required();
-
-  FieldsArgs fieldsArgs;
-  auto* fieldsCmd = app.add_subcommand("fields", "List a product's available fields");
-  fieldsCmd->add_option("file", fieldsArgs.file, "A log of the product");
-  fieldsCmd->add_option("--product", fieldsArgs.product, "Product name or item");
-
-  IndexArgs indexArgs;
-  auto* indexCmd = app.add_subcommand("index", "List a log's measurement segments");
-  indexCmd->add_option("file", indexArgs.file, "Receiver log")->required();
-  indexCmd->add_option("--product", indexArgs.product, "Product name or item (skips detection)");
-
-  GatherArgs gatherArgs;
-  auto* gatherCmd = app.add_subcommand("gather", "Count a log's records and seconds (record rate)");
-  gatherCmd->add_option("file", gatherArgs.file, "Receiver log")->required();
-  gatherCmd->add_option("--product", gatherArgs.product, "Product name or item (skips detection)");
-
-  ExportCommands exportCommands;
-  AddExportCommands(app, exportCommands);
+  Args args;
+  Commands commands{};
+  commands.sample = AddSample(app, args.sample);
+  commands.convert = AddConvert(app, args.convert);
+  commands.save = AddConfigSave(app, args.save);
+  AddQuestions(app, args, commands);
+  commands.exportLogs = AddExport(app, args.exportLogs);
+  commands.info = AddInfo(app, args.info);
 
   try {
     app.parse(argc, argv);
@@ -114,14 +186,5 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "morphel: %s\n", e.what());
     return kUsageError;
   }
-
-  if (*sampleCmd) return RunSample(sample);
-  if (*convertCmd) return RunConvert(conv);
-  if (*detectCmd) return RunDetect(detectFiles);
-  if (*fieldsCmd) return RunFields(fieldsArgs);
-  if (*indexCmd) return RunIndex(indexArgs);
-  if (*saveCmd) return RunConfigSave(saveArgs);
-  if (*gatherCmd) return RunGather(gatherArgs);
-  if (int status = RunExportCommands(exportCommands); status >= 0) return status;
-  return kUsageError;
+  return Dispatch(commands, args);
 }

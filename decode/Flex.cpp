@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <string_view>
 
-#include "products/Bytes.h"
-#include "products/Fmt.h"
+#include "core/Bytes.h"
+#include "core/Fmt.h"
 
 namespace morphel {
 

@@ -2,8 +2,8 @@
 
 #include <cstdlib>
 
-#include "products/Bytes.h"
-#include "products/Fmt.h"
+#include "core/Bytes.h"
+#include "core/Fmt.h"
 
 namespace morphel {
 

@@ -4,8 +4,8 @@
 #include <string_view>
 #include <utility>
 
-#include "products/Bytes.h"
-#include "products/Fmt.h"
+#include "core/Bytes.h"
+#include "core/Fmt.h"
 
 namespace morphel {
 
@@ -49,7 +49,10 @@ TPOCSAG::TPOCSAG(std::span<const uint8_t> unit, std::string continuation, Carry 
       continue;
     }
     for (size_t b = 0; b < 4; ++b) words_[idx][b] = in.u8(offset + b);
-    idle_[idx] = le32(words_[idx].data()) == kIdleCodeword;
+    // The idle codeword is logged low byte first by the receivers, but some
+    // store it as it was sent; either way it is no address.
+    idle_[idx] =
+        le32(words_[idx].data()) == kIdleCodeword || be32(words_[idx].data()) == kIdleCodeword;
   }
   if (!ValidCarry(carry_)) carry_ = {};
   carry_.bits &= (1u << (kCharWidth - carry_.bitsNeeded)) - 1u;

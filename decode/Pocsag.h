@@ -11,7 +11,8 @@
 //   13 + 8f + 4c  codeword c (0, 1) of frame f (0..7): the 16 codewords of a
 //                 batch. Bit 1 of a codeword is 0 for an address, 1 for a
 //                 message codeword. The idle codeword is the 4 bytes whose
-//                 little-endian value is 0x7A89C197.
+//                 little-endian value is 0x7A89C197, or the same 4 bytes in
+//                 the order they are sent (7A 89 C1 97).
 // A unit shorter than 79 bytes is read as far as it goes: a codeword that is
 // not wholly present counts as idle.
 //
@@ -46,7 +47,7 @@ class TPOCSAG {
   static constexpr int kFrames = 8;
   static constexpr int kCodewordsPerFrame = 2;
   static constexpr int kCodewords = kFrames * kCodewordsPerFrame;
-  static constexpr uint32_t kIdleCodeword = 0x7A89C197;  // the 4 bytes read little-endian
+  static constexpr uint32_t kIdleCodeword = 0x7A89C197;  // read in either byte order
   // Length of the "POCSAG KK CCCCCCCCCC " head of every line.
   static constexpr size_t kLineHeadLength = 21;
 

@@ -6,8 +6,6 @@
 #include <cmath>
 #include <iterator>
 
-#include "index/IndexRun.h"
-
 namespace morphel::exporting {
 
 namespace {
@@ -101,10 +99,16 @@ void CommonCells(const ExportLog& log, const ReadingRecord& record, std::vector<
   cells.push_back(Text(log.product));
   cells.push_back(Text(log.name));
   cells.push_back(record.segment > 0 ? Integer(record.segment) : Cell{});
-  cells.push_back(Text(SegmentTypeCaption(record.segmentType, log.brisel)));
+  cells.push_back(Text(log.SegmentCaption(record.segmentType)));
 }
 
 }  // namespace
+
+const char* ExportLog::SegmentCaption(int type) const {
+  for (const TopLevelNode& node : segmentNodes)
+    if (node.type == type) return node.caption;
+  return SegmentTypeCaption(type, false);
+}
 
 std::span<const Column> ReadingColumns() {
   return kReading;

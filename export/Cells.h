@@ -7,17 +7,25 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
+#include "products/ProductTable.h"
 #include "products/Readings.h"
 
 namespace morphel::exporting {
 
 // The log a record comes from, as the rows name it.
 struct ExportLog {
-  std::string product;  // command-line name of the product ("tolvan", "zev-card")
-  std::string name;     // file name of the log, without its folder
-  bool brisel = false;  // Brisel logs call segment type 1 "Table Data"
+  const char* product = "";  // command-line name of the product ("tolvan", "zev-card")
+  std::string name;          // file name of the log, without its folder
+  std::span<const TopLevelNode> segmentNodes;  // the product's segment types and captions
+
+  ExportLog() = default;
+  ExportLog(const ProductRow& row, std::string fileName)
+      : product(row.cliName), name(std::move(fileName)), segmentNodes(row.segmentNodes) {}
+  // A segment type as the product's index tree names it.
+  const char* SegmentCaption(int type) const;
 };
 
 enum class CellKind { Null, Integer, Real, Text, Time, Boolean };

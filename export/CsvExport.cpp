@@ -7,9 +7,9 @@
 #include <memory>
 #include <vector>
 
-#include "app/RunHooks.h"
+#include "core/OutputFile.h"
+#include "core/RunHooks.h"
 #include "export/Writers.h"
-#include "products/OutputFile.h"
 
 namespace morphel::exporting {
 

@@ -21,7 +21,6 @@
 
 #include "export/KmlStyle.h"
 #include "export/Writers.h"
-#include "index/IndexRun.h"
 
 namespace morphel::exporting {
 
@@ -299,7 +298,7 @@ class GisExport : public ExportSink {
     if (found != kmlLayers_.end()) return found->second;
     std::string name =
         fmt::format("{} receiver {} segment {}", log_.name, reading.receiver, record.segment);
-    const std::string type = SegmentTypeCaption(record.segmentType, log_.brisel);
+    const std::string type = log_.SegmentCaption(record.segmentType);
     if (!type.empty()) name += " (" + type + ")";
     OGRLayer* layer = CreateLayer(ds_, name, ReadingColumns(), true);
     if (layer) kmlLayers_.emplace(key, layer);

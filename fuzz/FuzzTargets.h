@@ -22,20 +22,21 @@
 #include <string>
 #include <vector>
 
-#include "app/Catalog.h"
 #include "app/Configuration.h"
 #include "app/ConversionRun.h"
 #include "app/Detect.h"
 #include "app/MainModel.h"
-#include "app/Readers.h"
+#include "core/Bytes.h"
 #include "decode/Flex.h"
 #include "decode/Gps.h"
 #include "decode/Pocsag.h"
 #include "index/IndexRun.h"
 #include "index/LogFacts.h"
 #include "index/ReadingRun.h"
-#include "products/Bytes.h"
+#include "products/FormatTable.h"
 #include "products/Product.h"
+#include "products/ProductTable.h"
+#include "products/Readers.h"
 #include "products/ZevPaging.h"
 
 namespace morphel::fuzz {
@@ -139,9 +140,9 @@ inline std::vector<Conversion> ConversionsFor(int item) {
   snapshot();
   s.ScanTypeGroup = 1;
   // Each of the product's own layouts.
-  for (const OutputFormatInfo& f : OutputFormats()) {
-    if (!f.native || !ProductWritesFormat(item, f.item)) continue;
-    model.ApplyOutputPreset(f.item);
+  for (const FormatRow& f : FormatRows()) {
+    if (!f.Native() || !ProductWritesFormat(item, f.Number())) continue;
+    model.ApplyOutputPreset(f.Number());
     snapshot();
   }
   return all;
@@ -204,7 +205,8 @@ inline int FuzzPocsag(const uint8_t* data, size_t size) {
   while (!bytes.empty()) {
     std::span<const uint8_t> unit = bytes.first(std::min(bytes.size(), zev::kPocsagUnitSize));
     zev::DecodePocsag(unit, state);
-    const std::string continuation = state.lineCount > 0 ? state.lines[0] : "POCSAG AN 0000000001 x";
+    const std::string continuation =
+        state.lineCount > 0 ? state.lines[0] : "POCSAG AN 0000000001 x";
     // A carry as a previous batch leaves it: 1..7 bits still to come.
     TPOCSAG::Carry carry;
     carry.bitsNeeded = unit[0] % 8;

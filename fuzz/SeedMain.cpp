@@ -9,9 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "products/ProductTable.h"
 #include "synth/GpsBlockWriter.h"
 #include "synth/PagingEncoder.h"
-#include "synth/Samples.h"
+#include "synth/SampleFile.h"
 
 namespace fs = std::filesystem;
 using namespace morphel::synth;
@@ -23,10 +24,13 @@ struct ReaderSeeds {
   std::vector<const char*> products;
 };
 
-const std::vector<ReaderSeeds> kReaderSeeds = {
-    {"tolvan", {"tolvan"}},     {"velmar", {"velmar"}},     {"zev_card", {"zev-card"}},
-    {"zev_dump", {"zev-dump"}}, {"skarn", {"skarn"}},       {"tolvan2", {"tolvan-new"}},
-    {"brisel", {"brisel", "brisel-card"}}};
+const std::vector<ReaderSeeds> kReaderSeeds = {{"tolvan", {"tolvan"}},
+                                               {"velmar", {"velmar"}},
+                                               {"zev_card", {"zev-card"}},
+                                               {"zev_dump", {"zev-dump"}},
+                                               {"skarn", {"skarn"}},
+                                               {"tolvan2", {"tolvan-new"}},
+                                               {"brisel", {"brisel", "brisel-card"}}};
 
 void Save(const fs::path& path, const std::vector<uint8_t>& bytes) {
   std::ofstream f(path, std::ios::binary | std::ios::trunc);
@@ -87,7 +91,8 @@ void WritePagingSeeds(const fs::path& root) {
   for (int speedType : {0, 4, 8}) {
     std::vector<PagingMessage> flexMessages;
     for (const auto& m : messages)
-      if (m.capcode != 8 && (m.capcode <= 1933312 || m.capcode >= 2068481)) flexMessages.push_back(m);
+      if (m.capcode != 8 && (m.capcode <= 1933312 || m.capcode >= 2068481))
+        flexMessages.push_back(m);
     Save(flex / ("speed" + std::to_string(speedType)), EncodeFlexFrame(flexMessages, speedType));
   }
 }

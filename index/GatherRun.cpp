@@ -4,7 +4,7 @@
 
 #include <iterator>
 
-#include "products/Fmt.h"
+#include "core/Fmt.h"
 
 namespace morphel {
 

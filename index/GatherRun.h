@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <string>
 
-#include "app/RunHooks.h"
-#include "app/Settings.h"
+#include "core/RunHooks.h"
+#include "core/Settings.h"
 #include "products/Product.h"
 
 namespace morphel {

@@ -2,70 +2,14 @@
 
 #include <array>
 
-#include "app/Catalog.h"
+#include "products/FormatTable.h"
+#include "products/ProductTable.h"
 
 namespace morphel {
 
 namespace {
-
-constexpr std::array<const char*, kSegmentTypeCount> kTypeCaptions = {
-    "Fast Data",        "Scan Data", "1 Channel Data", "3 Channel Data",     "C/I Ratio",
-    "Adjacent Channel", "1 Channel", "20 Channel",     "Variable Sweep",     "1 MHz Sweep",
-    "POCSAG",           "Fast Fade", "Strongest AB",   "Co-Channel Control", "Group",
-    "Follow",           "BER",       "System",         "FLEX Paging",        "Single Frequency",
-    "List Data",        "80 Channel"};
-
-constexpr TopLevelNode kTolvanNodes[] = {{1, "Scan Data"}, {0, "Fast Data"}};
-constexpr TopLevelNode kZevNodes[] = {{4, "C/I Ratio"},
-                                      {5, "Adjacent Channel"},
-                                      {6, "1 Channel"},
-                                      {7, "20 Channel"},
-                                      {21, "80 Channel"},
-                                      {8, "Variable Sweep"},
-                                      {9, "1 MHz Sweep"},
-                                      {10, "POCSAG"},
-                                      {11, "Fast Fade"},
-                                      {12, "Strongest AB"},
-                                      {13, "Co-Channel Control"},
-                                      {14, "Group"},
-                                      {15, "Follow"},
-                                      {16, "BER"},
-                                      {17, "System"},
-                                      {18, "FLEX Paging"}};
-constexpr TopLevelNode kSkarnNodes[] = {
-    {1, "Scan Data"}, {2, "1 Channel Data"}, {3, "3 Channel Data"}};
-constexpr TopLevelNode kBriselNodes[] = {
-    {19, "Single Frequency"}, {20, "List Data"}, {1, "Table Data"}};
-
-constexpr int kBriselTableType = 1;
 constexpr int kPercent = 100;
-
 }  // namespace
-
-std::span<const TopLevelNode> TopLevelNodes(int item) {
-  switch (item) {
-    case kItemTolvan:
-    case kItemVelmar:
-    case kItemTolvanNew:
-      return kTolvanNodes;
-    case kItemZevCard:
-    case kItemZevDump:
-      return kZevNodes;
-    case kItemSkarn:
-      return kSkarnNodes;
-    case kItemBrisel:
-    case kItemBriselCard:
-      return kBriselNodes;
-    default:
-      return {};
-  }
-}
-
-const char* SegmentTypeCaption(int type, bool brisel) {
-  if (type < 0 || type >= kSegmentTypeCount) return "";
-  if (brisel && type == kBriselTableType) return "Table Data";
-  return kTypeCaptions[static_cast<size_t>(type)];
-}
 
 IndexRun::IndexRun(Product& reader, const Settings& snapshot, int productItem, RunHooks& hooks)
     : reader_(reader), settings_(snapshot), item_(productItem), hooks_(hooks) {}

@@ -9,26 +9,12 @@
 #include <span>
 #include <string>
 
-#include "app/RunHooks.h"
-#include "app/Settings.h"
+#include "core/RunHooks.h"
+#include "core/Settings.h"
 #include "products/Product.h"
+#include "products/ProductTable.h"
 
 namespace morphel {
-
-// Segment type codes the readers report.
-constexpr int kSegmentTypeCount = 22;
-
-// A top-level node of the index tree: one per measurement type of a product.
-struct TopLevelNode {
-  int16_t type;
-  const char* caption;
-};
-
-// The top-level nodes of an input list item in display order (empty for
-// items without a product).
-std::span<const TopLevelNode> TopLevelNodes(int item);
-// Caption of a segment type code; Brisel logs call type 1 "Table Data".
-const char* SegmentTypeCaption(int type, bool brisel);
 
 // One segment found while indexing.
 struct IndexedSegment {

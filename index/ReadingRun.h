@@ -11,8 +11,8 @@
 #include <cstdint>
 #include <string>
 
-#include "app/RunHooks.h"
-#include "app/Settings.h"
+#include "core/RunHooks.h"
+#include "core/Settings.h"
 #include "index/IndexRun.h"
 #include "products/Product.h"
 #include "products/Readings.h"

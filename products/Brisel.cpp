@@ -4,28 +4,62 @@
 #include <cmath>
 #include <limits>
 
-#include "products/Bytes.h"
+#include "core/Bytes.h"
+#include "core/Fmt.h"
 #include "products/FieldCatalog.h"
-#include "products/Fmt.h"
 #include "products/Formats.h"
 
 namespace morphel {
 
 namespace {
 
+// File headers: the bytes past the last whole sector and the sector count.
+constexpr size_t kCopiedRemainderOffset = 2;  // u16
+constexpr size_t kCopiedSectorsOffset = 4;    // u16
+constexpr size_t kCardRemainderOffset = 4;    // u16
+constexpr size_t kCardSectorsOffset = 6;      // u32
+static_assert(kCopiedSectorsOffset + 2 == Brisel::kHeaderSize);
+static_assert(kCardSectorsOffset + 4 == Brisel::kCardHeaderSize);
+
 // Field positions inside records (type byte at 0).
 constexpr size_t kBandFlagsOffset = 1;
 constexpr size_t kBandSetupOffset = 2;
-constexpr size_t kBandLastOffset = 4;
-constexpr size_t kBandStepOffset = 8;
+// Inside one receiver's band setup.
+constexpr size_t kBandFirstOffset = 0;  // u32
+constexpr size_t kBandLastOffset = 4;   // u32
+constexpr size_t kBandStepOffset = 8;   // u16
 constexpr size_t kBandFlagsInSetup = 10;
+static_assert(kBandFlagsInSetup < Brisel::kBandSetupSize);
+static_assert(kBandSetupOffset + Brisel::kReceivers * Brisel::kBandSetupSize ==
+              Brisel::kBandSetupRecordSize);
+
+constexpr size_t kSamplesOffset = 1;
 constexpr size_t kClockSecond = 1, kClockMinute = 2, kClockHour = 3, kClockDay = 4, kClockMonth = 5,
                  kClockYear = 6, kClockMarker = 7;
+static_assert(kClockMarker + 1 == Brisel::kClockRecordSize);
+
+// Segment headers: one frequency count (u32) per receiver, or a list of them.
+constexpr size_t kCountsOffset = 1;
+constexpr size_t kCountSize = 4;
+static_assert(kCountsOffset + Brisel::kReceivers * kCountSize <=
+              Brisel::kSingleFrequencyHeaderSize);
+static_assert(kCountsOffset + Brisel::kReceivers * Brisel::kListEntries * kCountSize ==
+              Brisel::kListHeaderSize);
+
+// List readings: triples of receiver, slot and level.
+constexpr size_t kTriplesOffset = 1;
 constexpr size_t kTripleSize = 3;
+constexpr size_t kTripleReceiver = 0, kTripleSlot = 1, kTripleLevel = 2;
+// Table readings: quadruples of receiver, channel index (u16) and level.
+constexpr size_t kQuadruplesOffset = 1;
 constexpr size_t kQuadrupleSize = 4;
+constexpr size_t kQuadrupleReceiver = 0, kQuadrupleChannel = 1, kQuadrupleLevel = 3;
+
 constexpr size_t kTpLatHemisphere = 7, kTpLatDegrees = 8, kTpLatFraction = 10,
                  kTpLonHemisphere = 14, kTpLonDegrees = 15, kTpLonFraction = 17;
+static_assert(kTpLonFraction + 4 == Brisel::kTpPositionSize);
 constexpr size_t kTpSpeed = 3, kTpDirection = 5;
+static_assert(kTpDirection + 2 == Brisel::kTpMotionSize);
 
 // Cellular numbering: the first 34 channels of the band carry the numbers
 // 991 and up, the rest start again at 1.
@@ -120,8 +154,9 @@ int Brisel::Open(const std::string& path) {
   uint64_t remainder = 0;
   uint64_t sectors = 0;
   if (got == headerSize) {
-    remainder = card ? le16(header.data() + 4) : le16(header.data() + 2);
-    sectors = card ? le32(header.data() + 6) : le16(header.data() + 4);
+    ByteCursor h(header.data(), headerSize);
+    remainder = h.le16(card ? kCardRemainderOffset : kCopiedRemainderOffset);
+    sectors = card ? h.le32(kCardSectorsOffset) : h.le16(kCopiedSectorsOffset);
   }
   dataEnd_ = sectors * kSectorSize + remainder;
   if (dataEnd_ == 0) dataEnd_ = Input.Size();
@@ -143,7 +178,7 @@ int64_t Brisel::ReadBlock(Block& buffer) {
     return 0;
   }
   position_ += sizeof word;
-  if (position_ >= dataEnd_) return 0;
+  if (position_ > dataEnd_) return 0;
   const uint16_t length = le16(word);
   if (length > kMaxBlockLength) {
     // The word cannot be a length; the next word is tried as one.
@@ -157,9 +192,10 @@ int64_t Brisel::ReadBlock(Block& buffer) {
     return 0;
   }
   position_ += length;
-  // A block that reaches the data end is the instrument's unfinished last
-  // write and is not taken.
-  if (position_ >= dataEnd_) {
+  // A block that runs past the data end is the instrument's unfinished last
+  // write and is not taken; one that ends exactly there is the last complete
+  // block of the log.
+  if (position_ > dataEnd_) {
     buffer.clear();
     return 0;
   }
@@ -238,14 +274,15 @@ int Brisel::OnBandSetups(const Block& block) {
     ++Damage.badLengthBlocks;
     return kNothing;
   }
-  const uint8_t flags = block[kBandFlagsOffset];
+  ByteCursor c(block.data(), block.size());
+  const uint8_t flags = c.u8(kBandFlagsOffset);
   for (int r = 0; r < kReceivers; ++r) {
-    const uint8_t* p = block.data() + kBandSetupOffset + static_cast<size_t>(r) * kBandSetupSize;
+    const size_t at = kBandSetupOffset + static_cast<size_t>(r) * kBandSetupSize;
     ReceiverState& rx = rx_[static_cast<size_t>(r)];
-    rx.band.first = le32(p);
-    rx.band.last = le32(p + kBandLastOffset);
-    rx.band.step = le16(p + kBandStepOffset);
-    rx.band.flags = p[kBandFlagsInSetup];
+    rx.band.first = c.le32(at + kBandFirstOffset);
+    rx.band.last = c.le32(at + kBandLastOffset);
+    rx.band.step = c.le16(at + kBandStepOffset);
+    rx.band.flags = c.u8(at + kBandFlagsInSetup);
     rx.present = (flags >> r & 0x01) != 0;
     // The record carries no first channel; the slot starts empty.
     rx.channels[0] = 0;
@@ -262,7 +299,11 @@ int Brisel::OnSamples(const Block& block, int receiver) {
   const size_t inRun = block.size() >= 2 ? block.size() - 2 : 0;
   samples_ = std::min(inRun, kSlots);
   ReceiverState& rx = rx_[static_cast<size_t>(receiver)];
-  for (size_t i = 0; i < samples_; ++i) rx.rssi[i] = Signed(block[1 + i]);
+  ByteCursor c(block.data(), block.size());
+  for (size_t i = 0; i < samples_; ++i) {
+    rx.rssi[i] = Signed(c.u8(kSamplesOffset + i));
+    rx.listed[i] = false;
+  }
   PendingRecordCount = 1;
   if (!Ready(Kind::Samples)) return kNothing;
   if (ConversionPass) rx.newSamples = true;
@@ -274,13 +315,14 @@ int Brisel::OnClock(const Block& block) {
     ++Damage.badLengthBlocks;
     return kNothing;
   }
-  clock_.second = block[kClockSecond];
-  clock_.minute = block[kClockMinute];
-  clock_.hour = block[kClockHour];
-  clock_.day = block[kClockDay];
-  clock_.month = block[kClockMonth];
-  clock_.year = block[kClockYear];
-  clock_.marker = block[kClockMarker];
+  ByteCursor c(block.data(), block.size());
+  clock_.second = c.u8(kClockSecond);
+  clock_.minute = c.u8(kClockMinute);
+  clock_.hour = c.u8(kClockHour);
+  clock_.day = c.u8(kClockDay);
+  clock_.month = c.u8(kClockMonth);
+  clock_.year = c.u8(kClockYear);
+  clock_.marker = c.u8(kClockMarker);
   // The GPS blocks come every second, the clock only every few: the clock
   // counts seconds only in a log without GPS.
   GatherTime(clock_.hour, clock_.minute, clock_.second, true);
@@ -298,11 +340,15 @@ int Brisel::OnSegmentHeader(const Block& block) {
     return kNothing;
   }
   (single ? singleFrequencySeen_ : listSeen_) = true;
+  // A list shows only what was measured since its header: the slots may hold
+  // the levels of an earlier list or of a sample run.
+  for (auto& rx : rx_) rx.listed.fill(false);
   const bool started = BeginSegmentIfNew(single ? kSegmentSingleFrequency : kSegmentListData);
   if (!ConversionPass || SegmentDeselected) return kNothing;
+  ByteCursor c(block.data(), block.size());
   if (single) {
     for (int r = 0; r < kReceivers; ++r) {
-      const uint32_t count = le32(block.data() + 1 + 4 * static_cast<size_t>(r));
+      const uint32_t count = c.le32(kCountsOffset + kCountSize * static_cast<size_t>(r));
       auto& counts = rx_[static_cast<size_t>(r)].counts;
       std::fill(counts.begin(), counts.begin() + kSingleFrequencySlots, count);
     }
@@ -310,7 +356,7 @@ int Brisel::OnSegmentHeader(const Block& block) {
     for (int r = 0; r < kReceivers; ++r)
       for (size_t i = 0; i < kListEntries; ++i)
         rx_[static_cast<size_t>(r)].counts[i] =
-            le32(block.data() + 1 + 4 * (static_cast<size_t>(r) * kListEntries + i));
+            c.le32(kCountsOffset + kCountSize * (static_cast<size_t>(r) * kListEntries + i));
   }
   // The titles written at this boundary describe the segment it opens, and
   // each new segment gets its own title line.
@@ -323,13 +369,16 @@ int Brisel::OnListReadings(const Block& block) {
   GatherRecord();
   if (SegmentDeselected) return kNothing;
   kind_ = Kind::List;
+  ByteCursor c(block.data(), block.size());
   for (size_t k = 0; k < kListTriples; ++k) {
-    const size_t at = 1 + kTripleSize * k;
-    if (at + kTripleSize > block.size()) break;
-    const uint8_t receiver = block[at];
-    const uint8_t slot = block[at + 1];
+    const uint8_t* bytes = c.ptr(kTriplesOffset + kTripleSize * k, kTripleSize);
+    if (!bytes) break;
+    ByteCursor triple(bytes, kTripleSize);
+    const uint8_t receiver = triple.u8(kTripleReceiver);
+    const uint8_t slot = triple.u8(kTripleSlot);
     if (receiver >= kReceivers || slot >= kListEntries) continue;
-    rx_[receiver].rssi[slot] = Signed(block[at + 2]);
+    rx_[receiver].rssi[slot] = Signed(triple.u8(kTripleLevel));
+    rx_[receiver].listed[slot] = true;
   }
   PendingRecordCount = 1;
   return Ready(Kind::List) ? kRecordsReady : kNothing;
@@ -369,16 +418,20 @@ int Brisel::OnTableReadings(const Block& block) {
     rx.readInRecord = false;
     rx.sweepEndedInRecord = false;
   }
+  ByteCursor c(block.data(), block.size());
   for (size_t k = 0; k < kTableQuadruples; ++k) {
-    const size_t at = 1 + kQuadrupleSize * k;
-    if (at + kQuadrupleSize > block.size()) break;
-    const uint8_t receiver = block[at];
+    const uint8_t* bytes = c.ptr(kQuadruplesOffset + kQuadrupleSize * k, kQuadrupleSize);
+    if (!bytes) break;
+    ByteCursor quadruple(bytes, kQuadrupleSize);
+    const uint8_t receiver = quadruple.u8(kQuadrupleReceiver);
     if (receiver >= kReceivers) continue;
-    const int32_t channel = block[at + 1] + 256 * block[at + 2] + 1;
-    const int rssi = Signed(block[at + 3]);
+    // Channel numbers count from 1, the stored index from 0.
+    const int32_t channel = quadruple.le16(kQuadrupleChannel) + 1;
+    const int rssi = Signed(quadruple.u8(kQuadrupleLevel));
     ReceiverState& rx = rx_[receiver];
     rx.channels[k] = channel;
     rx.rssi[k] = static_cast<int8_t>(rssi);
+    rx.listed[k] = false;
     rx.readInRecord = true;
     TrackBestServer(rx, channel, rssi);
   }
@@ -400,19 +453,20 @@ int Brisel::OnTpPosition(const Block& block) {
     ++Damage.badLengthBlocks;
     return kNothing;
   }
+  ByteCursor c(block.data(), block.size());
   TpPosition& p = tpPosition_;
-  p.second = block[kClockSecond];
-  p.minute = block[kClockMinute];
-  p.hour = block[kClockHour];
-  p.day = block[kClockDay];
-  p.month = block[kClockMonth];
-  p.year = block[kClockYear];
-  p.latHemisphere = block[kTpLatHemisphere];
-  p.latDegrees = le16(block.data() + kTpLatDegrees);
-  p.latFraction = le32s(block.data() + kTpLatFraction);
-  p.lonHemisphere = block[kTpLonHemisphere];
-  p.lonDegrees = le16(block.data() + kTpLonDegrees);
-  p.lonFraction = le32s(block.data() + kTpLonFraction);
+  p.second = c.u8(kClockSecond);
+  p.minute = c.u8(kClockMinute);
+  p.hour = c.u8(kClockHour);
+  p.day = c.u8(kClockDay);
+  p.month = c.u8(kClockMonth);
+  p.year = c.u8(kClockYear);
+  p.latHemisphere = c.u8(kTpLatHemisphere);
+  p.latDegrees = c.le16(kTpLatDegrees);
+  p.latFraction = c.le32s(kTpLatFraction);
+  p.lonHemisphere = c.u8(kTpLonHemisphere);
+  p.lonDegrees = c.le16(kTpLonDegrees);
+  p.lonFraction = c.le32s(kTpLonFraction);
   return kNothing;
 }
 
@@ -421,8 +475,9 @@ int Brisel::OnTpMotion(const Block& block) {
     ++Damage.badLengthBlocks;
     return kNothing;
   }
-  tpMotion_.speed = le16s(block.data() + kTpSpeed);
-  tpMotion_.direction = le16(block.data() + kTpDirection);
+  ByteCursor c(block.data(), block.size());
+  tpMotion_.speed = c.le16s(kTpSpeed);
+  tpMotion_.direction = c.le16(kTpDirection);
   return kNothing;
 }
 
@@ -479,7 +534,7 @@ int Brisel::WriteDataTitles(int next, std::string& out, char delimiter) {
   return 0;
 }
 
-void Brisel::AppendEntry(std::string& out, bool& first, char delimiter, const Entry& e) const {
+void Brisel::AppendEntry(std::string& out, bool& first, char delimiter, const Entry* e) const {
   const Settings& s = Config();
   auto sep = [&] {
     if (!first) out.push_back(delimiter);
@@ -487,15 +542,16 @@ void Brisel::AppendEntry(std::string& out, bool& first, char delimiter, const En
   };
   if (s.FrequencyField) {
     sep();
-    AppendKept(frequencyTexts_, out, e.mhz, [](std::string& t, double v) { text::f(t, v, 5); });
+    if (e)
+      AppendKept(frequencyTexts_, out, e->mhz, [](std::string& t, double v) { text::f(t, v, 5); });
   }
   if (s.ChannelField) {
     sep();
-    text::d(out, e.channel);
+    if (e) text::d(out, e->channel);
   }
   if (s.RSSIField) {
     sep();
-    text::d(out, e.rssi);
+    if (e) text::d(out, e->rssi);
   }
 }
 
@@ -513,34 +569,49 @@ int Brisel::FormatDataValues(int next, std::string& out, char delimiter) {
   if (next != 0) return -1;
   const ReceiverState& rx = rx_[static_cast<size_t>(current_)];
   bool first = true;
+  auto append = [&](const Entry& e) { AppendEntry(out, first, delimiter, &e); };
   switch (kind_) {
     case Kind::Samples:
       for (size_t i = 0; i < samples_ && i < kSlots; ++i)
-        if (rx.counts[i] != 0) AppendEntry(out, first, delimiter, SampleOrListEntry(rx, i));
+        if (rx.counts[i] != 0) append(SampleOrListEntry(rx, i));
       break;
     case Kind::List:
       if (BestServerMode()) {
-        // The strongest listed frequency; the first of equal levels wins.
+        // The strongest listed frequency measured in this segment; the first
+        // of equal levels wins.
         int best = -150;
         size_t at = kListEntries;
         for (size_t i = 0; i < kListEntries; ++i)
-          if (rx.counts[i] != 0 && rx.rssi[i] > best) {
+          if (rx.counts[i] != 0 && rx.listed[i] && rx.rssi[i] > best) {
             best = rx.rssi[i];
             at = i;
           }
-        if (at < kListEntries) AppendEntry(out, first, delimiter, SampleOrListEntry(rx, at));
+        if (at < kListEntries) append(SampleOrListEntry(rx, at));
       } else {
-        for (size_t i = 0; i < kListEntries; ++i)
-          if (rx.counts[i] != 0) AppendEntry(out, first, delimiter, SampleOrListEntry(rx, i));
+        // A listed frequency not yet measured keeps its columns, empty.
+        for (size_t i = 0; i < kListEntries; ++i) {
+          if (rx.counts[i] == 0) continue;
+          if (rx.listed[i]) {
+            append(SampleOrListEntry(rx, i));
+          } else {
+            AppendEntry(out, first, delimiter, nullptr);
+          }
+        }
       }
       break;
     case Kind::Table:
       if (BestServerMode()) {
-        AppendEntry(out, first, delimiter, TableEntry(rx, rx.reportChannel, rx.reportRssi));
+        append(TableEntry(rx, rx.reportChannel, rx.reportRssi));
       } else {
-        for (size_t k = 0; k < kTableQuadruples; ++k)
-          if (rx.channels[k] != 0)
-            AppendEntry(out, first, delimiter, TableEntry(rx, rx.channels[k], rx.rssi[k]));
+        // Entry k lines up with the k-th title group: a slot that holds no
+        // reading of this receiver keeps its columns, empty.
+        for (size_t k = 0; k < kTableQuadruples; ++k) {
+          if (rx.channels[k] != 0) {
+            append(TableEntry(rx, rx.channels[k], rx.rssi[k]));
+          } else {
+            AppendEntry(out, first, delimiter, nullptr);
+          }
+        }
       }
       break;
     case Kind::None:
@@ -728,66 +799,30 @@ Brisel::Entry Brisel::MeasuredEntry() const {
   // A slot without a reading reports nothing.
   if (kind_ == Kind::Table)
     return rx.channels[0] != 0 ? TableEntry(rx, rx.channels[0], rx.rssi[0]) : Entry{};
+  if (kind_ == Kind::List && !rx.listed[0]) return Entry{};
   return rx.counts[0] != 0 ? SampleOrListEntry(rx, 0) : Entry{};
 }
 
-int Brisel::WriteFormatHeader(std::string& out) {
-  out.clear();
+void Brisel::FillLayoutValues(formats::LayoutValues& v) const {
   const TGPS& g = gps_;
-  switch (Config().OutputFormatGroup) {
-    case formats::kGrayson:
-      formats::GraysonDateLine(out, formats::GraysonYear(clock_.year), clock_.month, clock_.day,
-                               g.Hour());
-      formats::GraysonStartLine(out, g.Minute(), g.Second());
-      break;
-    case formats::kPathView:
-      formats::PathViewHeader(out, Config().OutputFilename, Config().FrozenClock);
-      break;
-    case formats::kPlanet:
-      formats::PlanetHeader(out);
-      break;
-    default:
-      break;
-  }
-  return static_cast<int>(out.size());
-}
-
-int Brisel::WriteFormatRecord(std::string& out) {
-  out.clear();
-  const TGPS& g = gps_;
+  v.rtcYear = clock_.year;
+  v.rtcMonth = clock_.month;
+  v.rtcDay = clock_.day;
+  v.gpsHour = g.Hour();
+  v.gpsMinute = g.Minute();
+  v.gpsSecond = g.Second();
+  v.latitude = g.Latitude().decimalDegrees;
+  v.longitude = g.Longitude().decimalDegrees;
+  v.graysonLatDegrees = g.Latitude().degrees;
+  // Millionths of a degree of the latitude's minutes.
+  v.graysonLatMicro = static_cast<long>(std::trunc(g.Latitude().decimalMinutes / 60.0 * 1000000.0));
+  v.graysonLongitude = g.Longitude().decimalDegrees;
+  // The Brisel receivers report frequencies to five decimals.
+  v.planetDecimals = 5;
   const Entry e = MeasuredEntry();
   const long magnitude = Magnitude(e.rssi);
-  switch (Config().OutputFormatGroup) {
-    case formats::kGrayson: {
-      formats::GraysonReceiverLine(out, g.Minute(), g.Second(), formats::FrequencyTenHz(e.mhz),
-                                   magnitude);
-      // Millionths of a degree of the latitude's minutes.
-      const auto micro =
-          static_cast<long>(std::trunc(g.Latitude().decimalMinutes / 60.0 * 1000000.0));
-      formats::GraysonPositionLine(out, g.Minute(), g.Second(), g.Latitude().degrees, micro,
-                                   g.Longitude().decimalDegrees, g.Hour(), g.Minute(), g.Second());
-      break;
-    }
-    case formats::kPathView:
-      formats::PathViewRecord(out, -static_cast<double>(magnitude), g.Longitude().decimalDegrees,
-                              g.Latitude().decimalDegrees, g.Hour(), g.Minute(), g.Second());
-      break;
-    case formats::kPlanet:
-      formats::PlanetPrefix(out, g.Hour(), g.Minute(), g.Second(), g.Latitude().decimalDegrees,
-                            g.Longitude().decimalDegrees);
-      formats::PlanetReport(out, e.mhz, static_cast<long>(e.channel), magnitude, 5);
-      break;
-    default:
-      break;
-  }
-  return static_cast<int>(out.size());
-}
-
-int Brisel::WriteFormatTrailer(std::string& out) {
-  out.clear();
-  if (Config().OutputFormatGroup == formats::kGrayson)
-    formats::GraysonTrailer(out, gps_.Minute(), gps_.Second());
-  return static_cast<int>(out.size());
+  v.entries.push_back(
+      {e.mhz, static_cast<long>(e.channel), magnitude, -static_cast<double>(magnitude), 0});
 }
 
 // ---- Readings ----------------------------------------------------------------

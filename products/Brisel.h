@@ -11,8 +11,8 @@
 #include <cstdint>
 #include <string>
 
+#include "core/CachedText.h"
 #include "decode/Gps.h"
-#include "products/CachedText.h"
 #include "products/Product.h"
 
 namespace morphel {
@@ -101,9 +101,6 @@ class Brisel : public Product {
   void FormatField(int id, std::string& out) override;
   int64_t ReadBlock(Block& buffer) override;
   int ProcessBlock(Block& buffer) override;
-  int WriteFormatHeader(std::string& out) override;
-  int WriteFormatRecord(std::string& out) override;
-  int WriteFormatTrailer(std::string& out) override;
   bool ReceiverHasData(int receiver) override;
   void CollectReadings(const Block& block, int result, ReadingRecord& record) override;
 
@@ -120,6 +117,8 @@ class Brisel : public Product {
     // table record (real channel numbers start at 1).
     std::array<int32_t, kSlots> channels{};
     std::array<int8_t, kSlots> rssi{};
+    // The slot holds a list reading of the current segment.
+    std::array<bool, kSlots> listed{};
     BandSetup band;
     bool present = false;
     bool newSamples = false;
@@ -173,7 +172,8 @@ class Brisel : public Product {
   int OnTpPosition(const Block& block);
   int OnTpMotion(const Block& block);
 
-  void AppendEntry(std::string& out, bool& first, char delimiter, const Entry& e) const;
+  // One entry's values; without an entry (nullptr) its columns stay empty.
+  void AppendEntry(std::string& out, bool& first, char delimiter, const Entry* e) const;
   Entry SampleOrListEntry(const ReceiverState& rx, size_t slot) const;
   Entry TableEntry(const ReceiverState& rx, int32_t channel, int rssi) const;
   bool FormatGpsField(int id, std::string& out) const;
@@ -181,6 +181,7 @@ class Brisel : public Product {
   bool FormatTpField(int id, std::string& out) const;
   // The entry the post-processing layouts report (first checked receiver,
   // slot 0; zero unless the scan type is "Fast Data").
+  void FillLayoutValues(formats::LayoutValues& values) const override;
   Entry MeasuredEntry() const;
 
   TGPS gps_;

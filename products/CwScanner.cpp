@@ -4,9 +4,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "products/Bytes.h"
+#include "core/Bytes.h"
+#include "core/Fmt.h"
 #include "products/FieldCatalog.h"
-#include "products/Fmt.h"
 #include "products/Formats.h"
 
 namespace morphel {
@@ -300,10 +300,12 @@ double CwScanner::Frequency(const Tuning& t, int channel) const {
   return mhz + 0.0001 * (static_cast<double>(channel - t.baseChannel) * t.spacing);
 }
 
+// Cellular numbering: stored channels up to 34 show as 989 up (34 is 1023;
+// there is no channel 0), 35 and above as 1 up.
 int CwScanner::DisplayedChannel(const Tuning& t, int channel) {
   if (!(t.flags & kFlagTranslate)) return channel;
   int shown = channel - kTranslateDown;
-  return shown < 0 ? channel + kTranslateWrap : shown;
+  return shown <= 0 ? channel + kTranslateWrap : shown;
 }
 
 // ---------------------------------------------------------------- averaging
@@ -548,63 +550,26 @@ CwScanner::Report CwScanner::ReportingValues() const {
   return report;
 }
 
-int CwScanner::WriteFormatHeader(std::string& out) {
-  out.clear();
+void CwScanner::FillLayoutValues(formats::LayoutValues& v) const {
   const Header& h = header_;
-  switch (Config().OutputFormatGroup) {
-    case formats::kGrayson:
-      formats::GraysonDateLine(out, formats::GraysonYear(h.rtcYear), h.rtcMonth, h.rtcDay,
-                               h.gpsHour);
-      formats::GraysonStartLine(out, h.gpsMinute, h.gpsSecond);
-      break;
-    case formats::kPathView:
-      formats::PathViewHeader(out, Config().OutputFilename, Config().FrozenClock);
-      break;
-    case formats::kPlanet:
-      formats::PlanetHeader(out);
-      break;
-    default:
-      break;
-  }
-  return static_cast<int>(out.size());
-}
-
-int CwScanner::WriteFormatRecord(std::string& out) {
-  out.clear();
-  const Header& h = header_;
-  const int item = Config().OutputFormatGroup;
-  if (item != formats::kGrayson && item != formats::kPathView && item != formats::kPlanet) return 0;
-  const Report report = ReportingValues();
   const Coordinate& lat = h.latitude;
   const Coordinate& lon = h.longitude;
-  double latitude =
+  v.rtcYear = h.rtcYear;
+  v.rtcMonth = h.rtcMonth;
+  v.rtcDay = h.rtcDay;
+  v.gpsHour = h.gpsHour;
+  v.gpsMinute = h.gpsMinute;
+  v.gpsSecond = h.gpsSecond;
+  v.latitude =
       formats::DecimalDegrees(lat.degrees, lat.minutes, lat.thousandths, lat.hemisphere != 'N');
-  double longitude =
+  v.longitude =
       formats::DecimalDegrees(lon.degrees, lon.minutes, lon.thousandths, lon.hemisphere != 'E');
-  if (item == formats::kGrayson) {
-    formats::GraysonReceiverLine(out, h.gpsMinute, h.gpsSecond,
-                                 formats::FrequencyTenHz(report.frequency), report.rssi);
-    // The Grayson tools take the position without hemisphere signs.
-    formats::GraysonPositionLine(
-        out, h.gpsMinute, h.gpsSecond, lat.degrees,
-        formats::MicroDegrees(lat.minutes, lat.thousandths),
-        formats::DecimalDegrees(lon.degrees, lon.minutes, lon.thousandths, false), h.gpsHour,
-        h.gpsMinute, h.gpsSecond);
-  } else if (item == formats::kPathView) {
-    double level = report.rssi ? -static_cast<double>(report.rssi) : 0.0;
-    formats::PathViewRecord(out, level, longitude, latitude, h.gpsHour, h.gpsMinute, h.gpsSecond);
-  } else {
-    formats::PlanetPrefix(out, h.gpsHour, h.gpsMinute, h.gpsSecond, latitude, longitude);
-    formats::PlanetReport(out, report.frequency, report.channel, report.rssi);
-  }
-  return static_cast<int>(out.size());
-}
-
-int CwScanner::WriteFormatTrailer(std::string& out) {
-  out.clear();
-  if (Config().OutputFormatGroup == formats::kGrayson)
-    formats::GraysonTrailer(out, header_.gpsMinute, header_.gpsSecond);
-  return static_cast<int>(out.size());
+  v.graysonLatDegrees = lat.degrees;
+  v.graysonLatMicro = formats::MicroDegrees(lat.minutes, lat.thousandths);
+  v.graysonLongitude = formats::DecimalDegrees(lon.degrees, lon.minutes, lon.thousandths, false);
+  const Report report = ReportingValues();
+  v.entries.push_back({report.frequency, report.channel, report.rssi,
+                       report.rssi ? -static_cast<double>(report.rssi) : 0.0, 0});
 }
 
 // ---------------------------------------------------------------- readings

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "products/CachedText.h"
+#include "core/CachedText.h"
 #include "products/Product.h"
 
 namespace morphel {
@@ -102,14 +102,16 @@ class CwScanner : public Product {
   void FormatField(int id, std::string& out) override;
   int64_t ReadBlock(Block& buffer) override;
   int ProcessBlock(Block& buffer) override;
-  int WriteFormatHeader(std::string& out) override;
-  int WriteFormatRecord(std::string& out) override;
-  int WriteFormatTrailer(std::string& out) override;
   int AccumulateLambda(int receiver) override;
   int LambdaWindow(int receiver) override;
   void CollectReadings(const Block& block, int result, ReadingRecord& record) override;
 
   const Header& CurrentHeader() const { return header_; }
+
+ protected:
+  void FillLayoutValues(formats::LayoutValues& values) const override;
+
+ public:
   const Layout& GetLayout() const { return layout_; }
 
   // Frequency in MHz of `channel` on a receiver tuned as `t`.

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <ctime>
 
-#include "products/Fmt.h"
+#include "core/Fmt.h"
 
 namespace morphel::formats {
 
@@ -22,9 +22,13 @@ void PutDouble(std::string& out, double d) {
 }
 }  // namespace
 
-int GraysonYear(int rtcYear) { return rtcYear < 91 ? rtcYear + 2000 : rtcYear + 1900; }
+int GraysonYear(int rtcYear) {
+  return rtcYear < 91 ? rtcYear + 2000 : rtcYear + 1900;
+}
 
-long FrequencyTenHz(double mhz) { return static_cast<long>(std::trunc(mhz * 100000.0)); }
+long FrequencyTenHz(double mhz) {
+  return static_cast<long>(std::trunc(mhz * 100000.0));
+}
 
 long MicroDegrees(int minutes, int thousandths) {
   return static_cast<long>(std::trunc((minutes / 60.0 + thousandths / 60000.0) * 1000000.0));
@@ -89,8 +93,12 @@ void GraysonTrailer(std::string& out, int minute, int second) {
 }
 
 std::string PathViewSideFileName(const std::string& outputName) {
-  size_t dot = outputName.find('.');
-  return (dot == std::string::npos ? outputName : outputName.substr(0, dot)) + ".MDF";
+  // Only the file name is cut, never its folders ("drive.2024/run/MLJ.M01",
+  // "./MLJ.M01"); a leading dot marks a hidden name, not an extension.
+  const size_t slash = outputName.rfind('/');
+  const size_t name = slash == std::string::npos ? 0 : slash + 1;
+  const size_t dot = outputName.find('.', name + 1);
+  return outputName.substr(0, dot) + ".MDF";
 }
 
 std::string PathViewSideFile(int64_t now) {
@@ -105,13 +113,16 @@ std::string PathViewSideFile(int64_t now) {
   return s;
 }
 
-void PathViewHeader(std::string& out, const std::string& outputName, int64_t now) {
+void WritePathViewSideFile(const std::string& outputName, int64_t now) {
   if (now < 0) now = static_cast<int64_t>(std::time(nullptr));
   const std::string side = PathViewSideFile(now);
   if (FILE* f = std::fopen(PathViewSideFileName(outputName).c_str(), "wb")) {
     std::fwrite(side.data(), 1, side.size(), f);
     std::fclose(f);
   }
+}
+
+void PathViewHeader(std::string& out) {
   out.append("PathView M01 File");
   out.push_back('\x63');
   out.push_back('\x63');
@@ -154,9 +165,9 @@ void PlanetReport(std::string& out, double frequency, long channel, long rssi, i
   out.push_back('\n');
 }
 
-void InFielderHeader(std::string& out, const std::string& notes) {
-  out.append("Orvane Instruments, Inc.\nTYPE:\tMANUAL_DATA_ENTRY\nMEASUREMENT RUN:\t\nNOTES: ");
-  out.append(notes);
+void InFielderHeader(std::string& out) {
+  out.append(
+      "Orvane Instruments, Inc.\nTYPE:\tMANUAL_DATA_ENTRY\nMEASUREMENT RUN:\t\nNOTES: Zev File");
   out.append("\nTRANSMITTER:\tT1\nTX LOCATION:\t0\t0\t0\nX\tY\tZ\tMARKER\tRSSI(dBm)\tNOTES\n");
   out.append(47, '_');
   out.push_back('\n');
@@ -171,6 +182,60 @@ void InFielderRecord(std::string& out, double x, double y, long marker, long rss
   out.append("\t-");
   text::d(out, rssi);
   out.append("\tXXX\n");
+}
+
+void WriteHeader(Layout layout, const LayoutValues& v, std::string& out) {
+  switch (layout) {
+    case Layout::Grayson:
+      GraysonDateLine(out, GraysonYear(v.rtcYear), v.rtcMonth, v.rtcDay, v.gpsHour);
+      GraysonStartLine(out, v.gpsMinute, v.gpsSecond);
+      break;
+    case Layout::PathView:
+      PathViewHeader(out);
+      break;
+    case Layout::Planet:
+      PlanetHeader(out);
+      break;
+    case Layout::InFielder:
+      if (v.inFielder) InFielderHeader(out);
+      break;
+    case Layout::Delimited:
+      break;
+  }
+}
+
+void WriteRecord(Layout layout, const LayoutValues& v, std::string& out) {
+  switch (layout) {
+    case Layout::Grayson:
+      for (const LayoutEntry& e : v.entries)
+        GraysonReceiverLine(out, v.gpsMinute, v.gpsSecond, FrequencyTenHz(e.mhz), e.rssi);
+      // The Grayson tools take the position without hemisphere signs.
+      GraysonPositionLine(out, v.gpsMinute, v.gpsSecond, v.graysonLatDegrees, v.graysonLatMicro,
+                          v.graysonLongitude, v.gpsHour, v.gpsMinute, v.gpsSecond);
+      break;
+    case Layout::PathView:
+      for (const LayoutEntry& e : v.entries)
+        PathViewRecord(out, e.pathViewLevel, v.longitude, v.latitude, v.gpsHour, v.gpsMinute,
+                       v.gpsSecond);
+      break;
+    case Layout::Planet:
+      for (const LayoutEntry& e : v.entries) {
+        PlanetPrefix(out, v.gpsHour, v.gpsMinute, v.gpsSecond, v.latitude, v.longitude);
+        PlanetReport(out, e.mhz, e.channel, e.rssi, v.planetDecimals);
+      }
+      break;
+    case Layout::InFielder:
+      if (!v.inFielder) break;
+      for (const LayoutEntry& e : v.entries)
+        InFielderRecord(out, v.inFielderX, v.inFielderY, v.marker, e.inFielderRssi);
+      break;
+    case Layout::Delimited:
+      break;
+  }
+}
+
+void WriteTrailer(Layout layout, const LayoutValues& v, std::string& out) {
+  if (layout == Layout::Grayson) GraysonTrailer(out, v.gpsMinute, v.gpsSecond);
 }
 
 }  // namespace morphel::formats

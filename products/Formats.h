@@ -6,14 +6,52 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
+
+#include "products/FormatTable.h"
 
 namespace morphel::formats {
 
-// Output format items with a layout of their own.
-constexpr int kGrayson = 3;
-constexpr int kPathView = 6;
-constexpr int kPlanet = 7;
-constexpr int kInFielder = 12;
+// Format list items with a layout of their own.
+constexpr int kGrayson = ItemNumber(FormatItem::Grayson);
+constexpr int kPathView = ItemNumber(FormatItem::PathPro);
+constexpr int kPlanet = ItemNumber(FormatItem::Planet);
+constexpr int kInFielder = ItemNumber(FormatItem::InFielder);
+
+// One measured entry of a record as the layouts report it.
+struct LayoutEntry {
+  double mhz = 0;            // frequency
+  long channel = 0;          // channel number as the layout reports it
+  long rssi = 0;             // magnitude of the dBm value
+  double pathViewLevel = 0;  // the PathView level (dBm, signed)
+  long inFielderRssi = 0;    // the InFielder record's RSSI magnitude
+};
+
+// What the layouts write of the current record: its clocks, its position in
+// the forms the layouts take, and its measured entries (one each for most
+// readers; a Zev record reports every entry of its list).
+struct LayoutValues {
+  int rtcYear = 0, rtcMonth = 0, rtcDay = 0;  // two-digit year
+  int gpsHour = 0, gpsMinute = 0, gpsSecond = 0;
+  double latitude = 0, longitude = 0;  // signed decimal degrees
+  // The Grayson position line: whole latitude degrees, the latitude's
+  // fraction of a degree in millionths, and the longitude as Grayson takes it.
+  int graysonLatDegrees = 0;
+  long graysonLatMicro = 0;
+  double graysonLongitude = 0;
+  int planetDecimals = 4;  // decimals of the Planet report's frequency
+  // InFielder: only readers that fill these write its layout.
+  bool inFielder = false;
+  double inFielderX = 0, inFielderY = 0;
+  long marker = 0;
+  std::vector<LayoutEntry> entries;
+};
+
+// The layouts written from those values: what goes before the first record,
+// each record, and after the last block.
+void WriteHeader(Layout layout, const LayoutValues& values, std::string& out);
+void WriteRecord(Layout layout, const LayoutValues& values, std::string& out);
+void WriteTrailer(Layout layout, const LayoutValues& values, std::string& out);
 
 // Four-digit year of the Grayson date line from a two-digit RTC year.
 int GraysonYear(int rtcYear);
@@ -43,11 +81,14 @@ void GraysonTrailer(std::string& out, int minute, int second);
 constexpr size_t kPathViewHeaderSize = 19;
 constexpr size_t kPathViewRecordSize = 28;
 constexpr size_t kPathViewSideFileSize = 26;
-// Side-file name: the output name cut at its first '.', plus ".MDF".
+// Side-file name: the output's file name cut at its first '.', plus ".MDF",
+// in the output's folder.
 std::string PathViewSideFileName(const std::string& outputName);
-// Writes the side file (skipped silently when it cannot be created) and
-// appends the 19-byte M01 header. now < 0 takes the current time.
-void PathViewHeader(std::string& out, const std::string& outputName, int64_t now);
+// Writes the side file beside the output (skipped silently when it cannot be
+// created). now < 0 takes the current time. The conversion run writes it.
+void WritePathViewSideFile(const std::string& outputName, int64_t now);
+// Appends the 19-byte M01 header.
+void PathViewHeader(std::string& out);
 // The 26 bytes of the side file for the given time.
 std::string PathViewSideFile(int64_t now);
 // One 28-byte record.
@@ -63,7 +104,7 @@ void PlanetPrefix(std::string& out, int hour, int minute, int second, double lat
 void PlanetReport(std::string& out, double frequency, long channel, long rssi, int decimals = 4);
 
 // Wireless Valley InFielder manual-data file.
-void InFielderHeader(std::string& out, const std::string& notes);
+void InFielderHeader(std::string& out);
 // "%.2f\t%.2f\t0.00\t%d\t-%d\tXXX\n"
 void InFielderRecord(std::string& out, double x, double y, long marker, long rssi);
 

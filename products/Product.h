@@ -10,9 +10,10 @@
 #include <utility>
 #include <vector>
 
-#include "app/Settings.h"
-#include "index/SegmentTable.h"
-#include "products/LogFile.h"
+#include "core/LogFile.h"
+#include "core/SegmentTable.h"
+#include "core/Settings.h"
+#include "products/Formats.h"
 #include "products/Readings.h"
 
 namespace morphel {
@@ -102,6 +103,7 @@ class Product {
   // included); 0 at end of file or on a read failure.
   virtual int64_t ReadBlock(Block& buffer);
   virtual int ProcessBlock(Block& buffer);
+  // The native layouts of the format chosen, written from LayoutValues.
   virtual int WriteFormatHeader(std::string& out);
   virtual int WriteFormatRecord(std::string& out);
   virtual int WriteFormatTrailer(std::string& out);
@@ -198,6 +200,14 @@ class Product {
 
   void SetAvailableFields(std::initializer_list<int> ids);
 
+  // The values the native layouts write for the current record. A reader
+  // that writes them fills these; the base writes nothing.
+  virtual void FillLayoutValues(formats::LayoutValues& values) const;
+  // The layout of the output format chosen (Delimited for the other formats).
+  Layout ChosenLayout() const;
+  // The values of the current record, filled afresh.
+  const formats::LayoutValues& CurrentLayoutValues();
+
   // A record of segment type `type` begins a new segment: indexing notes its
   // start time; a conversion looks up whether the user left it out.
   void StartSegment(int16_t type, int hour, int minute, int second);
@@ -227,6 +237,7 @@ class Product {
  private:
   static const Settings kStartupSettings;
   const Settings* settings_ = &kStartupSettings;
+  formats::LayoutValues layoutValues_;
   int32_t gatherLastTime_ = -1;  // seconds of the day of the last counted time
   bool gatherMainClockSeen_ = false;
 };

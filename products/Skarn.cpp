@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "products/Bytes.h"
+#include "core/Bytes.h"
+#include "core/Fmt.h"
 #include "products/FieldCatalog.h"
-#include "products/Fmt.h"
 #include "products/Formats.h"
 
 namespace morphel {
@@ -355,32 +355,31 @@ int Skarn::FormatEntryCount() const {
   return SegmentType == kSegmentThreeChannel ? kEntries : 1;
 }
 
+// A Skarn log carries no date and no position. Its Grayson date line and its
+// positions are the zeros the tools have always read from Skarn files, and
+// the entries of a three-channel record share one position line (Grayson)
+// or one report line (Planet), while PathView takes the last entry's level.
+void Skarn::FillLayoutValues(formats::LayoutValues& v) const {
+  v.gpsHour = hour_;
+  v.gpsMinute = minute_;
+  v.gpsSecond = second_;
+}
+
 int Skarn::WriteFormatHeader(std::string& out) {
+  if (ChosenLayout() != Layout::Grayson) return Product::WriteFormatHeader(out);
   out.clear();
-  switch (Config().OutputFormatGroup) {
-    case formats::kGrayson:
-      out.append(kGraysonDatePrefix);
-      text::d02(out, hour_);
-      out.push_back('\r');
-      formats::GraysonStartLine(out, minute_, second_);
-      break;
-    case formats::kPathView:
-      formats::PathViewHeader(out, Config().OutputFilename, Config().FrozenClock);
-      break;
-    case formats::kPlanet:
-      formats::PlanetHeader(out);
-      break;
-    default:
-      break;
-  }
+  out.append(kGraysonDatePrefix);
+  text::d02(out, hour_);
+  out.push_back('\r');
+  formats::GraysonStartLine(out, minute_, second_);
   return static_cast<int>(out.size());
 }
 
 int Skarn::WriteFormatRecord(std::string& out) {
   out.clear();
   const int count = FormatEntryCount();
-  switch (Config().OutputFormatGroup) {
-    case formats::kGrayson:
+  switch (ChosenLayout()) {
+    case Layout::Grayson:
       for (int k = 0; k < count; ++k) {
         const Entry& e = entries_[static_cast<size_t>(k)];
         formats::GraysonReceiverLine(out, minute_, second_,
@@ -392,14 +391,14 @@ int Skarn::WriteFormatRecord(std::string& out) {
       text::d02(out, second_);
       out.append(kGraysonPositionEnd);
       break;
-    case formats::kPathView: {
+    case Layout::PathView: {
       // A zero level is written as +0.0, never as minus zero.
       const uint8_t level = entries_[static_cast<size_t>(count - 1)].level;
       const double rssi = level == 0 ? 0.0 : -static_cast<double>(level);
       formats::PathViewRecord(out, rssi, 0.0, 0.0, hour_, minute_, second_);
       break;
     }
-    case formats::kPlanet:
+    case Layout::Planet:
       text::hms(out, hour_, minute_, second_);
       out.append(":00");
       out.append(kPlanetZeroPosition);
@@ -408,16 +407,10 @@ int Skarn::WriteFormatRecord(std::string& out) {
         formats::PlanetReport(out, FrequencyOf(e.channel), e.channel, e.level);
       }
       break;
-    default:
+    case Layout::InFielder:
+    case Layout::Delimited:
       break;
   }
-  return static_cast<int>(out.size());
-}
-
-int Skarn::WriteFormatTrailer(std::string& out) {
-  out.clear();
-  if (Config().OutputFormatGroup == formats::kGrayson)
-    formats::GraysonTrailer(out, minute_, second_);
   return static_cast<int>(out.size());
 }
 

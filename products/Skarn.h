@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <string>
 
-#include "products/CachedText.h"
+#include "core/CachedText.h"
 #include "products/Product.h"
 
 namespace morphel {
@@ -86,11 +86,14 @@ class Skarn : public Product {
   int ProcessBlock(Block& buffer) override;
   int WriteFormatHeader(std::string& out) override;
   int WriteFormatRecord(std::string& out) override;
-  int WriteFormatTrailer(std::string& out) override;
   void CollectReadings(const Block& block, int result, ReadingRecord& record) override;
   // The second text of the information record.
   std::string FirmwareText() const override { return infoVersion_; }
 
+ protected:
+  void FillLayoutValues(formats::LayoutValues& values) const override;
+
+ public:
   // Segment type of a flags byte, or kNoSegment when no scan-mode bit is set.
   static int16_t SegmentTypeForFlags(uint8_t flags);
   // Entries a data row holds for a segment type: 3 for scan data and three

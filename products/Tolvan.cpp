@@ -5,8 +5,9 @@
 #include <cstdlib>
 #include <limits>
 
-#include "products/Bytes.h"
-#include "products/Fmt.h"
+#include "core/Bytes.h"
+#include "products/FieldCatalog.h"
+#include "core/Fmt.h"
 
 namespace morphel {
 
@@ -69,8 +70,17 @@ int FirmwareFromText(const std::string& text) {
 }  // namespace
 
 Tolvan::Tolvan() : CwScanner(kTolvanLayout) {
-  SetAvailableFields({0,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13, 14, 15, 16, 18,
-                      19, 20, 21, 26, 27, 17, 29, 33, 36, 34, 35, 37, 38, 39, 40});
+  using F = FieldCatalog;
+  SetAvailableFields({F::kData,        F::kCrLf,          F::kLatDecimal,
+                      F::kLatDegrees,  F::kLatMinutes,    F::kLatDecimalMinutes,
+                      F::kLatSeconds,  F::kLatHemisphere, F::kLonDecimal,
+                      F::kLonDegrees,  F::kLonMinutes,    F::kLonDecimalMinutes,
+                      F::kLonSeconds,  F::kLonHemisphere, F::kGpsTime,
+                      F::kGpsHour,     F::kGpsMinute,     F::kGpsSecond,
+                      F::kGpsAltitude, F::kGpsVelocity,   F::kGpsStatus,
+                      F::kMarkerValue, F::kRtcDate,       F::kRtcYear,
+                      F::kRtcMonth,    F::kRtcDay,        F::kRtcTime,
+                      F::kRtcHour,     F::kRtcMinute,     F::kRtcSecond});
 }
 
 int Tolvan::Open(const std::string& path) {

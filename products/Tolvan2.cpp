@@ -4,9 +4,8 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "core/Fmt.h"
 #include "products/FieldCatalog.h"
-#include "products/Fmt.h"
-#include "products/Formats.h"
 
 namespace morphel {
 
@@ -72,8 +71,6 @@ constexpr int32_t kMaxWindow = Tolvan2::kSamples;
 constexpr int64_t kMphNumerator = 22356;
 constexpr int64_t kMphDenominator = 1000000;
 
-constexpr int64_t kMilliArcSecondsPerDegree = 3600000;
-
 }  // namespace
 
 Tolvan2::Tolvan2() {
@@ -99,8 +96,11 @@ int Tolvan2::Open(const std::string& path) {
   Input.Read(fileHeader, sizeof fileHeader);  // identification only; a short file ends at once
   // Nothing of an earlier file may show up in this one: a pending sweep start
   // or a has-data flag belongs to the log it was read from.
-  header_ = Header{};
-  lat_ = lon_ = Angle{};
+  fix_ = Fix{};
+  listFix_.fill(Fix{});
+  rowFix_ = nullptr;
+  heldBlock_.clear();
+  holding_ = closeSweeps_ = ended_ = false;
   bands_.fill(BandSetup{});
   hasData_.fill(false);
   sweepOpen_.fill(false);
@@ -115,31 +115,93 @@ int Tolvan2::Open(const std::string& path) {
 
 int64_t Tolvan2::ReadBlock(Block& block) {
   block.clear();
+  closeSweeps_ = false;
+  if (holding_) {
+    holding_ = false;
+    block.swap(heldBlock_);
+    return heldCount_;
+  }
+  if (ended_) return 0;
   uint8_t prefix[kLengthSize];
   const size_t got = Input.Read(prefix, kLengthSize);
-  if (got == 0) return 0;
+  if (got == 0) return EndOfLog(0);
   if (got < kLengthSize) {
     ++Damage.truncatedBlocks;
-    return 0;
+    return EndOfLog(static_cast<int64_t>(got));
   }
   const uint16_t length = le16(prefix);
-  if (length == 0) return 0;  // the log's end mark
+  if (length == 0) return EndOfLog(kLengthSize);  // the log's end mark
   if (length > kMaxBlockLength) {
     // Only the length word is consumed; the next read starts right after it.
     ++Damage.badLengthBlocks;
     return static_cast<int64_t>(kLengthSize);
   }
   block.resize(length);
-  if (Input.Read(block.data(), length) < length) {
+  const size_t read = Input.Read(block.data(), length);
+  if (read < length) {
     ++Damage.truncatedBlocks;
     block.clear();
-    return 0;
+    return EndOfLog(static_cast<int64_t>(kLengthSize + read));
+  }
+  if (OpensSegment(block) && SweepsToClose()) {
+    // The sweeps of the segment that ends go out first (counted with the
+    // length word); the record follows at the next read.
+    heldBlock_.swap(block);
+    block.clear();
+    heldCount_ = length;
+    holding_ = true;
+    closeSweeps_ = true;
+    return static_cast<int64_t>(kLengthSize);
   }
   return static_cast<int64_t>(length + kLengthSize);
 }
 
+// The log has ended: one more block, empty, when sweeps are still open, so
+// that they are printed. A run takes a block only with a count above zero;
+// at a log that simply stops after a whole block that one byte is the only
+// count not read from the file.
+int64_t Tolvan2::EndOfLog(int64_t consumed) {
+  ended_ = true;
+  if (!SweepsToClose()) return 0;
+  closeSweeps_ = true;
+  return std::max<int64_t>(consumed, 1);
+}
+
+bool Tolvan2::SweepsToClose() const {
+  if (!ConversionPass) return false;
+  for (size_t r = 0; r < kReceivers; ++r)
+    if (pendingRssi_[r].pending || (sweepOpen_[r] && !ReadingLists[r].empty())) return true;
+  return false;
+}
+
+// An 'F' or 'S' record of another segment type than the current one.
+bool Tolvan2::OpensSegment(const Block& block) const {
+  if (block.empty()) return false;
+  if (block[0] == kFastRecord && block.size() >= kFastRecordMin) return SegmentType != kFastSegment;
+  if (block[0] == kScanHeader && block.size() >= kScanRecordSize)
+    return SegmentType != kScanSegment;
+  return false;
+}
+
+// As a sweep start of an 'r' record would: a pending start alone is a sweep
+// of one reading; a pending 's' start alone stays replaced.
+int Tolvan2::CloseSweeps() {
+  bool ready = false;
+  for (size_t r = 0; r < kReceivers; ++r) {
+    pendingSat_[r].pending = false;
+    if (pendingRssi_[r].pending || sweepOpen_[r])
+      ready = FinishSweep(r, pendingRssi_[r], true) || ready;
+  }
+  return ready ? kRecordsReady : kNothing;
+}
+
 int Tolvan2::ProcessBlock(Block& block) {
   PendingRecordCount = 1;
+  rowFix_ = nullptr;
+  if (closeSweeps_) {
+    closeSweeps_ = false;
+    return CloseSweeps();
+  }
   if (block.empty()) return kNothing;
   const uint8_t kind = block[0];
   switch (kind) {
@@ -166,7 +228,7 @@ void Tolvan2::DecodeHeader(const Block& block) {
   std::array<uint8_t, kHeaderCopySize> raw{};
   std::copy_n(block.begin(), std::min(block.size(), raw.size()), raw.begin());
   const uint8_t* p = raw.data();
-  Header& h = header_;
+  Header& h = fix_.header;
   h.rtcSecond = p[kRtcSecondOffset];
   h.rtcMinute = p[kRtcMinuteOffset];
   h.rtcHour = p[kRtcHourOffset];
@@ -189,8 +251,8 @@ void Tolvan2::DecodeHeader(const Block& block) {
     return Angle{static_cast<long>(seconds / 3600), static_cast<long>(rest / 60),
                  static_cast<long>(rest % 60)};
   };
-  lat_ = split(h.latitude);
-  lon_ = split(h.longitude);
+  fix_.lat = split(h.latitude);
+  fix_.lon = split(h.longitude);
 }
 
 void Tolvan2::SetBand(size_t r, const BandSetup& band) {
@@ -238,6 +300,7 @@ int Tolvan2::ProcessFastReceiver(int i, const uint8_t* fastBlock) {
   const BandSetup band = BandSetup::FromFastBytes(fastBlock);
   SetBand(r, band);
   ClearList(r);
+  listFix_[r] = fix_;
   FastState& fast = fast_[r];
   fast.present = true;
   fast.band = band;
@@ -306,6 +369,7 @@ int Tolvan2::ProcessChannelReading(const Block& block, uint8_t kind) {
   }
   ClearList(r);
   ReadingLists[r].push_back(reading);
+  listFix_[r] = fix_;
   hasData_[r] = true;
   return kRecordsReady;
 }
@@ -338,31 +402,43 @@ int Tolvan2::ProcessSweep(const Block& block, uint8_t kind) {
 // reading of the next one.
 int Tolvan2::StartSweep(size_t r, const DATABLOCK& reading, PendingSweep& pending,
                         bool flushPending) {
+  const bool ready = FinishSweep(r, pending, flushPending);
+  pending.reading = reading;
+  pending.fix = fix_;
+  pending.pending = true;
+  return ready ? kRecordsReady : kNothing;
+}
+
+// Makes the receiver's list the sweep to print, if there is one: with
+// flushPending a pending start that nothing followed is a sweep of its own.
+bool Tolvan2::FinishSweep(size_t r, PendingSweep& pending, bool flushPending) {
   if (flushPending && pending.pending) {
     ClearList(r);
     ReadingLists[r].push_back(pending.reading);
+    listFix_[r] = pending.fix;
     sweepOpen_[r] = true;
   }
+  pending.pending = false;
   // Readings that are not a collected sweep (a fast block, a channel reading)
   // were printed with their own record and are not printed again here.
   if (!sweepOpen_[r]) ClearList(r);
   sweepOpen_[r] = false;
-  pending.reading = reading;
-  pending.pending = true;
-  if (ReadingLists[r].empty()) return kNothing;
+  if (ReadingLists[r].empty()) return false;
   hasData_[r] = true;
-  return kRecordsReady;
+  return true;
 }
 
 void Tolvan2::ContinueSweep(size_t r, const DATABLOCK& reading, PendingSweep& pending) {
   if (pending.pending) {
     ClearList(r);
     ReadingLists[r].push_back(pending.reading);
+    listFix_[r] = pending.fix;
     pending.pending = false;
     sweepOpen_[r] = true;
   }
   if (!sweepOpen_[r]) {
     ClearList(r);
+    listFix_[r] = fix_;
     sweepOpen_[r] = true;
   }
   AppendReading(r, reading);
@@ -373,7 +449,7 @@ int Tolvan2::LambdaWindow(int receiver) {
   const size_t r = static_cast<size_t>(receiver);
   const BandSetup& band = bands_[r];
   const double f = band.FrequencyMHz(band.channel) * 1000000.0;
-  const double x = header_.velocity * f * 0.01;
+  const double x = fix_.header.velocity * f * 0.01;
   int32_t window = 1;
   if (x != 0) {
     const double w = std::trunc(kLambdaConstant / x);
@@ -412,6 +488,7 @@ bool Tolvan2::ReceiverHasData(int receiver) {
   const size_t r = static_cast<size_t>(current_);
   if (!bands_[r].InUse() || !ReceiverOn(receiver) || !hasData_[r]) return false;
   hasData_[r] = false;
+  rowFix_ = &listFix_[r];
   return true;
 }
 
@@ -514,42 +591,43 @@ int Tolvan2::FormatDataValues(int next, std::string& out, char delimiter) {
   return 0;
 }
 
-void Tolvan2::FormatPositionField(int id, std::string& out) const {
+void Tolvan2::FormatPositionField(int id, std::string& out, const Fix& fix) const {
   using F = FieldCatalog;
+  const Header& h = fix.header;
   switch (id) {
     case F::kLatDecimal: {
-      const double v = LatitudeDecimal();
+      const double v = Degrees(h.latitude);
       latitudeText_.Append(out, ValueKey(v), [v](std::string& t) { text::f(t, v, 6); });
       break;
     }
     case F::kLonDecimal: {
-      const double v = LongitudeDecimal();
+      const double v = Degrees(h.longitude);
       longitudeText_.Append(out, ValueKey(v), [v](std::string& t) { text::f(t, v, 6); });
       break;
     }
     case F::kLatDegrees:
-      text::d(out, lat_.degrees);
+      text::d(out, fix.lat.degrees);
       break;
     case F::kLatMinutes:
-      text::d(out, lat_.minutes);
+      text::d(out, fix.lat.minutes);
       break;
     case F::kLatSeconds:
-      text::d(out, lat_.seconds);
+      text::d(out, fix.lat.seconds);
       break;
     case F::kLonDegrees:
-      text::d(out, lon_.degrees);
+      text::d(out, fix.lon.degrees);
       break;
     case F::kLonMinutes:
-      text::d(out, lon_.minutes);
+      text::d(out, fix.lon.minutes);
       break;
     case F::kLonSeconds:
-      text::d(out, lon_.seconds);
+      text::d(out, fix.lon.seconds);
       break;
     case F::kLatHemisphere:
-      out.push_back(header_.latitude > 0 ? 'N' : 'S');
+      out.push_back(h.latitude > 0 ? 'N' : 'S');
       break;
     case F::kLonHemisphere:
-      out.push_back(header_.longitude > 0 ? 'E' : 'W');
+      out.push_back(h.longitude > 0 ? 'E' : 'W');
       break;
     default:
       break;  // decimal minutes stay empty
@@ -559,7 +637,8 @@ void Tolvan2::FormatPositionField(int id, std::string& out) const {
 void Tolvan2::FormatField(int id, std::string& out) {
   using F = FieldCatalog;
   out.clear();
-  const Header& h = header_;
+  const Fix& fix = RowFix();
+  const Header& h = fix.header;
   const BandSetup& band = bands_[static_cast<size_t>(current_)];
   if (text::RtcField(id, out, h.rtcYear, h.rtcMonth, h.rtcDay, h.rtcHour, h.rtcMinute, h.rtcSecond))
     return;
@@ -579,7 +658,7 @@ void Tolvan2::FormatField(int id, std::string& out) {
     case F::kLonDecimalMinutes:
     case F::kLonSeconds:
     case F::kLonHemisphere:
-      FormatPositionField(id, out);
+      FormatPositionField(id, out, fix);
       break;
     case F::kGpsStatus:
       out.append(h.status & kPositionValid ? "VALID" : "INVALID");
@@ -628,100 +707,17 @@ void Tolvan2::FormatField(int id, std::string& out) {
   }
 }
 
-int Tolvan2::LatitudeWholeDegrees() const {
-  const int64_t whole =
-      std::llabs(static_cast<int64_t>(header_.latitude)) / kMilliArcSecondsPerDegree;
-  return static_cast<int>(header_.latitude < 0 ? -whole : whole);
-}
-
-long Tolvan2::LatitudeMicroDegrees() const {
-  const int64_t rest =
-      std::llabs(static_cast<int64_t>(header_.latitude)) % kMilliArcSecondsPerDegree;
-  return static_cast<long>(rest * 1000000 / kMilliArcSecondsPerDegree);
-}
-
-// The first checked receiver's last fast block, reported only while the scan
-// type is "Fast Data".
-Tolvan2::Measured Tolvan2::MeasuredEntry() const {
-  Measured m;
-  const int receiver = FirstCheckedReceiver(kReceivers);
-  if (receiver == 0 || Config().ScanTypeGroup != 1) return m;
-  const FastState& fast = fast_[static_cast<size_t>(receiver - 1)];
-  if (!fast.present) return m;
-  m.present = true;
-  m.frequency = fast.band.ReportFrequencyMHz(fast.band.channel);
-  m.channel = fast.band.channel;
-  m.rssi = fast.mean;
-  return m;
-}
-
-int Tolvan2::WriteFormatHeader(std::string& out) {
-  out.clear();
-  const Header& h = header_;
-  switch (Config().OutputFormatGroup) {
-    case formats::kGrayson:
-      formats::GraysonDateLine(out, formats::GraysonYear(h.rtcYear), h.rtcMonth, h.rtcDay,
-                               h.gpsHour);
-      formats::GraysonStartLine(out, h.gpsMinute, h.gpsSecond);
-      break;
-    case formats::kPathView:
-      formats::PathViewHeader(out, Config().OutputFilename, Config().FrozenClock);
-      break;
-    case formats::kPlanet:
-      formats::PlanetHeader(out);
-      break;
-    default:
-      break;
-  }
-  return static_cast<int>(out.size());
-}
-
-int Tolvan2::WriteFormatRecord(std::string& out) {
-  out.clear();
-  const Header& h = header_;
-  const Measured m = MeasuredEntry();
-  switch (Config().OutputFormatGroup) {
-    case formats::kGrayson:
-      formats::GraysonReceiverLine(out, h.gpsMinute, h.gpsSecond,
-                                   formats::FrequencyTenHz(m.frequency), m.rssi);
-      formats::GraysonPositionLine(out, h.gpsMinute, h.gpsSecond, LatitudeWholeDegrees(),
-                                   LatitudeMicroDegrees(), LongitudeDecimal(), h.gpsHour,
-                                   h.gpsMinute, h.gpsSecond);
-      break;
-    case formats::kPathView:
-      // A level of zero is written as +0.0, never as a negative zero.
-      formats::PathViewRecord(out, m.rssi != 0 ? -static_cast<double>(m.rssi) : 0.0,
-                              LongitudeDecimal(), LatitudeDecimal(), h.gpsHour, h.gpsMinute,
-                              h.gpsSecond);
-      break;
-    case formats::kPlanet:
-      formats::PlanetPrefix(out, h.gpsHour, h.gpsMinute, h.gpsSecond, LatitudeDecimal(),
-                            LongitudeDecimal());
-      formats::PlanetReport(out, m.frequency, m.channel, m.rssi, 4);
-      break;
-    default:
-      break;
-  }
-  return static_cast<int>(out.size());
-}
-
-int Tolvan2::WriteFormatTrailer(std::string& out) {
-  out.clear();
-  if (Config().OutputFormatGroup == formats::kGrayson)
-    formats::GraysonTrailer(out, header_.gpsMinute, header_.gpsSecond);
-  return static_cast<int>(out.size());
-}
-
 // ---------------------------------------------------------------- readings
 
 // The receivers a converted record walks (those with new data, as
 // ReceiverHasData answers and clears it) and every reading of their lists.
 void Tolvan2::CollectReadings(const Block&, int result, ReadingRecord& record) {
   if (result != kRecordsReady && result != kBoundaryAndRecords) return;
-  const Header& h = header_;
-  record.time = ReceiverClockTime(h.rtcYear, h.rtcMonth, h.rtcDay, h.rtcHour, h.rtcMinute,
-                                  h.rtcSecond);
-  record.position = PositionFix(LatitudeDecimal(), LongitudeDecimal(), h.status & kPositionValid);
+  const Header& h = fix_.header;
+  record.time =
+      ReceiverClockTime(h.rtcYear, h.rtcMonth, h.rtcDay, h.rtcHour, h.rtcMinute, h.rtcSecond);
+  record.position =
+      PositionFix(Degrees(h.latitude), Degrees(h.longitude), h.status & kPositionValid);
   record.hasMarker = true;
   record.marker = h.marker;
   FormatField(FieldCatalog::kGpsStatus, record.gpsStatus);

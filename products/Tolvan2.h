@@ -4,13 +4,14 @@
 // headers that open a fast-data block (512 rapid samples of one channel per
 // receiver) or a scan block (the band setups, then small per-channel reading
 // records). Each receiver keeps a list of readings that is printed as the
-// << DATA >> values, one line per receiver with new data.
+// << DATA >> values, one line per receiver with new data. The post-processing
+// layouts are in Tolvan2Layouts.cpp.
 
 #include <array>
 #include <cstdint>
 #include <string>
 
-#include "products/CachedText.h"
+#include "core/CachedText.h"
 #include "products/Product.h"
 #include "products/Tolvan2Tables.h"
 
@@ -54,9 +55,6 @@ class Tolvan2 : public Product {
   void FormatField(int id, std::string& out) override;
   int64_t ReadBlock(Block& buffer) override;
   int ProcessBlock(Block& buffer) override;
-  int WriteFormatHeader(std::string& out) override;
-  int WriteFormatRecord(std::string& out) override;
-  int WriteFormatTrailer(std::string& out) override;
   int AccumulateLambda(int receiver) override;
   int LambdaWindow(int receiver) override;
   bool ReceiverHasData(int receiver) override;
@@ -80,14 +78,21 @@ class Tolvan2 : public Product {
     int gpsHour = 0, gpsMinute = 0, gpsSecond = 0;
     int16_t marker = 0;
   };
-  const Header& CurrentHeader() const { return header_; }
+  const Header& CurrentHeader() const { return fix_.header; }
 
  private:
   struct Angle {
     long degrees = 0, minutes = 0, seconds = 0;  // of the absolute value
   };
+  // A header and the angles split from it: what a line of readings prints
+  // for the time and place they were measured.
+  struct Fix {
+    Header header;
+    Angle lat, lon;
+  };
   struct PendingSweep {
     DATABLOCK reading;
+    Fix fix;  // the header the sweep start was measured under
     bool pending = false;
   };
   // What the post-processing layouts report for the measured receiver.
@@ -113,7 +118,14 @@ class Tolvan2 : public Product {
   int ProcessChannelReading(const Block& block, uint8_t kind);
   int ProcessSweep(const Block& block, uint8_t kind);
   int StartSweep(size_t r, const DATABLOCK& reading, PendingSweep& pending, bool flushPending);
+  bool FinishSweep(size_t r, PendingSweep& pending, bool flushPending);
   void ContinueSweep(size_t r, const DATABLOCK& reading, PendingSweep& pending);
+  // The end of the log and a change of segment hand out the sweeps still
+  // being collected, as the start of a next sweep would.
+  bool SweepsToClose() const;
+  bool OpensSegment(const Block& block) const;
+  int CloseSweeps();
+  int64_t EndOfLog(int64_t consumed);
   void ClearList(size_t r);
   void AppendReading(size_t r, const DATABLOCK& reading);
   bool Skipping() const { return !ConversionPass || SegmentDeselected; }
@@ -122,16 +134,21 @@ class Tolvan2 : public Product {
   void SetBand(size_t r, const tolvan2::BandSetup& band);
   void AppendEntry(std::string& out, size_t r, const DATABLOCK& e, char delimiter, bool& first);
   void CacheChannelTexts(size_t r, uint16_t channel);
-  void FormatPositionField(int id, std::string& out) const;
+  void FormatPositionField(int id, std::string& out, const Fix& fix) const;
+  // The header of the line being written: that of the receiver's readings
+  // while a line is written, else the last one read.
+  const Fix& RowFix() const { return rowFix_ ? *rowFix_ : fix_; }
+  void FillLayoutValues(formats::LayoutValues& values) const override;
   Measured MeasuredEntry() const;
   // Whole latitude degrees (signed) and the fraction of a degree in millionths.
   int LatitudeWholeDegrees() const;
   long LatitudeMicroDegrees() const;
-  double LatitudeDecimal() const { return header_.latitude / 3600000.0; }
-  double LongitudeDecimal() const { return header_.longitude / 3600000.0; }
+  static double Degrees(int32_t milliArcSeconds) { return milliArcSeconds / 3600000.0; }
 
-  Header header_;
-  Angle lat_, lon_;
+  Fix fix_;  // the last header read
+  // The header each receiver's reading list was measured under.
+  std::array<Fix, kReceivers> listFix_{};
+  const Fix* rowFix_ = nullptr;
   std::array<tolvan2::BandSetup, kReceivers> bands_{};
   std::array<bool, kReceivers> hasData_{};
   std::array<bool, kReceivers> sweepOpen_{};  // the list holds the sweep being collected
@@ -140,6 +157,14 @@ class Tolvan2 : public Product {
   std::array<FastState, kReceivers> fast_{};
   int current_ = 1;
   uint64_t droppedReadings_ = 0;
+
+  // A record that opens a segment waits while the sweeps of the segment it
+  // ends are handed out.
+  Block heldBlock_;
+  int64_t heldCount_ = 0;
+  bool holding_ = false;
+  bool closeSweeps_ = false;  // the block just read is the hand-out of open sweeps
+  bool ended_ = false;        // the log's end has been read
 
   // FormatDataValues walk.
   int callCounter_ = 0;

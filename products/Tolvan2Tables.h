@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "products/Bytes.h"
+#include "core/Bytes.h"
 
 namespace morphel::tolvan2 {
 
@@ -101,11 +101,12 @@ constexpr std::array<std::string_view, 17> kCompass = {"N",  "NNE", "NE", "ENE",
                                                        "W",  "WNW", "NW", "NNW", "N"};
 constexpr int kHeadingStep = 225;  // tenths of a degree per compass point
 
-// Compass point of a heading word in tenths of a degree (C division, which
-// truncates toward zero); headings outside 0..360.0 clamp to the ends.
+// The nearest compass point of a heading word in tenths of a degree: 350.0
+// is N and 20.0 NNE (C division, which truncates toward zero); headings
+// outside 0..360.0 clamp to the ends.
 inline std::string_view CompassPoint(int16_t heading) {
   const int32_t h = heading;
-  int32_t index = ((h * kHeadingStep + 113) / kHeadingStep) / kHeadingStep;
+  int32_t index = (h + kHeadingStep / 2) / kHeadingStep;
   if (index < 0) index = 0;
   if (index > 16) index = 16;
   return kCompass[static_cast<size_t>(index)];

@@ -1,5 +1,7 @@
 #include "products/Velmar.h"
 
+#include "products/FieldCatalog.h"
+
 namespace morphel {
 
 namespace {
@@ -30,8 +32,17 @@ constexpr CwScanner::BcdHeaderLayout kHeader{
 }  // namespace
 
 Velmar::Velmar() : CwScanner(kVelmarLayout) {
-  SetAvailableFields({0,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13, 14, 15, 16,
-                      18, 19, 20, 21, 17, 29, 33, 36, 34, 35, 37, 38, 39, 40});
+  using F = FieldCatalog;
+  SetAvailableFields({F::kData,       F::kCrLf,          F::kLatDecimal,
+                      F::kLatDegrees, F::kLatMinutes,    F::kLatDecimalMinutes,
+                      F::kLatSeconds, F::kLatHemisphere, F::kLonDecimal,
+                      F::kLonDegrees, F::kLonMinutes,    F::kLonDecimalMinutes,
+                      F::kLonSeconds, F::kLonHemisphere, F::kGpsTime,
+                      F::kGpsHour,    F::kGpsMinute,     F::kGpsSecond,
+                      F::kGpsStatus,  F::kMarkerValue,   F::kRtcDate,
+                      F::kRtcYear,    F::kRtcMonth,      F::kRtcDay,
+                      F::kRtcTime,    F::kRtcHour,       F::kRtcMinute,
+                      F::kRtcSecond});
 }
 
 void Velmar::DecodeHeader(const uint8_t* bytes) {

@@ -2,12 +2,17 @@
 
 #include <algorithm>
 
-#include "products/Bytes.h"
+#include "core/Bytes.h"
 #include "products/FieldCatalog.h"
 
 namespace morphel {
 
 namespace {
+// Offsets below count from the byte after the record's type byte.
+// Marker, time, level and GPS records start with the clock's time.
+constexpr size_t kRtcHour = 0;
+constexpr size_t kRtcMinute = 1;
+constexpr size_t kRtcSecond = 2;
 // Setup block offsets.
 constexpr size_t kSetupDay = 0;
 constexpr size_t kSetupMonth = 1;
@@ -21,13 +26,18 @@ constexpr size_t kSetupSpacing = 13;
 constexpr size_t kSetupFlags = 15;
 constexpr size_t kSetupFirmware = 16;
 constexpr size_t kSetupChannelCount = 24;
+constexpr size_t kChannelSize = 2;  // the channel list after the setup block, u16 each
+static_assert(kSetupChannelCount + 1 == Zev::kSetupBlock);
 // Marker record offsets.
 constexpr size_t kMarkerOdometer = 3;
 constexpr size_t kMarkerValue = 5;
+static_assert(kMarkerValue + 2 == Zev::kMarkerBody);
 // Level record: hour, minute, second, then the level count.
 constexpr size_t kLevelCount = 3;
 constexpr size_t kLevelBytes = 4;
+static_assert(kLevelCount + 1 == Zev::kLevelHeader && kLevelBytes == Zev::kLevelHeader);
 constexpr size_t kToneTriple = 3;
+constexpr size_t kToneSat = 0;
 constexpr size_t kToneVmac = 2;
 // GPS record offsets.
 constexpr size_t kGpsStatus = 3;
@@ -41,6 +51,15 @@ constexpr size_t kBinLongitude = 8;
 constexpr size_t kBinAltitude = 12;
 constexpr size_t kBinVelocity = 16;
 constexpr size_t kBinGpsTime = 20;
+static_assert(kBcdGpsTime + 3 == Zev::kGpsBodyBcd);
+static_assert(kBinGpsTime + 3 == Zev::kGpsBodyBinary);
+// FLEX records: the length word of the data, then the rest of the header.
+constexpr size_t kFlexLengthWord = 2;
+static_assert(zev::kFlexLengthOffset + kFlexLengthWord <= Zev::kFlexHeader);
+// Paging records carry the receiver's units as they are (a POCSAG record's
+// trailer counted in its body).
+static_assert(Zev::kFlexHeader == zev::kFlexHeaderSize);
+static_assert(Zev::kPocsagBody == zev::kPocsagUnitSize + Zev::kTrailerSize);
 
 // Analogue cellular channel numbers and their display offsets.
 constexpr uint8_t kOffsetFlag = 0x10;
@@ -51,11 +70,15 @@ constexpr int kShiftLimit = 32802;
 constexpr int kChannelWrap = 1023;
 constexpr int kShiftWrap = 989;
 constexpr double kPlanUnitMHz = 0.0001;
+
+// The record after its type byte (a record always has one).
+ByteCursor Body(const Product::Block& b) {
+  return ByteCursor(b.data() + 1, b.size() - 1);
+}
 }  // namespace
 
 Zev::Zev() {
-  SetAvailableFields({0,  1,  2,  3,  17, 5,  6,  7,  8,  9,  10, 11, 12, 13, 14, 15, 16, 18, 19,
-                      20, 21, 26, 27, 29, 30, 31, 32, 33, 36, 34, 35, 37, 38, 39, 40, 41, 42, 43});
+  OfferFields({});
 }
 
 int Zev::Open(const std::string& path) {
@@ -110,11 +133,11 @@ int64_t Zev::ReadBlock(Block& buffer) {
     case kSetupRecord: {
       ok = ReadBody(buffer, kSetupBlock);
       if (!ok) break;
-      const uint8_t* p = buffer.data() + 1;
-      framingMode_ = p[kSetupMode];
-      framingFlags_ = p[kSetupFlags];
-      framingFirmware_ = le16(p + kSetupFirmware);
-      ok = ReadBody(buffer, 2 * size_t{p[kSetupChannelCount]} + kTrailerSize);
+      ByteCursor setup = Body(buffer);
+      framingMode_ = setup.u8(kSetupMode);
+      framingFlags_ = setup.u8(kSetupFlags);
+      framingFirmware_ = setup.le16(kSetupFirmware);
+      ok = ReadBody(buffer, kChannelSize * setup.u8(kSetupChannelCount) + kTrailerSize);
       if (!ok) break;
       int16_t segment = zev::SegmentTypeForMode(framingMode_);
       if (framingMode_ == zev::kModeVariableSweep &&
@@ -133,7 +156,7 @@ int64_t Zev::ReadBlock(Block& buffer) {
       break;
     case kLevelRecord:
       ok = ReadBody(buffer, kLevelHeader) &&
-           ReadBody(buffer, LevelBodySize(buffer[1 + kLevelCount]) + kTrailerSize);
+           ReadBody(buffer, LevelBodySize(Body(buffer).u8(kLevelCount)) + kTrailerSize);
       break;
     case kGpsRecord: {
       size_t body = framingFirmware_ < zev::kFirmwareBinaryGps ? kGpsBodyBcd : kGpsBodyBinary;
@@ -141,8 +164,9 @@ int64_t Zev::ReadBlock(Block& buffer) {
       break;
     }
     case kFlexRecord:
-      ok = ReadBody(buffer, 2) &&
-           ReadBody(buffer, kFlexHeader - 2 + le16(buffer.data() + 1) + kTrailerSize);
+      ok = ReadBody(buffer, kFlexLengthWord) &&
+           ReadBody(buffer, kFlexHeader - kFlexLengthWord +
+                                Body(buffer).le16(zev::kFlexLengthOffset) + kTrailerSize);
       if (ok) FollowSegmentType(zev::kSegmentFlex, rtcHour_, rtcMinute_, rtcSecond_);
       break;
     default:
@@ -158,9 +182,10 @@ int64_t Zev::ReadBlock(Block& buffer) {
 }
 
 void Zev::CopyRtcTime(const Block& b) {
-  rtcHour_ = b[1];
-  rtcMinute_ = b[2];
-  rtcSecond_ = b[3];
+  ByteCursor body = Body(b);
+  rtcHour_ = body.u8(kRtcHour);
+  rtcMinute_ = body.u8(kRtcMinute);
+  rtcSecond_ = body.u8(kRtcSecond);
   GatherTime(rtcHour_, rtcMinute_, rtcSecond_);
 }
 
@@ -175,8 +200,8 @@ int Zev::ProcessBlock(Block& buffer) {
     case kMarkerRecord:
       if (size < 1 + kMarkerBody) return kNothing;
       CopyRtcTime(b);
-      odometer_ = le16(b.data() + 1 + kMarkerOdometer);
-      marker_ = le16(b.data() + 1 + kMarkerValue);
+      odometer_ = Body(b).le16(kMarkerOdometer);
+      marker_ = Body(b).le16(kMarkerValue);
       return kNothing;
     case kTimeRecord:
       if (size >= 1 + kTimeBody) CopyRtcTime(b);
@@ -200,25 +225,30 @@ int Zev::ProcessBlock(Block& buffer) {
 }
 
 int Zev::ProcessSetup(const Block& b) {
-  const uint8_t* p = b.data() + 1;
-  rtcDay_ = p[kSetupDay];
-  rtcMonth_ = p[kSetupMonth];
-  rtcYear_ = p[kSetupYear];
-  mode_ = framingMode_ = p[kSetupMode];
-  xyFlag_ = p[kSetupXyFlag];
-  firstChannel_ = le16(p + kSetupFirstChannel);
-  baseMHz_ = le16(p + kSetupBaseMHz);
-  baseFraction_ = le16(p + kSetupBaseFraction);
-  spacing_ = le16(p + kSetupSpacing);
-  flags_ = framingFlags_ = p[kSetupFlags];
-  firmware_ = framingFirmware_ = le16(p + kSetupFirmware);
-  size_t listed = (b.size() - 1 - kSetupBlock) / 2;
-  entryCount_ = static_cast<int>(std::min<size_t>(p[kSetupChannelCount], listed));
+  ByteCursor p = Body(b);
+  rtcDay_ = p.u8(kSetupDay);
+  rtcMonth_ = p.u8(kSetupMonth);
+  rtcYear_ = p.u8(kSetupYear);
+  mode_ = framingMode_ = p.u8(kSetupMode);
+  xyFlag_ = p.u8(kSetupXyFlag);
+  firstChannel_ = p.le16(kSetupFirstChannel);
+  baseMHz_ = p.le16(kSetupBaseMHz);
+  baseFraction_ = p.le16(kSetupBaseFraction);
+  spacing_ = p.le16(kSetupSpacing);
+  flags_ = framingFlags_ = p.u8(kSetupFlags);
+  firmware_ = framingFirmware_ = p.le16(kSetupFirmware);
+  size_t listed = (p.size() - kSetupBlock) / kChannelSize;
+  entryCount_ = static_cast<int>(std::min<size_t>(p.u8(kSetupChannelCount), listed));
   for (int k = 0; k < entryCount_; ++k)
-    channels_[static_cast<size_t>(k)] = le16(p + kSetupBlock + 2 * static_cast<size_t>(k));
-  // Levels of the old plan mean nothing in the new one.
+    channels_[static_cast<size_t>(k)] = p.le16(kSetupBlock + kChannelSize * static_cast<size_t>(k));
+  // Levels of the old plan mean nothing in the new one, nor do its sums and
+  // averages: entry k of the new list is another channel.
   levelCount_ = 0;
   rowCount_ = 0;
+  levelSums_.fill(0);
+  averagedLevels_.fill(0);
+  averaged_.fill(false);
+  averageSamples_ = 0;
   TitlePending = 1;
   return kBoundary;
 }
@@ -226,28 +256,30 @@ int Zev::ProcessSetup(const Block& b) {
 int Zev::ProcessLevel(const Block& b) {
   CopyRtcTime(b);
   GatherRecord();
-  const uint8_t* p = b.data() + 1;
-  const size_t body = b.size() - 1;
-  const int count = p[kLevelCount];
+  ByteCursor p = Body(b);
+  const int count = p.u8(kLevelCount);
   levelCount_ = 0;
   if (mode_ != zev::kModePocsag) {
-    levelCount_ = static_cast<int>(std::min<size_t>(count, body - kLevelBytes));
-    for (int i = 0; i < levelCount_; ++i)
-      levels_[static_cast<size_t>(i)] = p[kLevelBytes + static_cast<size_t>(i)];
+    const size_t levels = std::min<size_t>(count, p.size() - kLevelBytes);
+    const uint8_t* first = p.ptr(kLevelBytes, levels);
+    std::copy(first, first + levels, levels_.begin());
+    levelCount_ = static_cast<int>(levels);
     if (ToneData()) {
       size_t tones = kLevelBytes + static_cast<size_t>(count);
-      for (int i = 0; i < levelCount_; ++i) {
-        size_t at = tones + kToneTriple * static_cast<size_t>(i);
-        bool present = at + kToneVmac < body;
-        sat_[static_cast<size_t>(i)] = present ? p[at] : 0;
-        vmac_[static_cast<size_t>(i)] = present ? p[at + kToneVmac] : 0;
+      for (size_t i = 0; i < levels; ++i) {
+        // A triple cut short by the record's end gives neither value.
+        const uint8_t* bytes = p.ptr(tones + kToneTriple * i, kToneTriple);
+        ByteCursor triple(bytes, bytes ? kToneTriple : 0);
+        sat_[i] = triple.u8(kToneSat);
+        vmac_[i] = triple.u8(kToneVmac);
       }
     }
   }
   rowCount_ = entryCount_ > 0 ? count / entryCount_ : 0;
   if (AverageMode == kAverageBestServer) SelectBestServer();
   if (AverageMode == kAveragePerSeconds) {
-    // Only whole scans that are present count.
+    // Only whole scans that are present count, and only of a converted segment.
+    if (SegmentDeselected) return kNothing;
     int scans = entryCount_ > 0 ? levelCount_ / entryCount_ : 0;
     int channels = std::min(entryCount_, kAveragedChannels);
     for (int r = 0; r < scans; ++r)
@@ -262,23 +294,23 @@ int Zev::ProcessLevel(const Block& b) {
 }
 
 void Zev::DecodeGps(const Block& b) {
-  const uint8_t* p = b.data() + 1;
-  gpsStatus_ = p[kGpsStatus];
-  if (framingFirmware_ >= zev::kFirmwareBinaryGps && b.size() >= 1 + kGpsBodyBinary) {
-    latitude_ = zev::SplitCoordinate(be32s(p + kBinLatitude), true);
-    longitude_ = zev::SplitCoordinate(be32s(p + kBinLongitude), false);
-    altitude_ = be32(p + kBinAltitude);
-    velocity_ = be16(p + kBinVelocity);
-    gpsHour_ = p[kBinGpsTime];
-    gpsMinute_ = p[kBinGpsTime + 1];
-    gpsSecond_ = p[kBinGpsTime + 2];
+  ByteCursor p = Body(b);
+  gpsStatus_ = p.u8(kGpsStatus);
+  if (framingFirmware_ >= zev::kFirmwareBinaryGps && p.size() >= kGpsBodyBinary) {
+    latitude_ = zev::SplitCoordinate(p.be32s(kBinLatitude), true);
+    longitude_ = zev::SplitCoordinate(p.be32s(kBinLongitude), false);
+    altitude_ = p.be32s(kBinAltitude);
+    velocity_ = p.be16(kBinVelocity);
+    gpsHour_ = p.u8(kBinGpsTime);
+    gpsMinute_ = p.u8(kBinGpsTime + 1);
+    gpsSecond_ = p.u8(kBinGpsTime + 2);
     return;
   }
-  latitude_ = zev::BcdCoordinate(p + kBcdLatitude, p[kBcdLatHemisphere]);
-  longitude_ = zev::BcdCoordinate(p + kBcdLongitude, p[kBcdLonHemisphere]);
-  gpsHour_ = bcd(p[kBcdGpsTime]);
-  gpsMinute_ = bcd(p[kBcdGpsTime + 1]);
-  gpsSecond_ = bcd(p[kBcdGpsTime + 2]);
+  latitude_ = zev::BcdCoordinate(p.be32(kBcdLatitude), p.u8(kBcdLatHemisphere));
+  longitude_ = zev::BcdCoordinate(p.be32(kBcdLongitude), p.u8(kBcdLonHemisphere));
+  gpsHour_ = bcd(p.u8(kBcdGpsTime));
+  gpsMinute_ = bcd(p.u8(kBcdGpsTime + 1));
+  gpsSecond_ = bcd(p.u8(kBcdGpsTime + 2));
 }
 
 int Zev::ProcessGps(const Block& b) {

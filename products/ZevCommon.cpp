@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "products/Bytes.h"
+#include "core/Bytes.h"
+#include "core/Fmt.h"
 #include "products/FieldCatalog.h"
-#include "products/Fmt.h"
 #include "products/Formats.h"
 
 namespace morphel {
@@ -48,13 +48,10 @@ Coordinate SplitCoordinate(int32_t value, bool latitude) {
   return c;
 }
 
-Coordinate BcdCoordinate(const uint8_t* digits, uint8_t hemisphere) {
+Coordinate BcdCoordinate(uint32_t digits, uint8_t hemisphere) {
   Coordinate c;
   int d[8];
-  for (int i = 0; i < 4; ++i) {
-    d[2 * i] = hiNibble(digits[i]);
-    d[2 * i + 1] = loNibble(digits[i]);
-  }
+  for (int i = 0; i < 8; ++i) d[i] = static_cast<int>(digits >> (28 - 4 * i) & 0x0F);
   c.degrees = d[0] * 100 + d[1] * 10 + d[2];
   c.minutes = d[3] * 10 + d[4];
   c.thousandths = d[5] * 100 + d[6] * 10 + d[7];
@@ -73,7 +70,7 @@ namespace {
 constexpr int kBestServerThreshold = -121;
 constexpr size_t kPocsagFieldWidth = 73;
 constexpr double kMphPerVelocityUnit = 0.022356;
-constexpr uint32_t kCentimetresPerMetre = 100;
+constexpr int32_t kCentimetresPerMetre = 100;
 
 void Delimit(std::string& out, char delimiter) {
   if (!out.empty()) out.push_back(delimiter);
@@ -110,6 +107,52 @@ void AppendCoordinatePart(std::string& out, const zev::Coordinate& c, int part, 
   }
 }
 }  // namespace
+
+void ZevReader::OfferFields(std::initializer_list<int> more) {
+  using F = FieldCatalog;
+  SetAvailableFields({F::kData,
+                      F::kFlexData,
+                      F::kPocsagData,
+                      F::kBer,
+                      F::kGpsStatus,
+                      F::kLatDecimal,
+                      F::kLatDegrees,
+                      F::kLatMinutes,
+                      F::kLatDecimalMinutes,
+                      F::kLatSeconds,
+                      F::kLatHemisphere,
+                      F::kLonDecimal,
+                      F::kLonDegrees,
+                      F::kLonMinutes,
+                      F::kLonDecimalMinutes,
+                      F::kLonSeconds,
+                      F::kLonHemisphere,
+                      F::kGpsTime,
+                      F::kGpsHour,
+                      F::kGpsMinute,
+                      F::kGpsSecond,
+                      F::kGpsAltitude,
+                      F::kGpsVelocity,
+                      F::kMarkerValue,
+                      F::kMeasurementType,
+                      F::kOdometer,
+                      F::kRecordNumber,
+                      F::kRtcDate,
+                      F::kRtcYear,
+                      F::kRtcMonth,
+                      F::kRtcDay,
+                      F::kRtcTime,
+                      F::kRtcHour,
+                      F::kRtcMinute,
+                      F::kRtcSecond,
+                      F::kSpeedBps,
+                      F::kXCoordinate,
+                      F::kYCoordinate});
+  for (int id : more) {
+    if (AvailableCount < kMaxFieldIds)
+      AvailableFieldIds[static_cast<size_t>(AvailableCount++)] = static_cast<int16_t>(id);
+  }
+}
 
 void ZevReader::ClearReaderState() {
   rtcHour_ = rtcMinute_ = rtcSecond_ = rtcDay_ = rtcMonth_ = rtcYear_ = 0;
@@ -299,7 +342,8 @@ void ZevReader::AppendPositionField(int id, std::string& out) const {
   } else if (id == FieldCatalog::kGpsStatus) {
     out.append((gpsStatus_ & zev::kGpsLockedBit) ? "LOCKED" : "UNLOCKED");
   } else if (id == FieldCatalog::kGpsAltitude) {
-    text::u(out, altitude_ / kCentimetresPerMetre);
+    // Signed: below sea level the GPS height is negative.
+    text::d(out, altitude_ / kCentimetresPerMetre);
   } else if (id == FieldCatalog::kGpsVelocity) {
     text::f(out, velocity_ * kMphPerVelocityUnit, 1);
   }
@@ -399,84 +443,41 @@ int ZevReader::FirstReceiverEntry() const {
   return FirstCheckedReceiver(4) - 1;
 }
 
-int ZevReader::WriteFormatHeader(std::string& out) {
-  out.clear();
-  switch (Config().OutputFormatGroup) {
-    case formats::kGrayson:
-      formats::GraysonDateLine(out, formats::GraysonYear(rtcYear_), rtcMonth_, rtcDay_, gpsHour_);
-      formats::GraysonStartLine(out, gpsMinute_, gpsSecond_);
-      break;
-    case formats::kPathView:
-      formats::PathViewHeader(out, Config().OutputFilename, Config().FrozenClock);
-      break;
-    case formats::kPlanet:
-      formats::PlanetHeader(out);
-      break;
-    case formats::kInFielder:
-      formats::InFielderHeader(out, "Zev File");
-      break;
-    default:
-      break;
-  }
-  return static_cast<int>(out.size());
-}
-
-int ZevReader::WriteFormatRecord(std::string& out) {
-  out.clear();
-  const int format = Config().OutputFormatGroup;
+void ZevReader::FillLayoutValues(formats::LayoutValues& v) const {
+  v.rtcYear = rtcYear_;
+  v.rtcMonth = rtcMonth_;
+  v.rtcDay = rtcDay_;
+  v.gpsHour = gpsHour_;
+  v.gpsMinute = gpsMinute_;
+  v.gpsSecond = gpsSecond_;
+  v.latitude = zev::SignedDegrees(latitude_);
+  v.longitude = zev::SignedDegrees(longitude_);
+  v.graysonLatDegrees = latitude_.degrees;
+  v.graysonLatMicro = formats::MicroDegrees(latitude_.minutes, latitude_.thousandths);
+  v.graysonLongitude = formats::DecimalDegrees(longitude_.degrees, longitude_.minutes,
+                                               longitude_.thousandths, false);
+  // InFielder places the record at its marker and odometer reading.
+  v.inFielder = true;
+  v.inFielderX = marker_;
+  v.inFielderY = odometer_;
+  v.marker = marker_;
   int first = 0;
   int last = entryCount_;
   if (!PerEntryRecords()) {
     first = FirstReceiverEntry();
     last = first + 1;
   }
-  const double lat = zev::SignedDegrees(latitude_);
-  const double lon = zev::SignedDegrees(longitude_);
   for (int k = first; k < last; ++k) {
     // An entry that is not there (no receiver checked, or beyond the list)
     // reports zeros.
-    bool valid = k >= 0 && (k < entryCount_ || PagingMode());
+    const bool valid = k >= 0 && (k < entryCount_ || PagingMode());
     int level = 0;
     if (valid && !RowLevel(k, level)) level = 0;
-    double frequency = valid ? EntryFrequency(k) : 0.0;
-    switch (format) {
-      case formats::kGrayson:
-        formats::GraysonReceiverLine(out, gpsMinute_, gpsSecond_,
-                                     formats::FrequencyTenHz(frequency), level);
-        break;
-      case formats::kPathView:
-        formats::PathViewRecord(out, -static_cast<double>(level), lon, lat, gpsHour_, gpsMinute_,
-                                gpsSecond_);
-        break;
-      case formats::kPlanet:
-        formats::PlanetPrefix(out, gpsHour_, gpsMinute_, gpsSecond_, lat, lon);
-        formats::PlanetReport(out, frequency, valid ? ReportedChannel(k) : 0, level);
-        break;
-      case formats::kInFielder: {
-        int reported = level;
-        if (!PerEntryRecords() && !RowLevel(0, reported)) reported = 0;
-        formats::InFielderRecord(out, marker_, odometer_, marker_, reported);
-        break;
-      }
-      default:
-        break;
-    }
+    int reported = level;
+    if (!PerEntryRecords() && !RowLevel(0, reported)) reported = 0;
+    v.entries.push_back({valid ? EntryFrequency(k) : 0.0, valid ? ReportedChannel(k) : 0, level,
+                         -static_cast<double>(level), reported});
   }
-  if (format == formats::kGrayson) {
-    formats::GraysonPositionLine(out, gpsMinute_, gpsSecond_, latitude_.degrees,
-                                 formats::MicroDegrees(latitude_.minutes, latitude_.thousandths),
-                                 formats::DecimalDegrees(longitude_.degrees, longitude_.minutes,
-                                                         longitude_.thousandths, false),
-                                 gpsHour_, gpsMinute_, gpsSecond_);
-  }
-  return static_cast<int>(out.size());
-}
-
-int ZevReader::WriteFormatTrailer(std::string& out) {
-  out.clear();
-  if (Config().OutputFormatGroup == formats::kGrayson)
-    formats::GraysonTrailer(out, gpsMinute_, gpsSecond_);
-  return static_cast<int>(out.size());
 }
 
 // ---------------------------------------------------------------- readings

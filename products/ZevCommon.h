@@ -9,9 +9,10 @@
 
 #include <array>
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 
-#include "products/CachedText.h"
+#include "core/CachedText.h"
 #include "products/Product.h"
 #include "products/ZevPaging.h"
 
@@ -57,8 +58,9 @@ struct Coordinate {
 };
 // Milliseconds of arc; 0 or less counts as the southern / western hemisphere.
 Coordinate SplitCoordinate(int32_t value, bool latitude);
-// Four packed BCD bytes DDDMMmmm and the hemisphere letter that follows them.
-Coordinate BcdCoordinate(const uint8_t* digits, uint8_t hemisphere);
+// Four packed BCD bytes DDDMMmmm (read as one big-endian word, the first
+// digit in the top nibble) and the hemisphere letter that follows them.
+Coordinate BcdCoordinate(uint32_t digits, uint8_t hemisphere);
 // Decimal degrees, negative for 'S' and 'W'.
 double SignedDegrees(const Coordinate& c);
 
@@ -73,9 +75,6 @@ class ZevReader : public Product {
   int WriteDataTitles(int next, std::string& out, char delimiter) override;
   int FormatDataValues(int next, std::string& out, char delimiter) override;
   void FormatField(int id, std::string& out) override;
-  int WriteFormatHeader(std::string& out) override;
-  int WriteFormatRecord(std::string& out) override;
-  int WriteFormatTrailer(std::string& out) override;
   // The firmware word of the last setup (PC card) or measurement record (PC
   // dump); empty before one.
   std::string FirmwareText() const override;
@@ -84,6 +83,8 @@ class ZevReader : public Product {
   const zev::PagingState& Paging() const { return paging_; }
 
  protected:
+  // Offers the fields both Zev logs have, in the window's order, then `more`.
+  void OfferFields(std::initializer_list<int> more);
   // Frequency (MHz) of list entry k.
   virtual double EntryFrequency(int k) const = 0;
   // Channel number of entry k as the user reads it.
@@ -127,7 +128,7 @@ class ZevReader : public Product {
   // Last GPS fix.
   int gpsHour_ = 0, gpsMinute_ = 0, gpsSecond_ = 0;
   zev::Coordinate latitude_, longitude_;
-  uint32_t altitude_ = 0;  // centimetres
+  int32_t altitude_ = 0;   // centimetres, below sea level negative
   uint32_t velocity_ = 0;  // units of 0.022356 mph
   uint8_t gpsStatus_ = 0;
   // Marker words: marker value and odometer, or X and Y.
@@ -151,6 +152,7 @@ class ZevReader : public Product {
 
  private:
   int NextGroupIndex(int next);
+  void FillLayoutValues(formats::LayoutValues& values) const override;
   int FirstReceiverEntry() const;
   void AppendPagingField(int id, std::string& out) const;
   void AppendPositionField(int id, std::string& out) const;

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "products/Bytes.h"
+#include "core/Bytes.h"
 #include "products/FieldCatalog.h"
 
 namespace morphel {
@@ -22,9 +22,14 @@ constexpr size_t kBcdLonHemisphere = 9;
 constexpr size_t kHeaderBcd = 23;     // firmware below 103
 constexpr size_t kHeaderBinary = 26;  // firmware 103 and later
 constexpr size_t kHeaderSize = 26;
+static_assert(kBcdPosition + kBcdLonHemisphere < kHeaderBcd);
+// Channel entries after the measurement header: the level, then the channel.
 constexpr size_t kEntrySize = 5;
+constexpr size_t kEntryLevel = 0;
 constexpr size_t kEntryChannel = 3;
+static_assert(kEntryChannel + 2 == kEntrySize);
 constexpr size_t kToneTriple = 3;
+constexpr size_t kToneSat = 0;
 constexpr size_t kToneVmac = 2;
 // Measurement header.
 constexpr size_t kHdrGpsTime = 0;
@@ -44,6 +49,7 @@ constexpr size_t kHdrDay = 22;
 constexpr size_t kHdrMonth = 23;
 constexpr size_t kHdrYear = 24;
 constexpr size_t kHdrCount = 25;
+static_assert(kHdrCount + 1 == kHeaderSize);
 // Setup record.
 constexpr size_t kSetFirstChannel = 9;
 constexpr size_t kSetLastChannel = 11;
@@ -51,6 +57,7 @@ constexpr size_t kSetBaseMHz = 13;
 constexpr size_t kSetBaseFraction = 15;
 constexpr size_t kSetSpacing = 17;
 constexpr size_t kSetChannelMode = 19;
+static_assert(kSetChannelMode + 1 == ZevDump::kSetupSize);
 // GPS record.
 constexpr size_t kGpsTime = 5;
 constexpr size_t kGpsLatitude = 12;
@@ -59,6 +66,7 @@ constexpr size_t kGpsAltitude = 20;
 constexpr size_t kGpsVelocity = 28;
 constexpr size_t kGpsNavStatus = 69;
 constexpr uint8_t kNavValidBits = 0x30;
+static_assert(kGpsVelocity + 4 <= kGpsNavStatus && kGpsNavStatus < ZevDump::kGpsSize);
 
 // Channel-number modes.
 constexpr uint8_t kOffsetMode = 16;
@@ -74,9 +82,7 @@ constexpr double kLightSpeed = 3e8;
 }  // namespace
 
 ZevDump::ZevDump() {
-  SetAvailableFields({0,  1,  2,  3,  17, 5,  6,  7,  8,  9,  10, 11, 12,
-                      13, 14, 15, 16, 18, 19, 20, 21, 26, 27, 29, 30, 31,
-                      32, 33, 36, 34, 35, 37, 38, 39, 40, 41, 42, 43, 45});
+  OfferFields({FieldCatalog::kExtNavStatus});
 }
 
 int ZevDump::Open(const std::string& path) {
@@ -148,18 +154,18 @@ int ZevDump::ProcessBlock(Block& buffer) {
 }
 
 int ZevDump::ProcessMeasurement(const Block& b) {
-  const bool binaryGps =
-      b.size() > kFirmware + 1 && le16(b.data() + kFirmware) >= zev::kFirmwareBinaryGps;
+  ByteCursor c(b.data(), b.size());
+  const bool binaryGps = c.has(kFirmware, 2) && c.le16(kFirmware) >= zev::kFirmwareBinaryGps;
   const size_t header = binaryGps ? kHeaderBinary : kHeaderBcd;
   if (b.size() < header + kHeaderSize) {
     ++Damage.badLengthBlocks;
     return kNothing;
   }
-  const uint8_t* h = b.data() + header;
-  GatherTime(h[kHdrHour], h[kHdrMinute], h[kHdrSecond]);
+  ByteCursor h(b.data() + header, kHeaderSize);
+  const int hour = h.u8(kHdrHour), minute = h.u8(kHdrMinute), second = h.u8(kHdrSecond);
+  GatherTime(hour, minute, second);
   GatherRecord();
-  const bool changed =
-      FollowSegmentType(zev::SegmentTypeForMode(b[0]), h[kHdrHour], h[kHdrMinute], h[kHdrSecond]);
+  const bool changed = FollowSegmentType(zev::SegmentTypeForMode(b[0]), hour, minute, second);
   if (!ConversionPass || SegmentDeselected) return kNothing;
   DecodeMeasurement(b, header);
   if (AverageMode == kAverageBestServer) SelectBestServer();
@@ -171,36 +177,37 @@ int ZevDump::ProcessMeasurement(const Block& b) {
 }
 
 void ZevDump::DecodeMeasurement(const Block& b, size_t header) {
-  const uint8_t* h = b.data() + header;
+  ByteCursor c(b.data(), b.size());
+  ByteCursor h(b.data() + header, kHeaderSize);
   mode_ = b[0];
-  firmware_ = le16(b.data() + kFirmware);
-  gpsStatus_ = b[kGpsStatusByte];
-  xyFlag_ = h[kHdrXyFlag];
-  odometer_ = le16(h + kHdrOdometer);
-  marker_ = le16(h + kHdrMarker);
-  flags_ = h[kHdrFlags];
-  rtcSecond_ = h[kHdrSecond];
-  rtcMinute_ = h[kHdrMinute];
-  rtcHour_ = h[kHdrHour];
-  rtcDay_ = h[kHdrDay];
-  rtcMonth_ = h[kHdrMonth];
-  rtcYear_ = h[kHdrYear];
+  firmware_ = c.le16(kFirmware);
+  gpsStatus_ = c.u8(kGpsStatusByte);
+  xyFlag_ = h.u8(kHdrXyFlag);
+  odometer_ = h.le16(kHdrOdometer);
+  marker_ = h.le16(kHdrMarker);
+  flags_ = h.u8(kHdrFlags);
+  rtcSecond_ = h.u8(kHdrSecond);
+  rtcMinute_ = h.u8(kHdrMinute);
+  rtcHour_ = h.u8(kHdrHour);
+  rtcDay_ = h.u8(kHdrDay);
+  rtcMonth_ = h.u8(kHdrMonth);
+  rtcYear_ = h.u8(kHdrYear);
   if (firmware_ < zev::kFirmwareBinaryGps) {
-    const uint8_t* g = b.data() + kBcdPosition;
-    latitude_ = zev::BcdCoordinate(g, g[kBcdLatHemisphere]);
-    longitude_ = zev::BcdCoordinate(g + kBcdLongitude, g[kBcdLonHemisphere]);
-    gpsHour_ = bcd(h[kHdrGpsTime]);
-    gpsMinute_ = bcd(h[kHdrGpsTime + 1]);
-    gpsSecond_ = bcd(h[kHdrGpsTime + 2]);
-    firstChannel_ = static_cast<int16_t>(le16(h + kHdrFirstChannel));
-    lastChannel_ = static_cast<int16_t>(le16(h + kHdrLastChannel));
-    baseMHz_ = le16(h + kHdrBaseMHz);
-    baseFraction_ = le16(h + kHdrBaseFraction);
-    spacing_ = le16(h + kHdrSpacing);
+    latitude_ = zev::BcdCoordinate(c.be32(kBcdPosition), c.u8(kBcdPosition + kBcdLatHemisphere));
+    longitude_ = zev::BcdCoordinate(c.be32(kBcdPosition + kBcdLongitude),
+                                    c.u8(kBcdPosition + kBcdLonHemisphere));
+    gpsHour_ = bcd(h.u8(kHdrGpsTime));
+    gpsMinute_ = bcd(h.u8(kHdrGpsTime + 1));
+    gpsSecond_ = bcd(h.u8(kHdrGpsTime + 2));
+    firstChannel_ = h.le16s(kHdrFirstChannel);
+    lastChannel_ = h.le16s(kHdrLastChannel);
+    baseMHz_ = h.le16(kHdrBaseMHz);
+    baseFraction_ = h.le16(kHdrBaseFraction);
+    spacing_ = h.le16(kHdrSpacing);
     channelMode_ = flags_;
   }
   const size_t entries = header + kHeaderSize;
-  const int listed = h[kHdrCount];
+  const int listed = h.u8(kHdrCount);
   const size_t present = (b.size() - entries) / kEntrySize;
   entryCount_ = std::min({listed, kMaxEntries, static_cast<int>(present)});
   levelCount_ = 0;
@@ -214,13 +221,15 @@ void ZevDump::DecodeMeasurement(const Block& b, size_t header) {
   const size_t tones = entries + kEntrySize * static_cast<size_t>(listed);
   for (int k = 0; k < entryCount_; ++k) {
     auto i = static_cast<size_t>(k);
-    const uint8_t* e = b.data() + entries + kEntrySize * i;
-    levels_[i] = e[0];
-    channels_[i] = le16(e + kEntryChannel);
-    size_t at = tones + kToneTriple * i;
-    bool tone = ToneData() && at + kToneVmac < b.size();
-    sat_[i] = tone ? b[at] : 0;
-    vmac_[i] = tone ? b[at + kToneVmac] : 0;
+    const uint8_t* bytes = c.ptr(entries + kEntrySize * i, kEntrySize);
+    ByteCursor entry(bytes, bytes ? kEntrySize : 0);
+    levels_[i] = entry.u8(kEntryLevel);
+    channels_[i] = entry.le16(kEntryChannel);
+    // A triple cut short by the record's end gives neither value.
+    const uint8_t* toneBytes = ToneData() ? c.ptr(tones + kToneTriple * i, kToneTriple) : nullptr;
+    ByteCursor triple(toneBytes, toneBytes ? kToneTriple : 0);
+    sat_[i] = triple.u8(kToneSat);
+    vmac_[i] = triple.u8(kToneVmac);
   }
 }
 
@@ -229,12 +238,13 @@ void ZevDump::ProcessSetup(const Block& b) {
     ++Damage.badLengthBlocks;
     return;
   }
-  firstChannel_ = static_cast<int16_t>(le16(b.data() + kSetFirstChannel));
-  lastChannel_ = static_cast<int16_t>(le16(b.data() + kSetLastChannel));
-  baseMHz_ = le16(b.data() + kSetBaseMHz);
-  baseFraction_ = le16(b.data() + kSetBaseFraction);
-  spacing_ = le16(b.data() + kSetSpacing);
-  channelMode_ = b[kSetChannelMode];
+  ByteCursor c(b.data(), b.size());
+  firstChannel_ = c.le16s(kSetFirstChannel);
+  lastChannel_ = c.le16s(kSetLastChannel);
+  baseMHz_ = c.le16(kSetBaseMHz);
+  baseFraction_ = c.le16(kSetBaseFraction);
+  spacing_ = c.le16(kSetSpacing);
+  channelMode_ = c.u8(kSetChannelMode);
 }
 
 void ZevDump::ProcessGps(const Block& b) {
@@ -242,15 +252,15 @@ void ZevDump::ProcessGps(const Block& b) {
     ++Damage.badLengthBlocks;
     return;
   }
-  const uint8_t* p = b.data();
-  gpsHour_ = p[kGpsTime];
-  gpsMinute_ = p[kGpsTime + 1];
-  gpsSecond_ = p[kGpsTime + 2];
-  latitude_ = zev::SplitCoordinate(be32s(p + kGpsLatitude), true);
-  longitude_ = zev::SplitCoordinate(be32s(p + kGpsLongitude), false);
-  altitude_ = be32(p + kGpsAltitude);
-  velocity_ = be32(p + kGpsVelocity);
-  navStatus_ = p[kGpsNavStatus];
+  ByteCursor c(b.data(), b.size());
+  gpsHour_ = c.u8(kGpsTime);
+  gpsMinute_ = c.u8(kGpsTime + 1);
+  gpsSecond_ = c.u8(kGpsTime + 2);
+  latitude_ = zev::SplitCoordinate(c.be32s(kGpsLatitude), true);
+  longitude_ = zev::SplitCoordinate(c.be32s(kGpsLongitude), false);
+  altitude_ = c.be32s(kGpsAltitude);
+  velocity_ = c.be32(kGpsVelocity);
+  navStatus_ = c.u8(kGpsNavStatus);
 }
 
 void ZevDump::FormatField(int id, std::string& out) {

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
+#include "core/Bytes.h"
 #include "decode/Flex.h"
-#include "products/Bytes.h"
 
 namespace morphel::zev {
 

@@ -22,6 +22,7 @@ constexpr size_t kPocsagChannelOffset = 1;  // u16 little-endian
 constexpr size_t kPocsagLevelOffset = 4;
 constexpr size_t kPocsagBaudOffset = 5;  // u16 little-endian
 constexpr size_t kPocsagBerOffset = 7;
+static_assert(kPocsagBerOffset < kPocsagUnitSize);
 
 // The 18-byte header of a FLEX frame unit.
 constexpr size_t kFlexHeaderSize = 18;
@@ -31,6 +32,7 @@ constexpr size_t kFlexSpeedTypeOffset = 4;
 constexpr size_t kFlexSpeedOffset = 5;  // speed in units of 1600 bit/s
 constexpr size_t kFlexLevelOffset = 6;
 constexpr size_t kFlexBerOffset = 7;
+static_assert(kFlexBerOffset < kFlexHeaderSize);
 constexpr int kFlexBitsPerSpeedUnit = 1600;
 
 struct PagingState {

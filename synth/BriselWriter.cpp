@@ -26,9 +26,7 @@
 // receiver 1 in the cellular band with cellular channel numbering, receiver 2
 // in a paging band counted from 1.
 //
-// The log closes with a filler record of type 8 that ends exactly at the data
-// end: the instrument never lets a reader take its last, unfinished block,
-// so the filler keeps the last measurement in reach. The memory-card log is
+// The data end falls right after the last record. The memory-card log is
 // padded with 0xFF to whole sectors beyond the data end.
 
 #include "synth/BriselWriter.h"
@@ -41,7 +39,7 @@
 #include <deque>
 #include <vector>
 
-#include "products/Bytes.h"
+#include "core/Bytes.h"
 #include "synth/DriveModel.h"
 #include "synth/GpsBlockWriter.h"
 
@@ -50,7 +48,7 @@ namespace morphel::synth {
 namespace {
 
 constexpr uint8_t kGps = 0x00, kBands = 0x01, kSamples1 = 0x02, kClock = 0x04, kSfHeader = 0x05,
-                  kListHeader = 0x06, kList = 0x07, kFiller = 0x08, kTable = 0x09,
+                  kListHeader = 0x06, kList = 0x07, kIdentification = 0x08, kTable = 0x09,
                   kTpPosition = 0xC0, kTpMotion = 0xC1;
 constexpr size_t kHeader = 6, kCardHeader = 10;
 constexpr uint32_t kSector = 512;
@@ -123,7 +121,7 @@ std::vector<uint8_t> Identification(const std::string& firmware) {
   text.push_back('\0');
   text += firmware;
   text.push_back('\0');
-  std::vector<uint8_t> r(1 + text.size(), kFiller);
+  std::vector<uint8_t> r(1 + text.size(), kIdentification);
   std::memcpy(r.data() + 1, text.data(), text.size());
   return r;
 }
@@ -387,7 +385,6 @@ bool WriteBriselSample(const std::string& path, const SampleOptions& options, bo
     Measure(drive, t, p);
   }
   FlushSweeps(drive);
-  log.Record({kFiller, 0xFF});
   const uint64_t dataEnd = log.Size();
   if (pcCard && dataEnd % kSector != 0)
     log.Raw(std::vector<uint8_t>(kSector - dataEnd % kSector, 0xFF));

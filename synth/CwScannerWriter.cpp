@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "products/Bytes.h"
+#include "core/Bytes.h"
 
 namespace morphel::synth {
 

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <limits>
 
-#include "products/Bytes.h"
+#include "core/Bytes.h"
 
 namespace morphel::synth {
 

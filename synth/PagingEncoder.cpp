@@ -3,7 +3,7 @@
 #include <array>
 #include <optional>
 
-#include "products/Bytes.h"
+#include "core/Bytes.h"
 
 namespace morphel::synth {
 

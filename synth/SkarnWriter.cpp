@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "products/Bytes.h"
+#include "core/Bytes.h"
 #include "synth/DriveModel.h"
 
 namespace morphel::synth {

@@ -2,7 +2,7 @@
 
 #include <charconv>
 
-#include "products/Bytes.h"
+#include "core/Bytes.h"
 #include "synth/CwScannerWriter.h"
 
 namespace morphel::synth {

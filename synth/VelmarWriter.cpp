@@ -1,6 +1,6 @@
 #include "synth/VelmarWriter.h"
 
-#include "products/Bytes.h"
+#include "core/Bytes.h"
 #include "synth/CwScannerWriter.h"
 
 namespace morphel::synth {

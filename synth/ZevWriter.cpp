@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "products/Bytes.h"
+#include "core/Bytes.h"
 #include "synth/DriveModel.h"
 #include "synth/PagingEncoder.h"
 

@@ -1,17 +1,18 @@
 // Saved set-ups and the equivalent command line, as a user runs them.
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <array>
 #include <cstdio>
-#include <sys/wait.h>
 
-#include "app/Catalog.h"
-#include "app/CommandLine.h"
 #include "app/Configuration.h"
 #include "app/ConversionRun.h"
 #include "app/MainModel.h"
+#include "cli/CommandLine.h"
 #include "index/IndexRun.h"
+#include "products/FormatTable.h"
+#include "products/ProductTable.h"
 #include "tests/TestSupport.h"
 
 namespace morphel {
@@ -38,12 +39,14 @@ Result Shell(const std::string& line) {
   return r;
 }
 
-Result Morphel(const std::string& args) { return Shell("morphel " + args); }
+Result Morphel(const std::string& args) {
+  return Shell("morphel " + args);
+}
 
 std::string Sample(const std::string& product, const std::string& name) {
   const std::string path = test::TempPath(name);
-  Result r = Morphel("sample --product " + product + " -o " + ShellWord(path) +
-                     " --seconds 12 --seed 9");
+  Result r =
+      Morphel("sample --product " + product + " -o " + ShellWord(path) + " --seconds 12 --seed 9");
   EXPECT_EQ(r.status, 0) << r.out;
   return path;
 }
@@ -198,7 +201,8 @@ TEST(CliConfig, SavedSetupConvertsLikeTheDirectCommand) {
 
   // Later options override the configuration.
   const std::string other = test::TempPath("cfg-other.out");
-  ASSERT_EQ(Morphel("convert -q --config " + ShellWord(cfg) + " --no-header -o " + other).status, 0);
+  ASSERT_EQ(Morphel("convert -q --config " + ShellWord(cfg) + " --no-header -o " + other).status,
+            0);
   EXPECT_EQ(test::ReadFile(viaConfig).find("\"GPS Time (HH:MM:SS)\";"), 0u);
   const std::string noTitles = test::ReadFile(other);
   EXPECT_FALSE(noTitles.empty());
@@ -230,10 +234,13 @@ TEST(CliConfig, GatherPrintsTheCounts) {
   EXPECT_EQ(r.status, 0);
   // 12 s of the sample's cadence (ten ticks a second): 6 scan records in the
   // first 30 ticks, then a fast record on each of the other 90.
-  EXPECT_EQ(r.out, "Information Has Been Gathered!\n96 Records\n12 Seconds\n8 Records Per Second\n");
-  r = Morphel("gather " + test::TempPath("cfg-nothere.tlf") + " --product tolvan");
+  EXPECT_EQ(r.out,
+            "Information Has Been Gathered!\n96 Records\n12 Seconds\n8 Records Per Second\n");
+  const std::string missing = test::TempPath("cfg-nothere.tlf");
+  r = Morphel("gather " + missing + " --product tolvan");
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.out, "Error: Input File Does Not Exist!\n");
+  EXPECT_EQ(r.out,
+            "Error: Input File Does Not Exist! (" + missing + ": No such file or directory)\n");
 }
 
 }  // namespace

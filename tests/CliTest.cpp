@@ -86,10 +86,11 @@ TEST_F(Cli, BadCommandLinesExitTwoNamingTheValue) {
 TEST_F(Cli, RunErrorsExitOneInTheSystemsWords) {
   Result r = Morphel("convert " + log_ + " --product tolvan --fields 18 -o /dev/full");
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.out, "Error: Output File Cannot Be Accessed!\n");
-  r = Morphel("convert " + test::TempPath("missing.tlf") + " --product tolvan --fields 18");
+  EXPECT_EQ(r.out, "Error: Output File Cannot Be Accessed! (/dev/full: No space left on device)\n");
+  const std::string missing = test::TempPath("missing.tlf");
+  r = Morphel("convert " + missing + " --product tolvan --fields 18");
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.out, "Error: Input File Does Not Exist!\n");
+  EXPECT_EQ(r.out, "Error: Input File Does Not Exist! (" + missing + ": No such file or directory)\n");
   std::string junk = test::TempPath("junk2.bin");
   test::WriteFile(junk, std::string("garbage"));
   r = Morphel("convert " + junk + " --fields 18");

@@ -8,10 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "app/Catalog.h"
 #include "app/Configuration.h"
 #include "app/MainModel.h"
 #include "products/FieldCatalog.h"
+#include "products/FormatTable.h"
+#include "products/ProductTable.h"
 #include "tests/TestSupport.h"
 
 namespace morphel {
@@ -24,9 +25,21 @@ TEST(IniFile, IntegersAreWholeDecimalNumbersOrTheDefault) {
     const char* value;
     int expected;
   } cases[] = {
-      {"12", 12},  {"-3", -3},     {"+7", 7},    {" 7", 7},   {"7 ", 7},   {"0", 0},
-      {"", 99},    {"12abc", 99},  {"abc", 99},  {"0x10", 99}, {"1.5", 99}, {"- 3", 99},
-      {"99999999999", 99},         {"2147483647", 2147483647}, {"--1", 99},
+      {"12", 12},
+      {"-3", -3},
+      {"+7", 7},
+      {" 7", 7},
+      {"7 ", 7},
+      {"0", 0},
+      {"", 99},
+      {"12abc", 99},
+      {"abc", 99},
+      {"0x10", 99},
+      {"1.5", 99},
+      {"- 3", 99},
+      {"99999999999", 99},
+      {"2147483647", 2147483647},
+      {"--1", 99},
   };
   for (const auto& c : cases) {
     IniFile ini;
@@ -143,9 +156,7 @@ struct Harness {
       auto it = readers.find(item);
       return it == readers.end() ? nullptr : it->second.get();
     });
-    model->onStartIndexing = [this](int item) {
-      indexed.emplace_back(item, model->GetSettings());
-    };
+    model->onStartIndexing = [this](int item) { indexed.emplace_back(item, model->GetSettings()); };
   }
   MainModel* operator->() { return model.get(); }
   std::vector<int> Ids() const {
@@ -250,7 +261,8 @@ TEST(Configuration, DarskFallsBackToThePreviousProduct) {
   h->SetInputFormatGroup(2);
   h.indexed.clear();
   ASSERT_TRUE(OpenConfiguration(
-      *h.model, Cfg("darsk.cfg", "[InputFormat]\r\nProduct=6\r\n[InputFile]\r\nFilename=d.log\r\n")));
+      *h.model,
+      Cfg("darsk.cfg", "[InputFormat]\r\nProduct=6\r\n[InputFile]\r\nFilename=d.log\r\n")));
   EXPECT_EQ(h->GetSettings().InputFormatGroup, 2);
   EXPECT_EQ(h->CurrentReader(), h.readers[2].get());
   EXPECT_EQ(h->InputFormatLabel(), "QVR Velmar");
@@ -276,7 +288,8 @@ TEST(Configuration, IndexingWaitsForTheRestoredState) {
   EXPECT_EQ(h.indexed.size(), 2u);
 
   // Same product: indexed again only for another log.
-  const std::string same = Cfg("same.cfg", "[InputFormat]\r\nProduct=3\r\n[InputFile]\r\nFilename=z.bin\r\n");
+  const std::string same =
+      Cfg("same.cfg", "[InputFormat]\r\nProduct=3\r\n[InputFile]\r\nFilename=z.bin\r\n");
   ASSERT_TRUE(OpenConfiguration(*h.model, same));
   EXPECT_EQ(h.indexed.size(), 3u);
   EXPECT_EQ(h.indexed.back().second.InputFilename, "z.bin");
@@ -315,8 +328,9 @@ TEST(Configuration, CustomSelectionRoundTripsWithItsIds) {
 
 TEST(Configuration, MissingTagsReadAsDataAndCountIsCapped) {
   Harness h;
-  std::string text = "[SelectedFields]\r\nCount=3\r\nField0=A\r\nField1=B\r\nField2=C\r\n"
-                     "[SelectedTags]\r\nTag0=18\r\nTag2=x\r\n";
+  std::string text =
+      "[SelectedFields]\r\nCount=3\r\nField0=A\r\nField1=B\r\nField2=C\r\n"
+      "[SelectedTags]\r\nTag0=18\r\nTag2=x\r\n";
   ASSERT_TRUE(OpenConfiguration(*h.model, Cfg("tags.cfg", text)));
   EXPECT_EQ(h->GetSettings().SelectedBox, (std::vector<std::string>{"A", "B", "C"}));
   EXPECT_EQ(h.Ids(), (std::vector<int>{18, 0, 0}));
@@ -394,11 +408,11 @@ TEST(Configuration, RadioButtonsAndForeignValues) {
   // Item numbers outside their lists read as the defaults.
   Harness h;
   h->SetInputFormatGroup(2);
-  ASSERT_TRUE(OpenConfiguration(
-      *h.model, Cfg("foreign.cfg",
-                    "[InputFormat]\r\nProduct=42\r\n[OutFormat]\r\nFormat=13\r\n"
-                    "[OutputFilter]\r\nScanType=-1\r\nSkarnMode=3\r\n"
-                    "[OutputFieldSelection]\r\nDelimiter=5\r\n")));
+  ASSERT_TRUE(
+      OpenConfiguration(*h.model, Cfg("foreign.cfg",
+                                      "[InputFormat]\r\nProduct=42\r\n[OutFormat]\r\nFormat=13\r\n"
+                                      "[OutputFilter]\r\nScanType=-1\r\nSkarnMode=3\r\n"
+                                      "[OutputFieldSelection]\r\nDelimiter=5\r\n")));
   const Settings& s = h->GetSettings();
   EXPECT_EQ(s.InputFormatGroup, kItemNone);
   EXPECT_EQ(s.OutputFormatGroup, 0);

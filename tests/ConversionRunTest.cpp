@@ -2,11 +2,16 @@
 // delimiters, native layouts, cancel, progress, the Excel split and the
 // failure paths.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <deque>
 
 #include "app/ConversionRun.h"
+#include "products/FormatTable.h"
+#include "products/ProductTable.h"
+#include "products/Readers.h"
 #include "tests/TestSupport.h"
 
 namespace morphel {
@@ -176,13 +181,17 @@ TEST_F(ConversionRunTest, DeselectedReceiversContributeNothing) {
   EXPECT_EQ(Output(), "\"A\",\"B\"\r\nf5,f11\r\n");
 }
 
-TEST_F(ConversionRunTest, EmptyFieldsKeepColumnsAndAllEmptyLineHasNoLineFeed) {
+TEST_F(ConversionRunTest, EmptyFieldsKeepColumnsAndAllEmptyLineIsNotWritten) {
   reader.script = {{50, 1, 1}, {50, 1, 1}};
   reader.emptyFields = true;
   s.FieldTitles = false;
   Select({{"A", 5}, {"B", 11}, {"C", 12}});
   Convert();
-  EXPECT_EQ(Output(), ",,,,");
+  EXPECT_EQ(Output(), "");
+  // Empty fields before and after the data keep their columns.
+  Select({{"A", 5}, {"<< DATA >>", 0}, {"B", 11}});
+  Convert();
+  EXPECT_EQ(Output(), ",800,-61,801,-61,\r\n,800,-62,801,-62,\r\n");
 }
 
 TEST_F(ConversionRunTest, PendingCountWritesThatManyRecordsAndCountsThem) {
@@ -354,6 +363,48 @@ TEST_F(ConversionRunTest, FileErrorsCarryThePathAndTheSystemsReason) {
     ASSERT_EQ(hooks.details.size(), 1u);
     EXPECT_EQ(hooks.details[0], c.detail);
   }
+}
+
+TEST_F(ConversionRunTest, AReadErrorPartWayIsNoCompletion) {
+  // The kernel answers a read at address 0 of a process's memory with an I/O
+  // error, after the file opened as a plain one.
+  std::unique_ptr<Product> tolvan = CreateReader(kItemTolvan);
+  ASSERT_NE(tolvan, nullptr);
+  tolvan->SetSelectedFields({18});
+  s.SelectedBox = {"GPS Time (HH:MM:SS)"};
+  s.InputFilename = "/proc/self/mem";
+  ConversionRun run(*tolvan, s, hooks);
+  EXPECT_EQ(run.Run(), RunOutcome::InputFailed);
+  EXPECT_EQ(hooks.Last(), ConversionRun::kInputUnreadable);
+  ASSERT_EQ(hooks.details.size(), 1u);
+  EXPECT_EQ(hooks.details[0], "/proc/self/mem: Input/output error");
+}
+
+TEST_F(ConversionRunTest, OutputToAnOpenDescriptorLeavesItOpen) {
+  reader.script = {{50, 1, 1}, {50, 1, 1}};
+  s.FieldTitles = false;
+  Select({{"Record Number", 32}});
+  const std::string target = TempPath("descriptor.out");
+  WriteFile(target, std::string("kept\r\n"));
+  const int fd = ::open(target.c_str(), O_WRONLY | O_APPEND);
+  ASSERT_GE(fd, 0);
+  s.OutputFilename = "-";
+  ConversionRun run(reader, s, hooks);
+  run.OutputTo(fd);
+  EXPECT_EQ(run.Run(), RunOutcome::Completed);
+  EXPECT_EQ(::write(fd, "after\r\n", 7), 7) << "the descriptor is still open";
+  ::close(fd);
+  EXPECT_EQ(ReadFile(target), "kept\r\n1\r\n2\r\nafter\r\n");
+  EXPECT_FALSE(test::FileExists(TempPath("-")));
+
+  // Appended to the log being read, it would be read back as it grows.
+  const int self = ::open(input.c_str(), O_WRONLY | O_APPEND);
+  ConversionRun onto(reader, s, hooks);
+  onto.OutputTo(self);
+  EXPECT_EQ(onto.Run(), RunOutcome::OutputFailed);
+  EXPECT_EQ(hooks.Last(), ConversionRun::kOutputIsInput);
+  ::close(self);
+  EXPECT_EQ(ReadFile(input), std::string(100, 'x'));
 }
 
 TEST_F(ConversionRunTest, ProgressChangesOnlyOnWholePercent) {

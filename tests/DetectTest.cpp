@@ -5,9 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "app/Catalog.h"
 #include "app/Detect.h"
-#include "products/Bytes.h"
+#include "core/Bytes.h"
+#include "products/FormatTable.h"
+#include "products/ProductTable.h"
 #include "tests/TestSupport.h"
 
 namespace morphel {

@@ -7,12 +7,14 @@
 #include <string>
 #include <tuple>
 
-#include "tests/TestSupport.h"
+#include "tests/CliSupport.h"
 
 namespace morphel {
 namespace {
 
-using test::RunMorphel;
+using test::CliRun;
+using test::Morphel;
+using test::Shell;
 using test::TempPath;
 
 class ExportCli : public ::testing::Test {
@@ -23,8 +25,8 @@ class ExportCli : public ::testing::Test {
           std::tuple{"velmar", &velmar_, " --seconds 3"},
           std::tuple{"zev-card", &zev_, " --seconds 30 --firmware 104"}}) {
       *path = TempPath(std::string("cli-") + product + ".log");
-      ASSERT_EQ(RunMorphel(std::string("sample --product ") + product + " -o " + *path + options +
-                           " --seed 2")
+      ASSERT_EQ(Morphel(std::string("sample --product ") + product + " -o " + *path + options +
+                        " --seed 2")
                     .status,
                 0);
     }
@@ -35,12 +37,12 @@ std::string ExportCli::tolvan_, ExportCli::velmar_, ExportCli::zev_;
 
 // "rows, empty positions" of a CSV export as Python's csv module reads it.
 std::string CsvCounts(const std::string& path) {
-  return test::RunCommand(
+  return Shell(
              "python3 -c \"import csv,sys; rows=list(csv.DictReader(open(sys.argv[1])));"
              " print('%d readings written to %s, %d without' % (len(rows), sys.argv[1],"
              " sum(1 for r in rows if r['latitude']=='')))\" " +
              path)
-      .output;
+      .out;
 }
 
 TEST_F(ExportCli, BadCommandLinesExitTwoNamingWhatIsWrong) {
@@ -65,10 +67,11 @@ TEST_F(ExportCli, BadCommandLinesExitTwoNamingWhatIsWrong) {
       {"info", ""},
   };
   for (const auto& c : cases) {
-    const test::CommandResult r = RunMorphel(c.args);
-    EXPECT_EQ(r.status, 2) << c.args << "\n" << r.output;
-    EXPECT_NE(r.output.find(c.mention), std::string::npos) << c.args << "\n" << r.output;
-    EXPECT_EQ(std::count(r.output.begin(), r.output.end(), '\n'), 1) << r.output;
+    const CliRun r = Morphel(c.args);
+    EXPECT_EQ(r.status, 2) << c.args << "\n" << r.err;
+    EXPECT_NE(r.err.find(c.mention), std::string::npos) << c.args << "\n" << r.err;
+    EXPECT_EQ(test::Lines(r.err), 1u) << r.err;
+    EXPECT_EQ(r.out, "");
   }
   EXPECT_FALSE(test::FileExists(TempPath("bad.csv")));
 }
@@ -81,7 +84,7 @@ TEST_F(ExportCli, RunErrorsExitOneAndNeverWriteOverALog) {
     std::string args, mention;
   } cases[] = {
       {"export " + TempPath("missing.tlf") + " -o " + TempPath("m.csv"),
-       "Input File Does Not Exist!: " + TempPath("missing.tlf")},
+       "Error: Input File Does Not Exist! (" + TempPath("missing.tlf") + ": No such file"},
       {"info " + TempPath("missing.tlf"), "Input File Does Not Exist!"},
       {"export " + junk + " -o " + TempPath("j.csv"), "File is not from a QVR CW product."},
       {"export " + tolvan_ + " -o " + tolvan_ + " --to csv", "Output File Is The Input File!"},
@@ -89,58 +92,57 @@ TEST_F(ExportCli, RunErrorsExitOneAndNeverWriteOverALog) {
       {"export " + tolvan_ + " -o " + TempPath("no/such/dir/x.csv"), "No such file or directory"},
   };
   for (const auto& c : cases) {
-    const test::CommandResult r = RunMorphel(c.args);
-    EXPECT_EQ(r.status, 1) << c.args << "\n" << r.output;
-    EXPECT_NE(r.output.find(c.mention), std::string::npos) << c.args << "\n" << r.output;
+    const CliRun r = Morphel(c.args);
+    EXPECT_EQ(r.status, 1) << c.args << "\n" << r.err;
+    EXPECT_NE(r.err.find(c.mention), std::string::npos) << c.args << "\n" << r.err;
   }
   EXPECT_EQ(test::ReadFile(tolvan_), before);
 }
 
 TEST_F(ExportCli, SaysWhatItWroteAndExitsThreeWhenALogGaveNothing) {
   const std::string csv = TempPath("summary.csv");
-  test::CommandResult r = RunMorphel("export " + tolvan_ + " -o " + csv);
-  EXPECT_EQ(r.status, 0) << r.output;
+  CliRun r = Morphel("export " + tolvan_ + " -o " + csv);
+  EXPECT_EQ(r.status, 0) << r.err;
   const std::string counts = CsvCounts(csv);
-  EXPECT_EQ(r.output, tolvan_ + ": " + counts.substr(0, counts.size() - 1) +
-                          " a position fix (empty position), 0 paging messages\n");
-  r = RunMorphel("export " + tolvan_ + " -o " + TempPath("none.gpkg") + " --receivers none");
-  EXPECT_EQ(r.status, 3) << r.output;
-  EXPECT_NE(r.output.find("nothing written: none of the chosen receivers has readings"),
+  EXPECT_EQ(r.err, tolvan_ + ": " + counts.substr(0, counts.size() - 1) +
+                       " a position fix (empty position), 0 paging messages\n");
+  r = Morphel("export " + tolvan_ + " -o " + TempPath("none.gpkg") + " --receivers none");
+  EXPECT_EQ(r.status, 3) << r.err;
+  EXPECT_NE(r.err.find("nothing written: none of the chosen receivers has readings"),
             std::string::npos)
-      << r.output;
-  const std::string index = RunMorphel("index " + tolvan_).output;
+      << r.err;
+  const std::string index = Morphel("index " + tolvan_).out;
   std::string every;
   for (size_t at = index.find("\n  "); at != std::string::npos; at = index.find("\n  ", at + 1))
     every += (every.empty() ? "" : ",") + std::to_string(std::atoi(index.c_str() + at + 3));
-  r = RunMorphel("export " + tolvan_ + " -o " + TempPath("left.csv") + " --exclude-segments " +
-                 every);
-  EXPECT_EQ(r.status, 3) << r.output;
-  EXPECT_NE(r.output.find("every segment of the log is left out"), std::string::npos) << r.output;
+  r = Morphel("export " + tolvan_ + " -o " + TempPath("left.csv") + " --exclude-segments " + every);
+  EXPECT_EQ(r.status, 3) << r.err;
+  EXPECT_NE(r.err.find("every segment of the log is left out"), std::string::npos) << r.err;
   // An empty log has nothing to give: that is no failure.
   test::WriteFile(TempPath("empty.tlf"), std::string());
-  r = RunMorphel("export " + TempPath("empty.tlf") + " --product tolvan -o " + TempPath("e.csv"));
-  EXPECT_EQ(r.status, 0) << r.output;
+  r = Morphel("export " + TempPath("empty.tlf") + " --product tolvan -o " + TempPath("e.csv"));
+  EXPECT_EQ(r.status, 0) << r.err;
 }
 
 TEST_F(ExportCli, OneFileOfSeveralLogsOrOneFilePerLogInAFolder) {
   const std::string both = TempPath("both.csv");
-  test::CommandResult r = RunMorphel("export " + tolvan_ + " " + velmar_ + " -o " + both);
-  EXPECT_EQ(r.status, 0) << r.output;
-  EXPECT_EQ(test::RunCommand("python3 -c \"import csv,sys; print(sorted({r['log'] for r in "
-                             "csv.DictReader(open(sys.argv[1]))}))\" " +
-                             both)
-                .output,
+  CliRun r = Morphel("export " + tolvan_ + " " + velmar_ + " -o " + both);
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(Shell("python3 -c \"import csv,sys; print(sorted({r['log'] for r in "
+                  "csv.DictReader(open(sys.argv[1]))}))\" " +
+                  both)
+                .out,
             "['cli-tolvan.log', 'cli-velmar.log']\n");
   const std::string dir = TempPath("maps");
-  r = RunMorphel("export " + tolvan_ + " " + zev_ + " --outdir " + dir + " --to geojson -q");
-  EXPECT_EQ(r.status, 0) << r.output;
-  EXPECT_EQ(r.output, "");
+  r = Morphel("export " + tolvan_ + " " + zev_ + " --outdir " + dir + " --to geojson -q");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "");
   for (const char* name :
        {"cli-tolvan.geojson", "cli-zev-card.geojson", "cli-zev-card-paging.geojson"})
     EXPECT_TRUE(test::FileExists(dir + "/" + name)) << name;
   EXPECT_FALSE(test::FileExists(dir + "/cli-tolvan-paging.geojson"));
-  r = RunMorphel("export " + zev_ + " --outdir " + dir);
-  EXPECT_EQ(r.status, 0) << r.output;
+  r = Morphel("export " + zev_ + " --outdir " + dir);
+  EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_TRUE(test::FileExists(dir + "/cli-zev-card.csv"));
 }
 
@@ -148,11 +150,11 @@ TEST_F(ExportCli, OneFileOfSeveralLogsOrOneFilePerLogInAFolder) {
 // and with the segments indexing finds.
 TEST_F(ExportCli, InfoAgreesWithTheExportedReadingsAndTheIndex) {
   const std::string csv = TempPath("info.csv");
-  ASSERT_EQ(RunMorphel("export " + zev_ + " -o " + csv + " -q").status, 0);
-  const test::CommandResult json = RunMorphel("info --json " + zev_);
-  ASSERT_EQ(json.status, 0) << json.output;
-  test::WriteFile(TempPath("info.json"), json.output);
-  test::WriteFile(TempPath("index.txt"), RunMorphel("index " + zev_).output);
+  ASSERT_EQ(Morphel("export " + zev_ + " -o " + csv + " -q").status, 0);
+  const CliRun json = Morphel("info --json " + zev_);
+  ASSERT_EQ(json.status, 0) << json.err;
+  test::WriteFile(TempPath("info.json"), json.out);
+  test::WriteFile(TempPath("index.txt"), Morphel("index " + zev_).out);
   const std::string script = R"(import csv, json, sys
 info = json.load(open(sys.argv[1]))
 rows = list(csv.DictReader(open(sys.argv[2])))
@@ -161,15 +163,15 @@ index, caption = {}, None
 for line in open(sys.argv[4]):
     if line.startswith('  '): index[caption] += 1
     else: caption = line.strip(); index[caption] = 0
-want = {'first_time': rows[0]['time'], 'last_time': max(rows[-1]['time'], paging[-1]['time']),
+want = {'firstTime': rows[0]['time'], 'lastTime': max(rows[-1]['time'], paging[-1]['time']),
         'segments': index,
         'pocsag': sum(1 for p in paging if p['protocol'] == 'POCSAG'),
         'flex': sum(1 for p in paging if p['protocol'] == 'FLEX')}
-got = {'first_time': info['first_time'], 'last_time': info['last_time'],
+got = {'firstTime': info['firstTime'], 'lastTime': info['lastTime'],
        'segments': info['segments'],
-       'pocsag': info['paging_messages']['pocsag'], 'flex': info['paging_messages']['flex']}
+       'pocsag': info['pagingMessages']['pocsag'], 'flex': info['pagingMessages']['flex']}
 fixes = [r for r in rows if r['fix'] == 'true']
-box = info['bounding_box']
+box = info['boundingBox']
 assert abs(box['south'] - min(float(r['latitude']) for r in fixes)) < 1e-6, box
 assert abs(box['east'] - max(float(r['longitude']) for r in fixes)) < 1e-6, box
 for rx in info['receivers']:
@@ -177,25 +179,25 @@ for rx in info['receivers']:
     levels = sorted(int(r['rssi_dbm']) for r in mine if r['rssi_dbm'])
     want['rx%d' % rx['receiver']] = (len(mine), min(int(r['channel']) for r in mine),
         levels[0], levels[(len(levels) - 1) // 2], levels[-1])
-    got['rx%d' % rx['receiver']] = (rx['readings'], rx['channel_min'], rx['rssi_min_dbm'],
-        rx['rssi_median_dbm'], rx['rssi_max_dbm'])
+    got['rx%d' % rx['receiver']] = (rx['readings'], rx['channelMin'], rx['rssiMinDbm'],
+        rx['rssiMedianDbm'], rx['rssiMaxDbm'])
 print('ok' if want == got else (want, got), info['product'], info['firmware'])
 )";
   test::WriteFile(TempPath("info.py"), script);
-  EXPECT_EQ(test::RunCommand("python3 " + TempPath("info.py") + " " + TempPath("info.json") + " " +
-                             csv + " " + TempPath("info-paging.csv") + " " + TempPath("index.txt"))
-                .output,
+  EXPECT_EQ(Shell("python3 " + TempPath("info.py") + " " + TempPath("info.json") + " " + csv + " " +
+                  TempPath("info-paging.csv") + " " + TempPath("index.txt"))
+                .out,
             "ok zev-card 104\n");
   // A FLEX message longer than a display line comes back as the pager got it.
   EXPECT_NE(test::ReadFile(TempPath("info-paging.csv"))
                 .find("\"LONG ADDRESS PAGE: THE 10:30 REVIEW IS POSTPONED TO THURSDAY, PLEASE "
                       "CONFIRM BY REPLY\""),
             std::string::npos);
-  const test::CommandResult text = RunMorphel("info " + tolvan_);
+  const CliRun text = Morphel("info " + tolvan_);
   EXPECT_EQ(text.status, 0);
   for (const char* line : {"Product: QVR Tolvan (tolvan), firmware 1.25\n", "Segments: Scan Data ",
-                           "Receiver 4: ", "Area: latitude ", "Damage: 0 bytes skipped"})
-    EXPECT_NE(text.output.find(line), std::string::npos) << line << "\n" << text.output;
+                           "Receiver 4: ", "Area: latitude ", "Damage: none\n"})
+    EXPECT_NE(text.out.find(line), std::string::npos) << line << "\n" << text.out;
 }
 
 }  // namespace

@@ -15,11 +15,11 @@
 #include <memory>
 #include <set>
 
-#include "app/Catalog.h"
-#include "app/Readers.h"
 #include "export/Export.h"
 #include "export/KmlStyle.h"
-#include "tests/TestSupport.h"
+#include "products/ProductTable.h"
+#include "products/Readers.h"
+#include "tests/CliSupport.h"
 
 namespace morphel {
 namespace {
@@ -43,7 +43,9 @@ constexpr Sample kSamples[] = {
     {"brisel", kItemBrisel, 10, false},    {"brisel-card", kItemBriselCard, 10, false},
 };
 
-std::string SampleLog(const Sample& s) { return test::SampleLog(s.name, s.seconds, 9); }
+std::string SampleLog(const Sample& s) {
+  return test::SyntheticLog(s.name, s.seconds, 9);
+}
 
 // Keeps the records a run hands on, to know what an export must hold.
 class Recorder : public ReadingSink {
@@ -77,8 +79,7 @@ struct Exported {
 Exported Export(const std::string& log, int item, const exporting::ExportSettings& settings,
                 const ReadingOptions& options) {
   std::unique_ptr<exporting::ExportSink> sink = exporting::CreateExport(settings);
-  const ProductInfo* product = ProductByItem(item);
-  sink->SetLog({product->cliName, "drive.log", item == kItemBrisel || item == kItemBriselCard});
+  sink->SetLog(exporting::ExportLog(*ProductRowFor(item), "drive.log"));
   std::unique_ptr<Product> reader = CreateReader(item);
   Settings s;
   s.InputFilename = log;
@@ -264,8 +265,7 @@ std::string PythonCsv(const std::string& path) {
       "print(len(rows)-1, widths.pop() if len(widths)==1 else -1,"
       " sum(1 for r in rows[1:] if r[lat]==''))\n";
   test::WriteFile(TempPath("csvcheck.py"), script);
-  const test::CommandResult r = test::RunCommand("python3 " + TempPath("csvcheck.py") + " " + path);
-  return r.output;
+  return test::Shell("python3 " + TempPath("csvcheck.py") + " " + path).out;
 }
 
 class CsvExport : public ::testing::TestWithParam<Sample> {};
@@ -335,7 +335,7 @@ TEST(KmlExport, RefusesMorePointsThanItsLimitWithAClearMessage) {
   exporting::ExportSettings settings{ExportFormat::Kml, TempPath("limit.kml")};
   settings.maxKmlPoints = 40;
   std::unique_ptr<exporting::ExportSink> sink = exporting::CreateExport(settings);
-  sink->SetLog({"zev-card", "drive.log", false});
+  sink->SetLog(exporting::ExportLog(Row(ProductItem::ZevCard), "drive.log"));
   std::unique_ptr<Product> reader = CreateReader(zev.item);
   Settings s;
   s.InputFilename = SampleLog(zev);
@@ -354,7 +354,7 @@ TEST(KmlExport, RefusesMorePointsThanItsLimitWithAClearMessage) {
 TEST(CsvExport, QuotesCommasQuotesAndLineBreaks) {
   const std::string path = TempPath("quoted.csv");
   std::unique_ptr<exporting::ExportSink> sink = exporting::CreateExport({ExportFormat::Csv, path});
-  sink->SetLog({"zev-card", "a,\"b\".bin", false});
+  sink->SetLog(exporting::ExportLog(Row(ProductItem::ZevCard), "a,\"b\".bin"));
   struct NoReader : Product {
   } reader;
   ASSERT_TRUE(sink->BeginLog(reader));
@@ -369,9 +369,9 @@ TEST(CsvExport, QuotesCommasQuotesAndLineBreaks) {
       "rows=list(csv.reader(open(sys.argv[1],newline='')))\n"
       "print(repr(rows[1][6]), repr(rows[1][-1]), rows[1][0])\n";
   test::WriteFile(TempPath("quoted.py"), script);
-  const auto result = test::RunCommand("python3 " + TempPath("quoted.py") + " " +
-                                       exporting::PagingFileName(ExportFormat::Csv, path));
-  EXPECT_EQ(result.output, "'a,\"b\".bin' 'He said \"go\", then\\nleft' 2024-05-01T12:00:00Z\n");
+  const auto result = test::Shell("python3 " + TempPath("quoted.py") + " " +
+                                  exporting::PagingFileName(ExportFormat::Csv, path));
+  EXPECT_EQ(result.out, "'a,\"b\".bin' 'He said \"go\", then\\nleft' 2024-05-01T12:00:00Z\n");
 }
 
 TEST(CsvExport, AFullDiskIsNoSuccess) {

@@ -11,7 +11,7 @@
 #include <random>
 #include <string>
 
-#include "products/Fmt.h"
+#include "core/Fmt.h"
 
 namespace morphel {
 namespace {
@@ -44,9 +44,9 @@ TEST(FmtFastPath, FixedPointNextToRoundingTies) {
 
 TEST(FmtFastPath, FixedPointSignsAndRangeEdges) {
   const double inf = std::numeric_limits<double>::infinity();
-  const double values[] = {-0.0,    -0.00001, -0.49999, 0.49999, 1e-300, -1e-300, 3.9e15,
-                           4.1e15,  9.9e17,   1e300,    -1e300,  inf,    -inf,    0.999995,
-                           -0.999995, 99.99995, 359.999999, 180.0, -180.0};
+  const double values[] = {-0.0,      -0.00001, -0.49999,   0.49999, 1e-300, -1e-300, 3.9e15,
+                           4.1e15,    9.9e17,   1e300,      -1e300,  inf,    -inf,    0.999995,
+                           -0.999995, 99.99995, 359.999999, 180.0,   -180.0};
   for (double v : values) {
     for (int p : {0, 4, 5, 6}) {
       std::string out;
@@ -67,8 +67,19 @@ TEST(FmtFastPath, FixedPointSignsAndRangeEdges) {
 }
 
 TEST(FmtFastPath, PaddedIntegersAtTheirLimits) {
-  const long long values[] = {0,          -1,         9,   -9,  10,  -10, 99, -99, 100, -100,
-                              999999999, -999999999, std::numeric_limits<long long>::max(),
+  const long long values[] = {0,
+                              -1,
+                              9,
+                              -9,
+                              10,
+                              -10,
+                              99,
+                              -99,
+                              100,
+                              -100,
+                              999999999,
+                              -999999999,
+                              std::numeric_limits<long long>::max(),
                               std::numeric_limits<long long>::min()};
   for (long long v : values) {
     char buf[64];

@@ -1,11 +1,10 @@
 // The shared post-processing layouts, byte for byte.
 
-#include "products/Formats.h"
-
 #include <gtest/gtest.h>
 
 #include <cstring>
 
+#include "products/Formats.h"
 #include "tests/TestSupport.h"
 
 namespace morphel {
@@ -28,27 +27,34 @@ TEST(Formats, GraysonHeaderAndTrailer) {
   EXPECT_EQ(out, "m010200IDLE" + std::string(42, '0') + "\r");
 }
 
-TEST(Formats, PathViewSideFileNameCutsAtFirstDot) {
-  EXPECT_EQ(formats::PathViewSideFileName("MLJ.M01"), "MLJ.MDF");
-  EXPECT_EQ(formats::PathViewSideFileName("run.one.m01"), "run.MDF");
-  EXPECT_EQ(formats::PathViewSideFileName("drive"), "drive.MDF");
+TEST(Formats, PathViewSideFileNameCutsTheFileNameAtItsFirstDot) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"MLJ.M01", "MLJ.MDF"},
+      {"run.one.m01", "run.MDF"},
+      {"drive", "drive.MDF"},
+      {"drive.2024/run/MLJ.M01", "drive.2024/run/MLJ.MDF"},
+      {"./MLJ.M01", "./MLJ.MDF"},
+      {"../v1.2/out", "../v1.2/out.MDF"},
+      {"/data/.hidden.M01", "/data/.hidden.MDF"},
+  };
+  for (const auto& [output, side] : cases) EXPECT_EQ(formats::PathViewSideFileName(output), side);
 }
 
-TEST(Formats, PathViewHeaderWritesSideFileAndNineteenBytes) {
+TEST(Formats, PathViewHeaderIsNineteenBytesAndTheSideFileTwentySix) {
   std::string output = test::TempPath("pv.M01");
   std::string out;
-  formats::PathViewHeader(out, output, 0x01020304);
+  formats::PathViewHeader(out);
   EXPECT_EQ(out, std::string("PathView M01 File\x63\x63"));
+  formats::WritePathViewSideFile(output, 0x01020304);
   std::string side = test::ReadFile(test::TempPath("pv.MDF"));
   ASSERT_EQ(side.size(), formats::kPathViewSideFileSize);
   EXPECT_EQ(side, std::string("PathView MDF File\x1A\x63\x63\x04\x03\x02\x01\x01", 25) +
                       std::string(1, '\0'));
 }
 
-TEST(Formats, PathViewHeaderGoesOnWhenSideFileCannotBeCreated) {
-  std::string out;
-  formats::PathViewHeader(out, test::TempPath("missing-dir/x.M01"), 0);
-  EXPECT_EQ(out.size(), formats::kPathViewHeaderSize);
+TEST(Formats, ASideFileThatCannotBeCreatedIsSkipped) {
+  formats::WritePathViewSideFile(test::TempPath("missing-dir/x.M01"), 0);
+  EXPECT_FALSE(test::FileExists(test::TempPath("missing-dir/x.MDF")));
 }
 
 TEST(Formats, PathViewRecordIsTwentyEightLittleEndianBytes) {
@@ -60,7 +66,8 @@ TEST(Formats, PathViewRecordIsTwentyEightLittleEndianBytes) {
   for (int i = 0; i < 3; ++i) {
     uint64_t bits = 0;
     for (int b = 0; b < 8; ++b)
-      bits |= static_cast<uint64_t>(static_cast<uint8_t>(out[static_cast<size_t>(1 + 8 * i + b)])) << (8 * b);
+      bits |= static_cast<uint64_t>(static_cast<uint8_t>(out[static_cast<size_t>(1 + 8 * i + b)]))
+              << (8 * b);
     std::memcpy(&v[i], &bits, 8);
   }
   EXPECT_EQ(v[0], -87.0);
@@ -86,7 +93,7 @@ TEST(Formats, PlanetHeaderAndRecord) {
 
 TEST(Formats, InFielderHeaderAndRecord) {
   std::string out;
-  formats::InFielderHeader(out, "Zev File");
+  formats::InFielderHeader(out);
   EXPECT_EQ(out,
             "Orvane Instruments, Inc.\nTYPE:\tMANUAL_DATA_ENTRY\nMEASUREMENT RUN:\t\nNOTES: Zev "
             "File\nTRANSMITTER:\tT1\nTX LOCATION:\t0\t0\t0\nX\tY\tZ\tMARKER\tRSSI(dBm)\tNOTES\n" +

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <random>
 
-#include "products/Fmt.h"
+#include "core/Fmt.h"
 #include "products/Formats.h"
 
 namespace morphel {
@@ -57,8 +57,9 @@ TEST(Formatting, FixedPointMatchesPrintf) {
   std::mt19937_64 rng(777);
   std::uniform_real_distribution<double> coords(-181.0, 181.0);
   std::uniform_real_distribution<double> freqs(0.0, 3000.0);
-  std::vector<double> values = {0.0, -0.0, 0.5, -0.5, 0.00005, 0.000049999, 1e-7, 851.01,
-                                851.0125, 123.45675, 1e15, -1e15, 0.125, 2.5, 1234567.890625};
+  std::vector<double> values = {0.0,         -0.0,  0.5,    -0.5,     0.00005,
+                                0.000049999, 1e-7,  851.01, 851.0125, 123.45675,
+                                1e15,        -1e15, 0.125,  2.5,      1234567.890625};
   for (int i = 0; i < 20000; ++i) values.push_back(i % 2 ? coords(rng) : freqs(rng));
   for (double v : values) {
     std::string out;

@@ -6,10 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "app/Catalog.h"
-#include "app/Readers.h"
 #include "index/GatherRun.h"
-#include "synth/Samples.h"
+#include "products/FormatTable.h"
+#include "products/ProductTable.h"
+#include "products/Readers.h"
+#include "synth/SampleFile.h"
 #include "tests/TestSupport.h"
 
 namespace morphel {
@@ -128,15 +129,27 @@ TEST(GatherRun, CountingRules) {
       {"untimed", {{S::Untimed, 0}, {S::Untimed, 0}, {S::Untimed, 0}}, 3, 0, 1},
       {"empty", {}, 0, 0, 1},
       // Time stamps count seconds, records count records.
-      {"stamps", {{S::TimeOnly, 5}, {S::Untimed, 0}, {S::TimeOnly, 6}, {S::Untimed, 0},
-                  {S::Untimed, 0}, {S::TimeOnly, 6}, {S::TimeOnly, 7}}, 3, 3, 1},
+      {"stamps",
+       {{S::TimeOnly, 5},
+        {S::Untimed, 0},
+        {S::TimeOnly, 6},
+        {S::Untimed, 0},
+        {S::Untimed, 0},
+        {S::TimeOnly, 6},
+        {S::TimeOnly, 7}},
+       3,
+       3,
+       1},
       // Fewer records than seconds: integer division.
       {"sparse", {{S::Record, 1}, {S::TimeOnly, 2}, {S::TimeOnly, 3}}, 1, 3, 0},
       // A clock going back or round midnight is a change like any other.
       {"midnight", {{S::Record, 86399}, {S::Record, 0}, {S::Record, 86399}}, 3, 3, 1},
       // The fallback clock counts until the main clock shows up, then never.
-      {"fallback", {{S::Fallback, 10}, {S::Fallback, 15}, {S::Record, 15}, {S::Fallback, 20},
-                    {S::Record, 16}}, 2, 3, 0},
+      {"fallback",
+       {{S::Fallback, 10}, {S::Fallback, 15}, {S::Record, 15}, {S::Fallback, 20}, {S::Record, 16}},
+       2,
+       3,
+       0},
   };
   for (const auto& c : cases) {
     ScriptReader reader;
@@ -208,13 +221,14 @@ TEST_P(GatherSample, EveryReaderCountsItsDrive) {
   synth::SampleOptions options;
   options.seconds = seconds;
   options.seed = 4;
-  ASSERT_TRUE(synth::WriteSample(product, path, options, error)) << error;
-  const ProductInfo* info = ProductByName(product);
+  ASSERT_TRUE(WriteSample(product, path, options, error)) << error;
+  const ProductRow* info = ProductRowByName(product);
   ASSERT_NE(info, nullptr);
-  std::unique_ptr<Product> reader = CreateReader(info->item);
+  std::unique_ptr<Product> reader = CreateReader(info->Number());
   ASSERT_NE(reader, nullptr);
   Settings settings = For(path);
-  settings.InputFormatGroup = info->item;  // the Brisel reader tells its two layouts apart by it
+  settings.InputFormatGroup =
+      info->Number();  // the Brisel reader tells its two layouts apart by it
   Hooks hooks;
   GatherRun run(*reader, settings, hooks);
   ASSERT_EQ(run.Run(), GatherOutcome::Completed);
@@ -255,7 +269,7 @@ TEST(GatherRun, RateFeedsTheZevDumpLambdaWindow) {
   std::string error;
   synth::SampleOptions options;
   options.seconds = 10;
-  ASSERT_TRUE(synth::WriteSample("zev-dump", path, options, error)) << error;
+  ASSERT_TRUE(WriteSample("zev-dump", path, options, error)) << error;
   std::unique_ptr<Product> reader = CreateReader(kItemZevDump);
   ASSERT_EQ(reader->Open(path), 0);
   reader->ConversionPass = true;  // measurements are decoded only when converting

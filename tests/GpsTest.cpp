@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "core/Bytes.h"
 #include "decode/Gps.h"
-#include "products/Bytes.h"
 #include "synth/GpsBlockWriter.h"
 
 namespace morphel {

@@ -8,9 +8,9 @@
 #include <random>
 #include <string>
 
-#include "app/RunHooks.h"
-#include "products/CachedText.h"
-#include "products/Fmt.h"
+#include "core/CachedText.h"
+#include "core/Fmt.h"
+#include "core/RunHooks.h"
 
 namespace morphel {
 namespace {

@@ -3,12 +3,13 @@
 #include <string>
 #include <vector>
 
-#include "app/Catalog.h"
 #include "app/ConversionRun.h"
 #include "app/MainModel.h"
+#include "core/Fmt.h"
 #include "index/IndexRun.h"
 #include "products/FieldCatalog.h"
-#include "products/Fmt.h"
+#include "products/FormatTable.h"
+#include "products/ProductTable.h"
 #include "tests/TestSupport.h"
 
 namespace morphel {

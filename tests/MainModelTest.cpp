@@ -6,10 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "app/Catalog.h"
 #include "app/MainModel.h"
-#include "products/Bytes.h"
+#include "core/Bytes.h"
 #include "products/FieldCatalog.h"
+#include "products/FormatTable.h"
+#include "products/ProductTable.h"
 #include "tests/TestSupport.h"
 
 namespace morphel {
@@ -287,6 +288,45 @@ TEST(MainModelOutputName, ReplacesTheFileNamesExtensionInItsOwnFolder) {
   };
   for (const auto& [input, output] : cases)
     EXPECT_EQ(MainModel::DefaultOutputName(input), output) << input;
+}
+
+}  // namespace
+}  // namespace morphel
+
+namespace morphel {
+namespace {
+
+// The selected entries are the output's columns: a move takes the entry's
+// id along, and a move off either end changes nothing.
+TEST(MainModelSelection, MovingAnEntryMovesItsIdWithIt) {
+  Harness h;
+  h->SelectAllClick();  // << DATA >>, latitude
+  h->SelectAllClick();  // ... twice: four entries
+  h->DeselectClick(3);
+  ASSERT_EQ(h->GetSettings().SelectedBox.size(), 3u);
+  auto ids = [&] {
+    return std::vector<int>(h->SelectedIds().begin(), h->SelectedIds().begin() + 4);
+  };
+  const int data = FieldCatalog::kData, lat = FieldCatalog::kLatDecimal, none = Product::kNoFieldId;
+  ASSERT_EQ(ids(), (std::vector<int>{data, lat, data, none}));
+  const struct {
+    int from, to;
+    bool moved;
+    std::vector<int> after;
+  } cases[] = {
+      {1, 0, true, {lat, data, data, none}},   // up
+      {0, 2, true, {data, data, lat, none}},   // down past two
+      {2, 3, false, {data, data, lat, none}},  // off the end
+      {-1, 0, false, {data, data, lat, none}}, {1, 1, false, {data, data, lat, none}},
+  };
+  for (const auto& c : cases) {
+    const int changes = h.changes;
+    EXPECT_EQ(h->MoveSelected(c.from, c.to), c.moved) << c.from << "->" << c.to;
+    EXPECT_EQ(ids(), c.after) << c.from << "->" << c.to;
+    EXPECT_EQ(h.changes, changes + (c.moved ? 1 : 0));
+    for (size_t i = 0; i < h->GetSettings().SelectedBox.size(); ++i)
+      EXPECT_EQ(h->GetSettings().SelectedBox[i], FieldCatalog::Name(c.after[i]));
+  }
 }
 
 }  // namespace

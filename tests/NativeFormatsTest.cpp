@@ -7,10 +7,11 @@
 #include <cstring>
 #include <regex>
 
-#include "app/Catalog.h"
 #include "app/ConversionRun.h"
-#include "app/Readers.h"
-#include "synth/Samples.h"
+#include "products/FormatTable.h"
+#include "products/ProductTable.h"
+#include "products/Readers.h"
+#include "synth/SampleFile.h"
 #include "tests/TestSupport.h"
 
 namespace morphel {
@@ -25,15 +26,15 @@ class NativeFormats : public ::testing::TestWithParam<const char*> {
     o.seconds = 12;
     o.seed = 11;
     std::string error;
-    ASSERT_TRUE(synth::WriteSample(product_, log_, o, error)) << error;
+    ASSERT_TRUE(WriteSample(product_, log_, o, error)) << error;
   }
   std::string Convert(int format, int scanType, bool receiverOn) {
-    const ProductInfo* p = ProductByName(product_);
-    std::unique_ptr<Product> reader = CreateReader(p->item);
+    const ProductRow* p = ProductRowByName(product_);
+    std::unique_ptr<Product> reader = CreateReader(p->Number());
     Settings s;
     s.InputFilename = log_;
     s.OutputFilename = test::TempPath(std::string("native-") + product_ + ".M01");
-    s.InputFormatGroup = p->item;
+    s.InputFormatGroup = p->Number();
     s.OutputFormatGroup = format;
     s.NativeFormat = true;
     s.ScanTypeGroup = scanType;
@@ -69,7 +70,8 @@ TEST_P(NativeFormats, WesternLongitudeSignedInPlanetNotInGrayson) {
   std::string grayson = Convert(3, 1, true);
   EXPECT_TRUE(std::regex_search(grayson, std::regex("G\\d{6}\\+\\d{3}\\.\\d{6}\\+\\d+\\.\\d{5}")));
   std::string planet = Convert(7, 1, true);
-  EXPECT_TRUE(std::regex_search(planet, std::regex("\\d\\d:\\d\\d:\\d\\d:00 \\d+\\.\\d{6} -\\d+\\.\\d{6} REPORT")));
+  EXPECT_TRUE(std::regex_search(
+      planet, std::regex("\\d\\d:\\d\\d:\\d\\d:00 \\d+\\.\\d{6} -\\d+\\.\\d{6} REPORT")));
 }
 
 TEST_P(NativeFormats, PathViewRecordsCarryNegativeLongitude) {
@@ -79,7 +81,9 @@ TEST_P(NativeFormats, PathViewRecordsCarryNegativeLongitude) {
   ASSERT_EQ((m01.size() - 19) % 28, 0u);
   double lon = 0;
   uint64_t bits = 0;
-  for (int b = 0; b < 8; ++b) bits |= static_cast<uint64_t>(static_cast<uint8_t>(m01[19 + 9 + static_cast<size_t>(b)])) << (8 * b);
+  for (int b = 0; b < 8; ++b)
+    bits |= static_cast<uint64_t>(static_cast<uint8_t>(m01[19 + 9 + static_cast<size_t>(b)]))
+            << (8 * b);
   std::memcpy(&lon, &bits, 8);
   EXPECT_LT(lon, -70.0);
   EXPECT_EQ(test::ReadFile(test::TempPath(std::string("native-") + product_ + ".MDF")).size(), 26u);

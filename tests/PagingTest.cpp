@@ -245,6 +245,23 @@ TEST(Pocsag, MessagesBackToBackAndAfterIdle) {
                                              "POCSAG NU 0000000004 77", ""}));
 }
 
+// The same batch with its idle codewords logged low byte first and in the
+// order they are sent.
+TEST(Pocsag, IdleCodewordInEitherByteOrder) {
+  for (bool sentOrder : {false, true}) {
+    PocsagUnit u(0x02);
+    if (sentOrder)
+      for (int s = 0; s < 16; ++s) {
+        uint8_t* w = u.Slot(s);
+        w[0] = 0x7A, w[1] = 0x89, w[2] = 0xC1, w[3] = 0x97;
+      }
+    u.Address(9, 0, 0);  // frame 4 after idle codewords: capcode 4
+    u.Digits(10, {7, 7, 10, 10, 10});
+    TPOCSAG p(u.bytes, "", {});
+    EXPECT_EQ(AllLines(p), (std::vector<std::string>{"POCSAG NU 0000000004 77", ""})) << sentOrder;
+  }
+}
+
 TEST(Pocsag, BatchWithoutAddressesGivesNoLine) {
   PocsagUnit idle(0x02);
   TPOCSAG a(idle.bytes, "", {});

@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "app/Catalog.h"
 #include "app/MainModel.h"
-#include "app/Presets.h"
 #include "products/FieldCatalog.h"
+#include "products/FormatTable.h"
+#include "products/ProductTable.h"
 
 namespace morphel {
 namespace {
@@ -169,15 +169,18 @@ TEST(Presets, EveryRowForSkarn) {
   }
 }
 
-TEST(Presets, TableMatchesFormatList) {
-  for (const auto& f : OutputFormats()) {
-    const OutputPreset* p = PresetForItem(f.item);
-    ASSERT_NE(p, nullptr);
-    EXPECT_EQ(p->item, f.item);
-    EXPECT_EQ(p->native, f.native) << f.caption;
+TEST(Presets, TableRowsAreTheFormatListInOrder) {
+  for (int i = 0; i < kFormatCount; ++i) {
+    const FormatRow* f = FormatRowFor(i);
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(f->Number(), i);
+    EXPECT_EQ(FormatRowByName(f->cliName), f);
+    // The four tools with a layout of their own are the native rows.
+    const bool native = i == 3 || i == 6 || i == 7 || i == 12;
+    EXPECT_EQ(f->Native(), native) << f->caption;
   }
-  EXPECT_EQ(PresetForItem(-1), nullptr);
-  EXPECT_EQ(PresetForItem(kFormatCount), nullptr);
+  EXPECT_EQ(FormatRowFor(-1), nullptr);
+  EXPECT_EQ(FormatRowFor(kFormatCount), nullptr);
 }
 
 TEST(Presets, CustomAsciiRightAfterStartupChangesNothing) {

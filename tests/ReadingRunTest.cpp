@@ -10,11 +10,11 @@
 #include <memory>
 #include <sstream>
 
-#include "app/Catalog.h"
 #include "app/ConversionRun.h"
-#include "app/Readers.h"
 #include "index/IndexRun.h"
 #include "index/ReadingRun.h"
+#include "products/ProductTable.h"
+#include "products/Readers.h"
 #include "tests/TestSupport.h"
 
 namespace morphel {
@@ -70,7 +70,9 @@ constexpr Sample kSamples[] = {
     {"brisel", kItemBrisel, 10},    {"brisel-card", kItemBriselCard, 10},
 };
 
-std::string SampleLog(const Sample& s) { return test::SampleLog(s.name, s.seconds, 4); }
+std::string SampleLog(const Sample& s) {
+  return test::SyntheticLog(s.name, s.seconds, 4);
+}
 
 Settings LogSettings(const std::string& log, int item) {
   Settings s;
@@ -155,7 +157,7 @@ TEST_P(EveryProduct, ReadingsEqualTheConvertedDataColumns) {
 TEST_P(EveryProduct, RecordsCarryTimePositionAndSegment) {
   const Sample& sample = GetParam();
   const CollectingSink sink = ReadAll(SampleLog(sample), sample.item);
-  const ProductInfo* product = ProductByItem(sample.item);
+  const ProductRow* product = ProductRowFor(sample.item);
   int fixes = 0;
   for (const ReadingRecord& r : sink.records) {
     EXPECT_TRUE(r.time.valid);

@@ -7,15 +7,15 @@
 #include <string>
 #include <vector>
 
-#include "app/Catalog.h"
 #include "app/ConversionRun.h"
 #include "app/Detect.h"
+#include "core/Bytes.h"
 #include "index/IndexRun.h"
-#include "products/Bytes.h"
 #include "products/FieldCatalog.h"
+#include "products/FormatTable.h"
 #include "products/Formats.h"
+#include "products/ProductTable.h"
 #include "products/Skarn.h"
-#include "synth/SkarnWriter.h"
 #include "tests/TestSupport.h"
 
 namespace morphel {
@@ -490,8 +490,8 @@ TEST_F(SkarnNative, PathViewRecordCarriesLastEntryLevelAndZeroPosition) {
     Load(c.flags);
     std::string header = Native(&Skarn::WriteFormatHeader);
     EXPECT_EQ(header, std::string("PathView M01 File\x63\x63"));
-    std::string side = test::ReadFile(test::TempPath("skarn-pv.MDF"));
-    EXPECT_EQ(side.substr(20, 4), "\x04\x03\x02\x01");
+    // The run writes the MDF side file, not the reader.
+    EXPECT_FALSE(test::FileExists(test::TempPath("skarn-pv.MDF")));
     std::string r = Native(&Skarn::WriteFormatRecord);
     ASSERT_EQ(r.size(), 28u);
     EXPECT_EQ(r[0], '\x01');
@@ -528,94 +528,17 @@ TEST_F(SkarnNative, OtherFormatsWriteNothing) {
 // ---------------------------------------------------------------------------
 // Whole runs over a deterministic sample log
 
-constexpr double kSampleSeconds = 28;  // seven segments of four seconds
-constexpr uint64_t kSampleSeed = 7;
-constexpr int64_t kFrozenClock = 1700000000;
-
+// The committed sample (tests/samples/): seven segments of four seconds.
 std::string SampleLog() {
-  static const std::string path = [] {
-    std::string p = test::TempPath("skarn-sample.slf");
-    synth::SampleOptions options;
-    options.seconds = kSampleSeconds;
-    options.seed = kSampleSeed;
-    EXPECT_TRUE(synth::WriteSkarnSample(p, options));
-    return p;
-  }();
-  return path;
+  return test::CommittedSample("skarn-28s.slf");
 }
-
-// Hex dump with a line for the first `head` bytes, then `width` bytes a line.
-std::string HexDump(const std::string& bytes, size_t head, size_t width) {
-  std::string out;
-  for (size_t i = 0; i < bytes.size(); ++i) {
-    out += fmt::format("{:02x}", static_cast<uint8_t>(bytes[i]));
-    const bool end = i + 1 == head || (i >= head && (i - head) % width == width - 1);
-    out += (end || i + 1 == bytes.size()) ? "\n" : " ";
-  }
-  return out;
-}
-
-struct RunSpec {
-  const char* golden;
-  int format;
-  bool bestServer;
-};
-
-// Converts the sample with a fresh reader; the output as stored (PathView as
-// a hex dump of the record file followed by its side file).
-std::string ConvertSample(const RunSpec& run) {
-  Skarn reader;
-  Settings s;
-  s.InputFilename = SampleLog();
-  s.OutputFilename = test::TempPath(std::string(run.golden) + ".out");
-  s.InputFormatGroup = kItemSkarn;
-  s.OutputFormatGroup = run.format;
-  s.NativeFormat = run.format == 3 || run.format == 6 || run.format == 7;
-  s.FrozenClock = kFrozenClock;
-  s.FrequencyField = s.ChannelField = s.RSSIField = true;
-  s.BSAvg = run.bestServer;
-  std::vector<int> ids = {FieldCatalog::kRecordNumber, FieldCatalog::kRtcTime,
-                          FieldCatalog::kMarkerValue, FieldCatalog::kScanMode, FieldCatalog::kData};
-  for (int id : ids) s.SelectedBox.emplace_back(FieldCatalog::Name(id));
-  reader.SetSelectedFields(ids);
-  RunHooks hooks;
-  EXPECT_EQ(ConversionRun(reader, s, hooks).Run(), RunOutcome::Completed);
-  EXPECT_FALSE(reader.Damage.Any());
-  std::string out = test::ReadFile(s.OutputFilename);
-  if (run.format == 6) {
-    out = HexDump(out, formats::kPathViewHeaderSize, formats::kPathViewRecordSize) +
-          HexDump(test::ReadFile(formats::PathViewSideFileName(s.OutputFilename)),
-                  formats::kPathViewSideFileSize, 1);
-  }
-  return out;
-}
-
-class SkarnGolden : public ::testing::TestWithParam<RunSpec> {};
-
-TEST_P(SkarnGolden, MatchesReferenceOutput) {
-  const RunSpec& run = GetParam();
-  const std::string out = ConvertSample(run);
-  const std::string golden = test::SourcePath(std::string("tests/golden/") + run.golden + ".out");
-  const char* update = std::getenv("MORPHEL_UPDATE_GOLDEN");
-  if (update && std::string(update) == "1") test::WriteFile(golden, out);
-  ASSERT_TRUE(test::FileExists(golden)) << golden;
-  EXPECT_EQ(out, test::ReadFile(golden));
-  EXPECT_LT(out.size(), 50000u);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Sample, SkarnGolden,
-    ::testing::Values(RunSpec{"skarn-custom", 11, false}, RunSpec{"skarn-bestserver", 11, true},
-                      RunSpec{"skarn-grayson", 3, false}, RunSpec{"skarn-pathview", 6, false},
-                      RunSpec{"skarn-planet", 7, false}),
-    [](const auto& param) { return std::string(param.param.golden).substr(6); });
 
 // Lines worked out by hand from the sample's records: the plan puts channel 1
 // on 851.0125 MHz with 12.5 kHz steps; the first record (09:58:00, one
 // channel) reads channel 101 at 62; the 21st (09:58:04, three channels) reads
 // 120 at 72, 245 at 77 and 377 at 72; the 22nd reads 74, 72 and 65.
 TEST(SkarnSample, ReferenceOutputsHoldHandCheckedLines) {
-  const std::string custom = ConvertSample({"skarn-custom", 11, false});
+  const std::string custom = test::GoldenReference("skarn-custom.out");
   EXPECT_EQ(custom.substr(0, custom.find('\n') + 1),
             "\"Record Number\",\"RTC Time (HH:MM:SS)\",\"Marker Value\",\"Scan Mode\","
             "\"Frequency\",\"Channel\",\"RSSI\"\r\n");
@@ -623,20 +546,20 @@ TEST(SkarnSample, ReferenceOutputsHoldHandCheckedLines) {
   EXPECT_NE(custom.find("\r\n21,09:58:04,0,3CH,852.5000,120,-72,854.0625,245,-77,"
                         "855.7125,377,-72\r\n"),
             std::string::npos);
-  const std::string best = ConvertSample({"skarn-bestserver", 11, true});
+  const std::string best = test::GoldenReference("skarn-bestserver.out");
   EXPECT_NE(best.find("\r\n21,09:58:04,0,3CH,852.5000,120,-72\r\n"
                       "22,09:58:04,0,3CH,855.7125,377,-65\r\n"),
             std::string::npos);
-  const std::string grayson = ConvertSample({"skarn-grayson", 3, false});
+  const std::string grayson = test::GoldenReference("skarn-grayson.out");
   EXPECT_EQ(grayson.substr(0, 13 + 54 + 20 + 38),
             "D00000000009\rm580000RCRD" + std::string(42, '0') +
                 "\rr580000085226250062\rG0000000000.000000000.000000958000000\r");
-  const std::string planet = ConvertSample({"skarn-planet", 7, false});
+  const std::string planet = test::GoldenReference("skarn-planet.out");
   EXPECT_NE(planet.find("\r\n09:58:04:00 000.000000 000.000000 REPORT::Report: 852.5000 120 -72"
                         "\r\n REPORT::Report: 854.0625 245 -77\r\n REPORT::Report: 855.7125 377 "
                         "-72\r\n09:58:04:00"),
             std::string::npos);
-  const std::string pathView = ConvertSample({"skarn-pathview", 6, false});
+  const std::string pathView = test::GoldenReference("skarn-pathview.out");
   // -62.0 is c04f000000000000; zero longitude and latitude; 09:58:00.
   EXPECT_NE(pathView.find("\n01 00 00 00 00 00 00 4f c0 00 00 00 00 00 00 00 00 00 00 00 00 00 00 "
                           "00 00 09 3a 00\n"),

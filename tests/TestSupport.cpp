@@ -1,16 +1,13 @@
 #include "tests/TestSupport.h"
 
-#include <sys/wait.h>
-
-#include <array>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
 
-#include "synth/Samples.h"
+#include "products/ProductTable.h"
+#include "synth/SampleFile.h"
 
 namespace fs = std::filesystem;
 
@@ -36,7 +33,9 @@ std::string TempDir() {
   return root.path.string();
 }
 
-std::string TempPath(const std::string& name) { return (fs::path(TempDir()) / name).string(); }
+std::string TempPath(const std::string& name) {
+  return (fs::path(TempDir()) / name).string();
+}
 
 void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
   std::ofstream f(path, std::ios::binary | std::ios::trunc);
@@ -57,13 +56,23 @@ std::string ReadFile(const std::string& path) {
   return s.str();
 }
 
-bool FileExists(const std::string& path) { return fs::exists(path); }
+bool FileExists(const std::string& path) {
+  return fs::exists(path);
+}
 
 std::string SourcePath(const std::string& relative) {
   return (fs::path(MORPHEL_SOURCE_DIR) / relative).string();
 }
 
-std::string SampleLog(const std::string& product, double seconds, uint64_t seed) {
+std::string CommittedSample(const std::string& name) {
+  return SourcePath("tests/samples/" + name);
+}
+
+std::string GoldenReference(const std::string& name) {
+  return ReadFile(SourcePath("tests/golden/" + name));
+}
+
+std::string SyntheticLog(const std::string& product, double seconds, uint64_t seed) {
   const std::string path =
       TempPath("sample-" + product + "-" + std::to_string(seconds) + "-" + std::to_string(seed));
   if (FileExists(path)) return path;
@@ -71,24 +80,8 @@ std::string SampleLog(const std::string& product, double seconds, uint64_t seed)
   options.seconds = seconds;
   options.seed = seed;
   std::string error;
-  if (!synth::WriteSample(product, path, options, error)) throw std::runtime_error(error);
+  if (!WriteSample(product, path, options, error)) throw std::runtime_error(error);
   return path;
-}
-
-CommandResult RunCommand(const std::string& command) {
-  CommandResult r;
-  FILE* p = popen((command + " 2>&1").c_str(), "r");
-  if (!p) return r;
-  std::array<char, 4096> buf{};
-  size_t n = 0;
-  while ((n = fread(buf.data(), 1, buf.size(), p)) > 0) r.output.append(buf.data(), n);
-  const int st = pclose(p);
-  r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-  return r;
-}
-
-CommandResult RunMorphel(const std::string& args) {
-  return RunCommand(std::string(MORPHEL_BINARY) + " " + args);
 }
 
 }  // namespace morphel::test

@@ -19,19 +19,14 @@ std::string ReadFile(const std::string& path);
 bool FileExists(const std::string& path);
 // Path of a file below the source tree (for golden files and fixtures).
 std::string SourcePath(const std::string& relative);
+// A committed sample log (tests/samples/) and a reference output
+// (tests/golden/), which the golden runner holds equal to the command's output.
+std::string CommittedSample(const std::string& name);
+std::string GoldenReference(const std::string& name);
 
 // A synthetic log of a product (the name `morphel sample` takes), written
 // once per test program under TempDir().
-std::string SampleLog(const std::string& product, double seconds, uint64_t seed);
-
-// A shell command's exit status and its standard output and error together.
-struct CommandResult {
-  int status = -1;
-  std::string output;
-};
-CommandResult RunCommand(const std::string& command);
-// The morphel command of this build with the given arguments.
-CommandResult RunMorphel(const std::string& args);
+std::string SyntheticLog(const std::string& product, double seconds, uint64_t seed);
 
 // The bytes of a record buffer, to compare with expected bytes.
 inline std::vector<uint8_t> BlockBytes(const Product::Block& block) {

@@ -5,21 +5,19 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
-#include <map>
-#include <memory>
+#include <filesystem>
 #include <string>
 #include <vector>
 
-#include "app/Catalog.h"
 #include "app/ConversionRun.h"
-#include "app/Settings.h"
-#include "products/Bytes.h"
+#include "core/Bytes.h"
+#include "core/Settings.h"
 #include "products/FieldCatalog.h"
+#include "products/FormatTable.h"
 #include "products/Formats.h"
+#include "products/ProductTable.h"
 #include "products/Tolvan.h"
 #include "products/Velmar.h"
-#include "synth/TolvanWriter.h"
-#include "synth/VelmarWriter.h"
 #include "tests/TestSupport.h"
 
 namespace morphel {
@@ -272,7 +270,8 @@ TEST_F(TolvanReader, FrequencyAndDisplayedChannel) {
       {{0x80, 930, 500, 500, 1, 3}, "1930.1500", "3"},
       {{0x00, 851, 0, 250, 100, 60}, "850.0000", "60"},   // below the base channel
       {{0x40, 929, 0, 250, 20, 20}, "929.0000", "1009"},  // 20 - 34 < 0: 20 + 989
-      {{0x40, 929, 0, 250, 20, 34}, "929.3500", "0"},
+      {{0x40, 929, 0, 250, 20, 34}, "929.3500", "1023"},  // 34 - 34 = 0: 34 + 989
+      {{0x40, 929, 0, 250, 20, 35}, "929.3750", "1"},
       {{0x40, 929, 0, 250, 20, 100}, "931.0000", "66"},
   };
   settings.ChannelField = true;
@@ -528,132 +527,58 @@ TEST_F(TolvanLambda, WindowPerUnitReceiverAndFirstRecord) {
   EXPECT_EQ(reader.Averages[0].window, 13);
 }
 
-// ------------------------------------------------------------ sample outputs
-// The Tolvan and Velmar samples converted whole, compared with reference
-// outputs (MORPHEL_UPDATE_GOLDEN=1 rewrites them).
-
-constexpr int64_t kFrozenClock = 1700000000;
-
-struct RunSpec {
-  const char* golden;
-  int item;  // kItemTolvan or kItemVelmar
-  int format;
-  int averaging;  // 0 all data, 1 40 lambda, 3 best server
-  std::vector<int> receivers;
-  int scanType;
-  const char* firmware;
-  double seconds;
-  std::vector<int> fields;
-};
-
-std::string SampleLog(int item, const std::string& firmware, double seconds) {
-  static std::map<std::string, std::string> made;
-  const std::string key = fmt::format("{}-{}-{}", item, firmware, seconds);
-  auto it = made.find(key);
-  if (it != made.end()) return it->second;
-  const std::string path =
-      test::TempPath("sample-" + key + (item == kItemTolvan ? ".tlf" : ".vlf"));
-  synth::SampleOptions options;
-  options.seconds = seconds;
-  options.seed = 7;
-  options.firmware = firmware;
-  bool ok = item == kItemTolvan ? synth::WriteTolvanSample(path, options)
-                                : synth::WriteVelmarSample(path, options);
-  EXPECT_TRUE(ok);
-  return made[key] = path;
-}
-
-std::string HexDump(const std::string& bytes, size_t head, size_t width) {
-  std::string out;
-  for (size_t i = 0; i < bytes.size(); ++i) {
-    out += fmt::format("{:02x}", static_cast<uint8_t>(bytes[i]));
-    const bool end = i + 1 == head || (i >= head && (i - head) % width == width - 1);
-    out += (end || i + 1 == bytes.size()) ? "\n" : " ";
+// At a slow speed a window is longer than a record: a record that completes
+// no average has no level to show. With only the levels selected its line
+// has no text at all and is not written, so it cannot run into the next one.
+TEST_F(TolvanLambda, RecordWithoutAnAverageWritesNoLine) {
+  Bytes log;
+  for (int n = 0; n < 3; ++n) {
+    Bytes rec = FastRecord(BcdHeader('F'), {{0, 870, 300, 300, 1, 1}, {0, 870, 300, 300, 1, 1}});
+    for (size_t i = 0; i < 512; ++i) {
+      rec[28 + 22 + i] = 70;
+      rec[28 + 708 + 22 + i] = 80;
+    }
+    Append(log, Frame(rec));
   }
-  return out;
-}
-
-std::string ConvertSample(const RunSpec& run) {
-  std::unique_ptr<CwScanner> reader;
-  if (run.item == kItemTolvan)
-    reader = std::make_unique<Tolvan>();
-  else
-    reader = std::make_unique<Velmar>();
-  Settings s;
-  s.InputFilename = SampleLog(run.item, run.firmware, run.seconds);
-  s.OutputFilename = test::TempPath(std::string(run.golden) + ".out");
-  s.InputFormatGroup = run.item;
-  s.OutputFormatGroup = run.format;
-  s.NativeFormat = run.format == formats::kGrayson || run.format == formats::kPathView ||
-                   run.format == formats::kPlanet;
-  s.FrozenClock = kFrozenClock;
-  for (int r = 1; r <= 4; ++r) s.SetReceiver(r, false);
-  for (int r : run.receivers) s.SetReceiver(r, true);
-  s.FrequencyField = s.ChannelField = s.RSSIField = true;
-  s.NoAvg = run.averaging == 0;
-  s.LambdaAvg = run.averaging == 1;
-  s.BSAvg = run.averaging == 3;
-  s.ScanTypeGroup = run.scanType;
-  for (int id : run.fields) s.SelectedBox.emplace_back(FieldCatalog::Name(id));
-  reader->SetSelectedFields(run.fields);
+  settings.InputFilename = test::TempPath("slow.tlf");
+  test::WriteFile(settings.InputFilename, log);
+  settings.OutputFilename = test::TempPath("slow.out");
+  settings.InputFormatGroup = kItemTolvan;
+  settings.Receiver2 = true;
+  settings.LambdaAvg = true;
+  settings.LambdaSpeed = "1";  // km/h: 635 samples a window
+  settings.MPHchoice = false;
+  settings.FrequencyField = settings.ChannelField = false;
+  settings.FieldTitles = false;
+  settings.SelectedBox = {"<< DATA >>"};
+  reader.SetSelectedFields({FieldCatalog::kData});
   RunHooks hooks;
-  EXPECT_EQ(ConversionRun(*reader, s, hooks).Run(), RunOutcome::Completed);
-  EXPECT_FALSE(reader->Damage.Any());
-  std::string out = test::ReadFile(s.OutputFilename);
-  if (run.format == formats::kPathView) {
-    out = HexDump(out, formats::kPathViewHeaderSize, formats::kPathViewRecordSize) +
-          HexDump(test::ReadFile(formats::PathViewSideFileName(s.OutputFilename)),
-                  formats::kPathViewSideFileSize, 1);
-  }
-  return out;
+  ASSERT_EQ(ConversionRun(reader, settings, hooks).Run(), RunOutcome::Completed);
+  // Record 1 completes nothing (512 of 635 samples); records 2 and 3 one
+  // average per receiver each.
+  EXPECT_EQ(test::ReadFile(settings.OutputFilename), "-70,-80\r\n-70,-80\r\n");
 }
 
-using F = FieldCatalog;
-const std::vector<int> kPositionFields = {F::kRecordNumber, F::kGpsTime,     F::kLatDecimal,
-                                          F::kLonDecimal,   F::kGpsStatus,   F::kMarkerValue,
-                                          F::kGpsAltitude,  F::kGpsVelocity, F::kData};
-const std::vector<int> kShortFields = {F::kRecordNumber, F::kRtcTime, F::kData};
-
-const RunSpec kTolvanCustom{"tolvan-custom", kItemTolvan, 11, 0, {1, 4}, 1, "", 8, kPositionFields};
-const RunSpec kVelmarCustom{"velmar-custom", kItemVelmar, 11, 0, {1, 2}, 1, "", 8, kPositionFields};
-const RunSpec kTolvanLambda{"tolvan-lambda", kItemTolvan, 11, 1, {1, 2}, 1, "", 3.5, kShortFields};
-
-const RunSpec kSpecs[] = {
-    kTolvanCustom,
-    {"tolvan-bcd-scan", kItemTolvan, 11, 0, {2}, 0, "1.20", 4, kPositionFields},
-    {"tolvan-bestserver", kItemTolvan, 11, 3, {1, 2, 3, 4}, 1, "", 8, kShortFields},
-    kTolvanLambda,
-    {"tolvan-grayson", kItemTolvan, formats::kGrayson, 0, {1}, 1, "", 8, {}},
-    {"tolvan-pathview", kItemTolvan, formats::kPathView, 0, {3}, 1, "", 4, {}},
-    {"tolvan-planet", kItemTolvan, formats::kPlanet, 0, {4}, 1, "", 8, {}},
-    kVelmarCustom,
-    {"velmar-bestserver", kItemVelmar, 11, 3, {1, 2}, 0, "", 8, kShortFields},
-    {"velmar-lambda", kItemVelmar, 11, 1, {2}, 1, "", 4, kShortFields},
-    {"velmar-grayson", kItemVelmar, formats::kGrayson, 0, {2}, 0, "", 4, {}},
-    {"velmar-pathview", kItemVelmar, formats::kPathView, 0, {1}, 1, "", 4, {}},
-    {"velmar-planet", kItemVelmar, formats::kPlanet, 0, {2}, 1, "", 8, {}},
-};
-
-class CwSampleGolden : public ::testing::TestWithParam<RunSpec> {};
-
-TEST_P(CwSampleGolden, MatchesReferenceOutput) {
-  const RunSpec& run = GetParam();
-  const std::string out = ConvertSample(run);
-  const std::string golden = test::SourcePath(std::string("tests/golden/") + run.golden + ".out");
-  const char* update = std::getenv("MORPHEL_UPDATE_GOLDEN");
-  if (update && std::string(update) == "1") test::WriteFile(golden, out);
-  ASSERT_TRUE(test::FileExists(golden)) << golden;
-  EXPECT_EQ(out, test::ReadFile(golden));
-  EXPECT_LT(out.size(), 50000u);
+// The PathView side file goes beside the output, named after the output's
+// file name whatever dots its folders hold.
+TEST_F(TolvanReader, PathViewSideFileBesideTheOutput) {
+  const std::string folder = test::TempPath("drive.2024");
+  ASSERT_TRUE(std::filesystem::create_directories(folder + "/run"));
+  settings.InputFilename = test::TempPath("pathview.tlf");
+  test::WriteFile(settings.InputFilename, Frame(FastRecord(BcdHeader('F'), {{}})));
+  settings.OutputFilename = folder + "/run/MLJ.M01";
+  settings.InputFormatGroup = kItemTolvan;
+  settings.OutputFormatGroup = formats::kPathView;
+  settings.NativeFormat = true;
+  RunHooks hooks;
+  ASSERT_EQ(ConversionRun(reader, settings, hooks).Run(), RunOutcome::Completed);
+  EXPECT_EQ(test::ReadFile(folder + "/run/MLJ.MDF").size(), formats::kPathViewSideFileSize);
+  EXPECT_FALSE(test::FileExists(test::TempPath("drive.MDF")));
 }
 
-INSTANTIATE_TEST_SUITE_P(Sample, CwSampleGolden, ::testing::ValuesIn(kSpecs),
-                         [](const auto& param) {
-                           std::string name = param.param.golden;
-                           for (char& c : name)
-                             if (c == '-') c = '_';
-                           return name;
-                         });
+// ------------------------------------------------------------ sample outputs
+// The committed Tolvan and Velmar samples and their reference outputs
+// (tests/golden/, made by the command line's golden runner).
 
 // The n-th record of a sample log, found by walking its length prefixes.
 Bytes SampleRecord(const std::string& path, int n) {
@@ -679,7 +604,7 @@ std::string BlockValues(const uint8_t* b, size_t samplesAt, double bit6MHz) {
 // The first fast-data row (after the identification record and six scan
 // records) of the Custom ASCII references, rebuilt from the log's bytes.
 TEST(CwSample, ReferenceRowsAgreeWithTheLogBytes) {
-  const Bytes t = SampleRecord(SampleLog(kItemTolvan, "", 8), 7);
+  const Bytes t = SampleRecord(test::CommittedSample("tolvan-8s.tlf"), 7);
   ASSERT_EQ(t[0], 'F');
   ASSERT_EQ(t.size(), 36u + 4 * 708);
   // Degrees, minutes and thousandths of a minute, each truncated.
@@ -693,9 +618,10 @@ TEST(CwSample, ReferenceRowsAgreeWithTheLogBytes) {
       degrees(be32s(t.data() + 9)), degrees(be32s(t.data() + 13)), (t[8] & 0x80) ? "OK" : "NO",
       le16(t.data() + 28), be32s(t.data() + 17) / 100, be16(t.data() + 21) * 22356L / 1000000,
       BlockValues(t.data() + 36, 22, 0), BlockValues(t.data() + 36 + 3 * 708, 22, 0));
-  EXPECT_NE(ConvertSample(kTolvanCustom).find(tolvanRow), std::string::npos) << tolvanRow;
+  EXPECT_NE(test::GoldenReference("tolvan-custom.out").find(tolvanRow), std::string::npos)
+      << tolvanRow;
 
-  const Bytes v = SampleRecord(SampleLog(kItemVelmar, "", 8), 7);
+  const Bytes v = SampleRecord(test::CommittedSample("velmar-8s.vlf"), 7);
   ASSERT_EQ(v.size(), 23u + 2 * 530);
   auto bcd = [](const uint8_t* p, char hemisphere, char positive) {
     int deg = (p[0] >> 4) * 100 + (p[0] & 15) * 10 + (p[1] >> 4);
@@ -710,19 +636,20 @@ TEST(CwSample, ReferenceRowsAgreeWithTheLogBytes) {
                   bcd(v.data() + 13, static_cast<char>(v[17]), 'E'), (v[7] & 0x80) ? "OK" : "NO",
                   le16(v.data() + 21), BlockValues(v.data() + 23, 18, 0.01),
                   BlockValues(v.data() + 23 + 530, 18, 0.01));
-  EXPECT_NE(ConvertSample(kVelmarCustom).find(velmarRow), std::string::npos) << velmarRow;
+  EXPECT_NE(test::GoldenReference("velmar-custom.out").find(velmarRow), std::string::npos)
+      << velmarRow;
 }
 
 // Lines worked out by hand: the drive starts on 2026-11-23 at 09:58:00 local
 // time (RTC), 14:58:00 GPS time; before the first fast-data record the
 // reporting receiver has no values.
 TEST(CwSample, NativeReferenceLinesByHand) {
-  const std::string grayson = test::ReadFile(test::SourcePath("tests/golden/tolvan-grayson.out"));
+  const std::string grayson = test::GoldenReference("tolvan-grayson.out");
   EXPECT_EQ(grayson.substr(0, 12 + 54), "D2026112314\rm580000RCRD" + std::string(42, '0') + "\r");
   // The trailer repeats the GPS minute and second of the last record: 07 s
   // after 14:58:00 in an eight-second drive.
   EXPECT_EQ(grayson.substr(grayson.size() - 54), "m580700IDLE" + std::string(42, '0') + "\r");
-  const std::string planet = test::ReadFile(test::SourcePath("tests/golden/velmar-planet.out"));
+  const std::string planet = test::GoldenReference("velmar-planet.out");
   EXPECT_NE(planet.find("\r\n_MAIN\r\n14:58:00:00 40."), std::string::npos);
   EXPECT_NE(planet.find(" REPORT::Report: 0.0000 0 -0\r\n"), std::string::npos);
   // Receiver 2 of the Velmar sample: 851.0000 MHz + 10 kHz, 25 kHz steps,

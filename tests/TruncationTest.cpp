@@ -21,9 +21,10 @@
 #include <string>
 #include <vector>
 
-#include "app/Catalog.h"
 #include "fuzz/FuzzTargets.h"
-#include "synth/Samples.h"
+#include "products/FormatTable.h"
+#include "products/ProductTable.h"
+#include "synth/SampleFile.h"
 #include "tests/TestSupport.h"
 
 namespace morphel {
@@ -37,7 +38,7 @@ constexpr size_t kDenseHead = 160;     // every offset up to here
 constexpr size_t kBoundaries = 24;     // block boundaries looked at closely
 constexpr size_t kAroundBoundary = 1;  // offsets either side of a boundary
 constexpr size_t kStrideCuts = 48;     // then this many cuts spread over the rest
-constexpr size_t kMaxReadings = 4096;   // readings a reader may hold per receiver
+constexpr size_t kMaxReadings = 4096;  // readings a reader may hold per receiver
 
 struct Case {
   const char* product;
@@ -45,9 +46,10 @@ struct Case {
 };
 
 const Case kCases[] = {
-    {"tolvan", kItemTolvan},       {"velmar", kItemVelmar},   {"zev-card", kItemZevCard},
-    {"zev-dump", kItemZevDump},    {"skarn", kItemSkarn},     {"tolvan-new", kItemTolvanNew},
-    {"brisel", kItemBrisel},       {"brisel-card", kItemBriselCard},
+    {"tolvan", kItemTolvan},    {"velmar", kItemVelmar},
+    {"zev-card", kItemZevCard}, {"zev-dump", kItemZevDump},
+    {"skarn", kItemSkarn},      {"tolvan-new", kItemTolvanNew},
+    {"brisel", kItemBrisel},    {"brisel-card", kItemBriselCard},
 };
 
 class Truncation : public ::testing::TestWithParam<Case> {
@@ -105,7 +107,7 @@ TEST_P(Truncation, CutLogConvertsToAPrefixOfTheWholeOutput) {
   options.seconds = 2;
   options.seed = 11;
   std::string error;
-  ASSERT_TRUE(synth::WriteSample(c.product, log, options, error)) << error;
+  ASSERT_TRUE(WriteSample(c.product, log, options, error)) << error;
   const std::string bytes = ReadFile(log);
 
   // Every field and data box the product offers, no averaging, titles on.

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "app/Settings.h"
-#include "products/Bytes.h"
+#include "core/Bytes.h"
+#include "core/Settings.h"
 #include "products/Velmar.h"
 #include "tests/TestSupport.h"
 
@@ -113,6 +113,18 @@ TEST_F(VelmarReader, FlagBitSixAddsTenKilohertz) {
   EXPECT_EQ(Field(201), "1851.4850");  // + 1000, + 0.01, + 19 x 0.025
   EXPECT_EQ(Field(202), "1009");
   EXPECT_EQ(Values(), (std::vector<std::string>{"0:851.0100;990;-70", "0:1851.4850;1009;-70"}));
+}
+
+// Channel 34 is the last below channel 1 (1023): there is no channel 0.
+TEST_F(VelmarReader, TranslatedChannelsRunFrom989To1023ThenFrom1) {
+  const std::pair<uint16_t, const char*> cases[] = {
+      {0, "989"}, {33, "1022"}, {34, "1023"}, {35, "1"}, {36, "2"}};
+  for (const auto& [channel, shown] : cases) {
+    Load(Frame(FastRecord({{0x40, 851, 0, 250, 1, channel}, {}})));
+    ProcessAll();
+    EXPECT_EQ(Field(102), shown) << channel;
+    reader.Close();
+  }
 }
 
 TEST_F(VelmarReader, TwoReceiversOnly) {

@@ -8,11 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "app/Catalog.h"
 #include "app/ConversionRun.h"
 #include "app/Detect.h"
-#include "products/Bytes.h"
+#include "core/Bytes.h"
 #include "products/FieldCatalog.h"
+#include "products/FormatTable.h"
+#include "products/ProductTable.h"
 #include "products/ZevDump.h"
 #include "tests/TestSupport.h"
 
@@ -83,13 +84,13 @@ Bytes SetupRecord(int16_t first, int16_t last, uint16_t base, uint16_t fraction,
   return r;
 }
 
-Bytes GpsRecord(int32_t lat, int32_t lon, uint8_t nav) {
+Bytes GpsRecord(int32_t lat, int32_t lon, uint8_t nav, int32_t altitudeCm = 25000) {
   Bytes r(72, 0);
   r[0] = ZevDump::kGpsRecord;
   r[5] = 13, r[6] = 45, r[7] = 59;
   putBe32(&r[12], static_cast<uint32_t>(lat));
   putBe32(&r[16], static_cast<uint32_t>(lon));
-  putBe32(&r[20], 25000);
+  putBe32(&r[20], static_cast<uint32_t>(altitudeCm));
   putBe32(&r[28], 100);
   r[69] = nav;
   return r;
@@ -269,10 +270,11 @@ TEST_F(ZevDumpReader, Firmware105TakesPlanFromSetupAndPositionFromGps) {
   EXPECT_EQ(Field(FieldCatalog::kGpsVelocity), "2.2");
   EXPECT_EQ(Field(FieldCatalog::kGpsStatus), "UNLOCKED");
   EXPECT_EQ(Field(FieldCatalog::kExtNavStatus), "VALID");
-  log.Frame(GpsRecord(0, 0, 0x40));
+  log.Frame(GpsRecord(0, 0, 0x40, -150));  // 1.5 m below sea level
   OpenLog(log, "nav.zev");
   Drain();
   EXPECT_EQ(Field(FieldCatalog::kExtNavStatus), "INVALID");
+  EXPECT_EQ(Field(FieldCatalog::kGpsAltitude), "-1");
 }
 
 struct DumpChannelCase {

@@ -9,12 +9,13 @@
 #include <string>
 #include <vector>
 
-#include "app/Catalog.h"
 #include "app/ConversionRun.h"
 #include "app/Detect.h"
-#include "products/Bytes.h"
+#include "core/Bytes.h"
 #include "products/FieldCatalog.h"
+#include "products/FormatTable.h"
 #include "products/Formats.h"
+#include "products/ProductTable.h"
 #include "products/Zev.h"
 #include "products/ZevDump.h"
 #include "synth/ZevWriter.h"
@@ -325,9 +326,12 @@ TEST_F(ZevCard, GpsFromFirmware103IsBigEndianBinary) {
 
   CardLog zero;
   zero.Setup({.firmware = 104});
-  zero.Timed(Zev::kGpsRecord, 0, 0, 0, BinaryGpsBody(0x80, 0, 0, 0, 0, {0, 0, 0}));
+  // 1 m below sea level.
+  zero.Timed(Zev::kGpsRecord, 0, 0, 0,
+             BinaryGpsBody(0x80, 0, 0, static_cast<uint32_t>(-100), 0, {0, 0, 0}));
   OpenLog(zero, "zero.bin");
   Drain();
+  EXPECT_EQ(Field(FieldCatalog::kGpsAltitude), "-1");
   EXPECT_EQ(Field(FieldCatalog::kLatDecimal), "-0.000000");
   EXPECT_EQ(Field(FieldCatalog::kLatHemisphere), "S");
   EXPECT_EQ(Field(FieldCatalog::kLonHemisphere), "W");
@@ -500,6 +504,37 @@ TEST_F(ZevCard, ShortRecordsHandedDirectlyAreNeverOverrun) {
   SUCCEED();
 }
 
+// A logged POCSAG batch whose idle codewords are stored in the order they
+// are sent (7A 89 C1 97) rather than low byte first: they are idle, not pages
+// to capcode 0002007664 that would stand in front of the real page.
+TEST_F(ZevCard, IdleCodewordsStoredAsSentAreIdle) {
+  auto put = [](uint8_t* slot, uint32_t word) { putBe32(slot, word); };
+  Bytes batch(1 + 81, 0);
+  batch[0] = Zev::kPocsagRecord;
+  uint8_t* unit = batch.data() + 1;
+  unit[0] = 79;    // a usable batch
+  unit[3] = 0x02;  // function code 0: numeric
+  for (int slot = 0; slot < 16; ++slot) put(unit + 13 + 4 * slot, 0x7A89C197);
+  // Frame 2 carries address 100 (capcode 802) and the digits 1, 2, 3 (10
+  // adds nothing): fields run from bit 2 with the low bit first.
+  put(unit + 13 + 4 * 4, 100u << 13);
+  uint32_t digits = 0x80000000;  // bit 1: a message codeword
+  const uint32_t d[5] = {1, 2, 3, 10, 10};
+  for (int i = 0; i < 5; ++i)
+    for (int b = 0; b < 4; ++b)
+      if ((d[i] >> b) & 1u) digits |= 1u << (30 - 4 * i - b);
+  put(unit + 13 + 4 * 5, digits);
+  CardLog log;
+  log.Setup({.mode = 7});
+  log.Add(batch, false);
+  OpenLog(log);
+  reader.ConversionPass = true;
+  reader.SetSelectedFields({FieldCatalog::kPocsagData});
+  Drain();
+  EXPECT_EQ(Field(FieldCatalog::kPocsagData), "POCSAG NU 0000000802 123");
+  ASSERT_EQ(reader.Paging().lineCount, 1);
+}
+
 // Whole conversions through the run.
 class ZevCardRun : public ZevCard {
  protected:
@@ -542,6 +577,36 @@ TEST_F(ZevCardRun, TitlesComeAtEachSetupAndLeftOutSegmentsGiveNoRows) {
   EXPECT_NE(out.find("2,03:00:00,851.0750,-63\r\n"), std::string::npos);
 }
 
+// One record per N seconds averages the levels of the channel list in use,
+// of segments that are converted: a new setup starts the sums afresh (its
+// entry k is another channel), and a left-out segment adds nothing.
+TEST_F(ZevCardRun, PerSecondAveragesKeepToTheirListAndConvertedSegments) {
+  Bytes flex(1 + 2 + 16 + 2, 0);
+  flex[0] = Zev::kFlexRecord;
+  CardLog log;
+  log.Setup({.channels = {1, 2}});
+  log.Level({60, 70});
+  log.Timed(Zev::kGpsRecord, 0, 0, 1, Bytes(20, 0));
+  log.Setup({.channels = {3, 4}});
+  log.Level({100, 110});
+  log.Timed(Zev::kGpsRecord, 0, 0, 2, Bytes(20, 0));  // two seconds: a row
+  log.Add(Bytes(82, Zev::kPocsagRecord), false);      // a segment left out
+  log.Level({90, 90});
+  log.Timed(Zev::kGpsRecord, 0, 0, 3, Bytes(20, 0));
+  log.Timed(Zev::kGpsRecord, 0, 0, 4, Bytes(20, 0));
+  log.Add(flex, false);  // converted again
+  log.Level({50, 50});
+  log.Timed(Zev::kGpsRecord, 0, 0, 5, Bytes(20, 0));
+  for (int i = 0; i < 4; ++i) reader.SegmentNodes.Set(i, 6, "x");
+  reader.SegmentNodes.Toggle(2);
+  settings.rbORPS = true;
+  settings.ORPS_Value = "2";
+  settings.FrequencyField = false;
+  const std::string title = "\"Record Number\",\"RSSI #1\",\"RSSI #2\"\r\n";
+  EXPECT_EQ(Convert(log, {FieldCatalog::kRecordNumber, FieldCatalog::kData}),
+            title + title + "1,-100,-110\r\n2,-50,-50\r\n");
+}
+
 TEST_F(ZevCardRun, NativeLayoutsCarryTheFirstCheckedReceiversEntry) {
   CardLog log;
   log.Setup({.firmware = 103, .channels = {5, 6}, .day = 2, .month = 3, .year = 90});
@@ -572,111 +637,12 @@ TEST_F(ZevCardRun, NativeLayoutsCarryTheFirstCheckedReceiversEntry) {
   EXPECT_NE(Convert(log, {0}).find("REPORT::Report: 0.0000 0 -0\r\n"), std::string::npos);
 }
 
-// Reference outputs of the deterministic samples of both Zev framings.
-constexpr uint64_t kSampleSeed = 7;
-constexpr int64_t kFrozenClock = 1700000000;
-
-std::string SamplePath(bool dump, const std::string& firmware) {
-  std::string path = test::TempPath(std::string("sample-") + (dump ? "dump" : "card") + firmware +
-                                    (dump ? ".zev" : ".bin"));
-  if (!test::FileExists(path)) {
-    synth::SampleOptions options;
-    options.seconds = 32;
-    options.seed = kSampleSeed;
-    options.firmware = firmware;
-    EXPECT_TRUE(dump ? synth::WriteZevDumpSample(path, options)
-                     : synth::WriteZevCardSample(path, options));
-  }
-  return path;
-}
-
-std::string HexDump(const std::string& bytes, size_t head, size_t width) {
-  std::string out;
-  for (size_t i = 0; i < bytes.size(); ++i) {
-    out += fmt::format("{:02x}", static_cast<uint8_t>(bytes[i]));
-    const bool end = i + 1 == head || (i >= head && (i - head) % width == width - 1);
-    out += (end || i + 1 == bytes.size()) ? "\n" : " ";
-  }
-  return out;
-}
-
-struct SampleRun {
-  const char* golden;
-  bool dump;
-  const char* firmware;
-  int format;
-};
-
-std::string ConvertSample(const SampleRun& run) {
-  Zev card;
-  ZevDump dump;
-  Product& reader = run.dump ? static_cast<Product&>(dump) : card;
-  Settings s;
-  s.InputFilename = SamplePath(run.dump, run.firmware);
-  s.OutputFilename = test::TempPath(std::string(run.golden) + ".out");
-  s.InputFormatGroup = run.dump ? kItemZevDump : kItemZevCard;
-  s.OutputFormatGroup = run.format;
-  s.NativeFormat = run.format == 3 || run.format == 6 || run.format == 7 || run.format == 12;
-  s.FrozenClock = kFrozenClock;
-  s.ChannelField = s.SATField = s.VMACField = true;
-  std::vector<int> ids = {
-      FieldCatalog::kRecordNumber, FieldCatalog::kRtcTime,    FieldCatalog::kGpsTime,
-      FieldCatalog::kLatDecimal,   FieldCatalog::kLonDecimal, FieldCatalog::kMeasurementType,
-      FieldCatalog::kMarkerValue,  FieldCatalog::kSpeedBps,   FieldCatalog::kBer,
-      FieldCatalog::kData,         FieldCatalog::kPocsagData, FieldCatalog::kFlexData};
-  for (int id : ids) s.SelectedBox.emplace_back(FieldCatalog::Name(id));
-  reader.SetSelectedFields(ids);
-  RunHooks hooks;
-  EXPECT_EQ(ConversionRun(reader, s, hooks).Run(), RunOutcome::Completed);
-  EXPECT_EQ(
-      reader.Damage.badLengthBlocks + reader.Damage.unknownRecords + reader.Damage.truncatedBlocks,
-      0u);
-  std::string out = test::ReadFile(s.OutputFilename);
-  if (run.format == 6) {
-    out = HexDump(out, formats::kPathViewHeaderSize, formats::kPathViewRecordSize) +
-          HexDump(test::ReadFile(formats::PathViewSideFileName(s.OutputFilename)),
-                  formats::kPathViewSideFileSize, 1);
-  }
-  return out;
-}
-
-class ZevGolden : public ::testing::TestWithParam<SampleRun> {};
-
-TEST_P(ZevGolden, MatchesReferenceOutput) {
-  const SampleRun& run = GetParam();
-  const std::string out = ConvertSample(run);
-  const std::string golden = test::SourcePath(std::string("tests/golden/") + run.golden + ".out");
-  const char* update = std::getenv("MORPHEL_UPDATE_GOLDEN");
-  if (update && std::string(update) == "1") test::WriteFile(golden, out);
-  ASSERT_TRUE(test::FileExists(golden)) << golden;
-  EXPECT_EQ(out, test::ReadFile(golden));
-  EXPECT_LT(out.size(), 50000u);
-}
-
-INSTANTIATE_TEST_SUITE_P(Sample, ZevGolden,
-                         ::testing::Values(SampleRun{"zev-card-custom", false, "", 11},
-                                           SampleRun{"zev-card-grayson", false, "", 3},
-                                           SampleRun{"zev-card-pathview", false, "", 6},
-                                           SampleRun{"zev-card-planet", false, "", 7},
-                                           SampleRun{"zev-card-infielder", false, "", 12},
-                                           SampleRun{"zev-dump-custom", true, "", 11},
-                                           SampleRun{"zev-dump-bcd-custom", true, "1.02", 11},
-                                           SampleRun{"zev-dump-grayson", true, "", 3},
-                                           SampleRun{"zev-dump-planet", true, "", 7},
-                                           SampleRun{"zev-dump-infielder", true, "", 12}),
-                         [](const auto& param) {
-                           std::string name = std::string(param.param.golden).substr(4);
-                           for (char& c : name)
-                             if (c == '-') c = '_';
-                           return name;
-                         });
-
 // The first level record of the card sample sits after the 512-byte header,
 // a time record (10 bytes) and the 20-channel setup (1 + 25 + 40 + 2 bytes):
 // cellular channels 346.. are 33 above the displayed 313.., 30 kHz apart from
 // channel 34 on 870.0300 MHz; SAT is the channel mod 4, VMAC mod 8.
 TEST(ZevSample, CardReferenceHoldsHandCheckedRow) {
-  const std::string bytes = test::ReadFile(SamplePath(false, ""));
+  const std::string bytes = test::ReadFile(test::CommittedSample("zev-card-32s.bin"));
   ASSERT_GT(bytes.size(), 600u);
   const size_t level = 512 + 10 + 68;
   ASSERT_EQ(static_cast<uint8_t>(bytes[level]), Zev::kLevelRecord);
@@ -685,16 +651,14 @@ TEST(ZevSample, CardReferenceHoldsHandCheckedRow) {
       "1,09:58:00,00:00:00,-0.000000,-0.000000,20C,0,0,0,"
       "879.3900,313,-{},2,2,879.4200,314,-{},3,3,",
       static_cast<uint8_t>(bytes[level + 5]), static_cast<uint8_t>(bytes[level + 6]));
-  const std::string custom = ConvertSample({"zev-card-custom", false, "", 11});
+  const std::string custom = test::GoldenReference("zev-card-custom.out");
   EXPECT_NE(custom.find("\r\n" + row), std::string::npos) << row;
   // FLEX on channel 200 of the paging plan (channel 35 on 929.0125 MHz, 25 kHz,
   // shown 34 lower), 1600 bit/s, capcode 1 with the digits 0..9.
   EXPECT_NE(custom.find(",UKN,3,1600,2,933.1375,166,-62,,FLEX   NS 0000000001 0123456789\r\n"),
             std::string::npos);
-  // Firmware 1.02 logs BCD positions, 1.05 binary ones: the same drive reads the same.
-  EXPECT_EQ(ConvertSample({"zev-card-bcd", false, "1.02", 11}), custom);
-  EXPECT_EQ(DetectProduct(SamplePath(false, "")), kItemZevCard);
-  EXPECT_EQ(DetectProduct(SamplePath(true, "")), kItemZevDump);
+  EXPECT_EQ(DetectProduct(test::CommittedSample("zev-card-32s.bin")), kItemZevCard);
+  EXPECT_EQ(DetectProduct(test::CommittedSample("zev-dump-32s.zev")), kItemZevDump);
 }
 
 // Every message encoded into a longer sample comes back from the paging

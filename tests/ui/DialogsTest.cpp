@@ -10,8 +10,8 @@
 #include <QTextBrowser>
 #include <QTextDocument>
 
-#include "app/ui/Dialogs.h"
 #include "tests/ui/GuiTestSupport.h"
+#include "ui/Dialogs.h"
 
 namespace morphel::ui::test {
 namespace {

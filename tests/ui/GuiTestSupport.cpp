@@ -2,11 +2,15 @@
 
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QLabel>
 #include <QListWidget>
 #include <QSignalSpy>
 #include <QTreeWidget>
 
-#include "synth/Samples.h"
+#include "app/ConversionRun.h"
+#include "index/IndexRun.h"
+#include "products/ProductTable.h"
+#include "synth/SampleFile.h"
 #include "tests/TestSupport.h"
 
 namespace morphel::ui::test {
@@ -55,13 +59,55 @@ void Window::ConvertAndWait() {
   ASSERT_FALSE(form->Converting());
 }
 
+void ChooseDriveFields(Window& w) {
+  w.ChooseFormat(11);
+  w.Click("DeselectAll");
+  const auto& names = w.model.GetSettings().AvailableBox;
+  for (const char* wanted : {"Latitude (Decimal Degrees)", "Longitude (Decimal Degrees)",
+                             "GPS Time (HH:MM:SS)", "<< DATA >>"}) {
+    for (size_t a = 0; a < names.size(); ++a) {
+      if (names[a] != wanted) continue;
+      w.Highlight("AvailableBox", static_cast<int>(a));
+      w.Click("SelectField");
+    }
+  }
+  ASSERT_EQ(w.model.GetSettings().SelectedBox.size(), 4u);
+}
+
+void SetOutput(Window& w, const std::string& path) {
+  w.files.outputs.push_back(QString::fromStdString(path));
+  w.Click("OutBrowse");
+  ASSERT_EQ(w.model.GetSettings().OutputFilename, path);
+}
+
+std::string DirectConversion(const Window& w, const std::string& output,
+                             const std::vector<int>& leftOut) {
+  Settings snapshot = w.model.Snapshot();
+  snapshot.OutputFilename = output;
+  const int item = snapshot.InputFormatGroup;
+  std::unique_ptr<Product> reader = CreateReader(item);
+  reader->SelectedFieldIds = w.model.SelectedIds();
+  RecordingHooks hooks;
+  IndexRun indexing(*reader, snapshot, item, hooks);
+  EXPECT_EQ(indexing.Run(), IndexOutcome::Completed);
+  for (int index : leftOut) reader->SegmentNodes.SetState(index, SegmentTable::kUnchecked);
+  ConversionRun run(*reader, snapshot, hooks);
+  EXPECT_EQ(run.Run(), RunOutcome::Completed);
+  return morphel::test::ReadFile(output);
+}
+
+QString StatusLineOf(const Window& w) {
+  auto* line = w.Find<QLabel>("StatusText");
+  return line ? line->toolTip() : QString();
+}
+
 std::string SampleLog(const std::string& product, const std::string& name, double seconds) {
   const std::string path = morphel::test::TempPath(name);
   if (morphel::test::FileExists(path)) return path;
   synth::SampleOptions options;
   options.seconds = seconds;
   std::string error;
-  EXPECT_TRUE(synth::WriteSample(product, path, options, error)) << error;
+  EXPECT_TRUE(WriteSample(product, path, options, error)) << error;
   return path;
 }
 

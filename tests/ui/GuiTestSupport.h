@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "app/MainModel.h"
-#include "app/ui/Seams.h"
-#include "app/ui/TMainForm.h"
+#include "ui/Seams.h"
+#include "ui/TMainForm.h"
 
 class QListWidget;
 class QTreeWidget;
@@ -23,17 +23,28 @@ class QTreeWidgetItem;
 
 namespace morphel::ui::test {
 
-// Answers each dialog with the next queued path (nothing queued: cancelled).
+// Answers each dialog with the next queued path (nothing queued: cancelled)
+// and records where each dialog was asked to open.
 class FakeFileDialogs : public FileDialogs {
  public:
   std::deque<QString> inputs, outputs, openConfigs, saveConfigs;
-  std::optional<QString> OpenInput(QWidget*) override { return Next(inputs); }
-  std::optional<QString> SaveOutput(QWidget*) override { return Next(outputs); }
-  std::optional<QString> OpenConfig(QWidget*) override { return Next(openConfigs); }
-  std::optional<QString> SaveConfig(QWidget*) override { return Next(saveConfigs); }
+  std::vector<QString> starts;
+  std::optional<QString> OpenInput(QWidget*, const QString& start) override {
+    return Next(inputs, start);
+  }
+  std::optional<QString> SaveOutput(QWidget*, const QString& start) override {
+    return Next(outputs, start);
+  }
+  std::optional<QString> OpenConfig(QWidget*, const QString& start) override {
+    return Next(openConfigs, start);
+  }
+  std::optional<QString> SaveConfig(QWidget*, const QString& start) override {
+    return Next(saveConfigs, start);
+  }
 
  private:
-  static std::optional<QString> Next(std::deque<QString>& queue) {
+  std::optional<QString> Next(std::deque<QString>& queue, const QString& start) {
+    starts.push_back(start);
     if (queue.empty()) return std::nullopt;
     QString path = queue.front();
     queue.pop_front();
@@ -75,6 +86,17 @@ struct Window {
   // Converts with "Convert Data" and waits until the run has ended.
   void ConvertAndWait();
 };
+
+// Fields of a delimited conversion: position, time and the readings.
+void ChooseDriveFields(Window& w);
+// Names the output file through the output "Browse" button.
+void SetOutput(Window& w, const std::string& path);
+// The same conversion made directly: a fresh reader, the window's settings
+// and field ids, indexed first, the listed segments left out.
+std::string DirectConversion(const Window& w, const std::string& output,
+                             const std::vector<int>& leftOut);
+// The status bar's whole line.
+QString StatusLineOf(const Window& w);
 
 // A sample log of a product ("tolvan", "zev-card", ...) of the given length.
 std::string SampleLog(const std::string& product, const std::string& name, double seconds);

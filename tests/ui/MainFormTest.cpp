@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -13,17 +14,18 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QTimer>
 #include <QTreeWidget>
 
-#include "app/CommandLine.h"
-#include "app/ui/MorphelApplication.h"
+#include "cli/CommandLine.h"
 #include "index/IndexRun.h"
 #include "products/FieldCatalog.h"
 #include "tests/TestSupport.h"
 #include "tests/ui/GuiTestSupport.h"
+#include "ui/MorphelApplication.h"
 
 namespace morphel::ui::test {
 namespace {
@@ -49,7 +51,8 @@ TEST(MainForm, EveryNamedControlExists) {
 TEST(MainForm, StartsWithCaptionSizeAndDefaults) {
   Window w;
   EXPECT_EQ(w.form->windowTitle(), "QVR Morphel CW");
-  EXPECT_EQ(w.form->size(), QSize(800, 504));
+  EXPECT_EQ(w.form->size(),
+            w.form->OpeningSize(QGuiApplication::primaryScreen()->availableGeometry()));
   EXPECT_EQ(w.Find<QLabel>("InputFormatLabel")->text(), "(None)");
   EXPECT_EQ(w.Find<QPushButton>("InBrowse")->text(), "Browse");
   EXPECT_EQ(w.Find<QCheckBox>("cbSplit")->text(), "Excel Split");
@@ -62,8 +65,8 @@ TEST(MainForm, StartsWithCaptionSizeAndDefaults) {
   EXPECT_TRUE(w.Find<QRadioButton>("cbAT_None")->isChecked());
   for (const char* off : {"RadioButton1", "RadioButton2", "btnThreshold", "btnChannelList"})
     EXPECT_FALSE(w.Find<QWidget>(off)->isEnabled()) << off;
-  for (const char* hidden : {"rbORPS", "ORPS_Value", "rbORPM", "ORPM_Value", "InputFormatGroup",
-                             "ScanTypeGroup", "SkarnMode"})
+  for (const char* hidden :
+       {"rbORPS", "ORPS_Value", "rbORPM", "ORPM_Value", "InputFormatGroup", "SkarnMode"})
     EXPECT_TRUE(w.Find<QWidget>(hidden)->isHidden()) << hidden;
   EXPECT_EQ(w.Find<QLineEdit>("ORPS_Value")->text(), "1");
   EXPECT_EQ(w.Find<QLineEdit>("ORPM_Value")->text(), "100");

@@ -18,59 +18,19 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/CommandLine.h"
 #include "app/ConversionRun.h"
-#include "app/ui/Dialogs.h"
+#include "cli/CommandLine.h"
 #include "index/GatherRun.h"
 #include "index/IndexRun.h"
 #include "tests/TestSupport.h"
 #include "tests/ui/GuiTestSupport.h"
+#include "ui/Dialogs.h"
 
 namespace morphel::ui::test {
 namespace {
 
 using morphel::test::ReadFile;
 using morphel::test::TempPath;
-
-// Fields of a delimited conversion: position, time and the readings.
-void ChooseDriveFields(Window& w) {
-  w.ChooseFormat(11);
-  w.Click("DeselectAll");
-  const auto& names = w.model.GetSettings().AvailableBox;
-  for (const char* wanted : {"Latitude (Decimal Degrees)", "Longitude (Decimal Degrees)",
-                             "GPS Time (HH:MM:SS)", "<< DATA >>"}) {
-    for (size_t a = 0; a < names.size(); ++a) {
-      if (names[a] != wanted) continue;
-      w.Highlight("AvailableBox", static_cast<int>(a));
-      w.Click("SelectField");
-    }
-  }
-  ASSERT_EQ(w.model.GetSettings().SelectedBox.size(), 4u);
-}
-
-void SetOutput(Window& w, const std::string& path) {
-  w.files.outputs.push_back(QString::fromStdString(path));
-  w.Click("OutBrowse");
-  ASSERT_EQ(w.model.GetSettings().OutputFilename, path);
-}
-
-// The same conversion made directly: a fresh reader, the window's settings
-// and field ids, indexed first, the listed segments left out.
-std::string DirectConversion(const Window& w, const std::string& output,
-                             const std::vector<int>& leftOut) {
-  Settings snapshot = w.model.Snapshot();
-  snapshot.OutputFilename = output;
-  const int item = snapshot.InputFormatGroup;
-  std::unique_ptr<Product> reader = CreateReader(item);
-  reader->SelectedFieldIds = w.model.SelectedIds();
-  RecordingHooks hooks;
-  IndexRun indexing(*reader, snapshot, item, hooks);
-  EXPECT_EQ(indexing.Run(), IndexOutcome::Completed);
-  for (int index : leftOut) reader->SegmentNodes.SetState(index, SegmentTable::kUnchecked);
-  ConversionRun run(*reader, snapshot, hooks);
-  EXPECT_EQ(run.Run(), RunOutcome::Completed);
-  return ReadFile(output);
-}
 
 TEST(WindowRuns, ConversionLeavesOutAnUncheckedSegment) {
   Window w;

@@ -1,0 +1,62 @@
+// The post-processing layouts of the firmware 1.27 reader: Grayson, PathView
+// and Planet records of the last header read and the first checked
+// receiver's last fast block.
+
+#include <cstdlib>
+
+#include "products/Formats.h"
+#include "products/Tolvan2.h"
+
+namespace morphel {
+
+namespace {
+constexpr int64_t kMilliArcSecondsPerDegree = 3600000;
+}  // namespace
+
+int Tolvan2::LatitudeWholeDegrees() const {
+  const int64_t whole =
+      std::llabs(static_cast<int64_t>(fix_.header.latitude)) / kMilliArcSecondsPerDegree;
+  return static_cast<int>(fix_.header.latitude < 0 ? -whole : whole);
+}
+
+long Tolvan2::LatitudeMicroDegrees() const {
+  const int64_t rest =
+      std::llabs(static_cast<int64_t>(fix_.header.latitude)) % kMilliArcSecondsPerDegree;
+  return static_cast<long>(rest * 1000000 / kMilliArcSecondsPerDegree);
+}
+
+// The first checked receiver's last fast block, reported only while the scan
+// type is "Fast Data".
+Tolvan2::Measured Tolvan2::MeasuredEntry() const {
+  Measured m;
+  const int receiver = FirstCheckedReceiver(kReceivers);
+  if (receiver == 0 || Config().ScanTypeGroup != 1) return m;
+  const FastState& fast = fast_[static_cast<size_t>(receiver - 1)];
+  if (!fast.present) return m;
+  m.present = true;
+  m.frequency = fast.band.ReportFrequencyMHz(fast.band.channel);
+  m.channel = fast.band.channel;
+  m.rssi = fast.mean;
+  return m;
+}
+
+void Tolvan2::FillLayoutValues(formats::LayoutValues& v) const {
+  const Header& h = fix_.header;
+  v.rtcYear = h.rtcYear;
+  v.rtcMonth = h.rtcMonth;
+  v.rtcDay = h.rtcDay;
+  v.gpsHour = h.gpsHour;
+  v.gpsMinute = h.gpsMinute;
+  v.gpsSecond = h.gpsSecond;
+  v.latitude = Degrees(h.latitude);
+  v.longitude = Degrees(h.longitude);
+  v.graysonLatDegrees = LatitudeWholeDegrees();
+  v.graysonLatMicro = LatitudeMicroDegrees();
+  v.graysonLongitude = Degrees(h.longitude);
+  const Measured m = MeasuredEntry();
+  // A level of zero is written as +0.0 by PathView, never as a negative zero.
+  v.entries.push_back(
+      {m.frequency, m.channel, m.rssi, m.rssi != 0 ? -static_cast<double>(m.rssi) : 0.0, 0});
+}
+
+}  // namespace morphel
