@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "products/ProductTable.h"
+
 namespace morphel {
 
 namespace {
@@ -19,7 +21,10 @@ bool Rows(int result) {
 
 ReadingRun::ReadingRun(Product& reader, const Settings& snapshot, const ReadingOptions& options,
                        RunHooks& hooks)
-    : reader_(reader), settings_(snapshot), options_(options), hooks_(hooks) {}
+    : reader_(reader), settings_(snapshot), options_(options), hooks_(hooks) {
+  const ProductRow* row = ProductRowFor(snapshot.InputFormatGroup);
+  rowReceivers_ = row ? row->rowReceivers : 1;
+}
 
 double ReadingRun::DistanceMetres(const ReadingPosition& a, const ReadingPosition& b) {
   const double lat1 = a.latitude * kRadiansPerDegree;
@@ -80,7 +85,6 @@ ReadingOutcome ReadingRun::Run(ReadingSink& sink) {
   ShowProgress(0, 1);
 
   Product::Block block;
-  ReadingRecord record;
   int64_t n = ok ? reader_.ReadBlock(block) : 0;
   reader_.RecordCounter = 0;
   int segmentsCounted = 0;
@@ -93,17 +97,7 @@ ReadingOutcome ReadingRun::Run(ReadingSink& sink) {
     ShowProgress(summary_.consumed, summary_.inputSize);
     const int result = reader_.ProcessBlock(block);
     NoteSegments(segmentsCounted);
-    if (!reader_.SegmentDeselected) {
-      // Each output record as the conversion would write it, counting down.
-      reader_.RemainingRecordCount = Rows(result) ? reader_.PendingRecordCount : int16_t{1};
-      while (reader_.RemainingRecordCount > 0 && ok) {
-        record.Clear();
-        reader_.CollectReadings(block, result, record);
-        if (Rows(result)) ++summary_.records;
-        ok = Emit(sink, record);
-        --reader_.RemainingRecordCount;
-      }
-    }
+    if (!reader_.SegmentDeselected) ok = EmitBlock(sink, block, result);
     n = ok ? reader_.ReadBlock(block) : 0;
   }
   summary_.percent = std::max(lastPercent_, 0);
@@ -117,6 +111,28 @@ ReadingOutcome ReadingRun::Run(ReadingSink& sink) {
   if (!ok) return ReadingOutcome::SinkFailed;
   if (!summary_.stopped) hooks_.progress(100);
   return ReadingOutcome::Completed;
+}
+
+// The block's paging messages, then its output records row by row, as the
+// conversion writes them: a product with a row per receiver is asked which
+// receivers have data.
+bool ReadingRun::EmitBlock(ReadingSink& sink, const Product::Block& block, int result) {
+  record_.Clear();
+  reader_.CollectMessages(block, result, record_);
+  if (!record_.messages.empty() && !Emit(sink, record_)) return false;
+  if (!Rows(result)) return true;
+  reader_.RemainingRecordCount = reader_.PendingRecordCount;
+  for (; reader_.RemainingRecordCount > 0; --reader_.RemainingRecordCount) {
+    ++summary_.records;
+    for (int j = 1; j <= rowReceivers_; ++j) {
+      if (rowReceivers_ > 1 && !reader_.ReceiverHasData(j)) continue;
+      ++reader_.RecordCounter;
+      record_.Clear();
+      reader_.CollectReadings(record_);
+      if (!Emit(sink, record_)) return false;
+    }
+  }
+  return true;
 }
 
 bool ReadingRun::Emit(ReadingSink& sink, ReadingRecord& record) {

@@ -94,6 +94,7 @@ class ReadingRun {
   void KeepStrongest(ReadingRecord& record);
   // Whether a receiver's readings in this record are left out by thinning.
   bool Thinned(const ReadingRecord& record, int receiver);
+  bool EmitBlock(ReadingSink& sink, const Product::Block& block, int result);
   bool Emit(ReadingSink& sink, ReadingRecord& record);
 
   Product& reader_;
@@ -106,6 +107,8 @@ class ReadingRun {
   std::array<Kept, 4> kept_{};
   int64_t thinnedOut_ = 0;
   int64_t otherReceivers_ = 0;
+  int rowReceivers_ = 1;  // receivers walked per record (each asked whether it has data)
+  ReadingRecord record_;
 };
 
 }  // namespace morphel

@@ -803,16 +803,35 @@ Brisel::Entry Brisel::MeasuredEntry() const {
   return rx.counts[0] != 0 ? SampleOrListEntry(rx, 0) : Entry{};
 }
 
+namespace {
+// Status codes of the GPS receiver that stand for a position fix.
+constexpr int kFix2D = 6;
+constexpr int kFix3D = 7;
+}  // namespace
+
 void Brisel::FillLayoutValues(formats::LayoutValues& v) const {
   const TGPS& g = gps_;
   v.rtcYear = clock_.year;
   v.rtcMonth = clock_.month;
   v.rtcDay = clock_.day;
+  v.rtcHour = clock_.hour;
+  v.rtcMinute = clock_.minute;
+  v.rtcSecond = clock_.second;
+  v.gpsYear = g.Year();
+  v.gpsMonth = g.Month();
+  v.gpsDay = g.Day();
   v.gpsHour = g.Hour();
   v.gpsMinute = g.Minute();
   v.gpsSecond = g.Second();
+  // The record's time is that of the last time record, GPS block or clock.
+  v.clock = timeSource_ == TimeSource::Gps     ? formats::RecordClock::Gps
+            : timeSource_ == TimeSource::Clock ? formats::RecordClock::Receiver
+                                               : formats::RecordClock::None;
   v.latitude = g.Latitude().decimalDegrees;
   v.longitude = g.Longitude().decimalDegrees;
+  v.positionFix = g.StatusCode() == kFix2D || g.StatusCode() == kFix3D;
+  v.hasMarker = true;
+  v.marker = clock_.marker % 100;
   v.graysonLatDegrees = g.Latitude().degrees;
   // Millionths of a degree of the latitude's minutes.
   v.graysonLatMicro = static_cast<long>(std::trunc(g.Latitude().decimalMinutes / 60.0 * 1000000.0));
@@ -827,47 +846,24 @@ void Brisel::FillLayoutValues(formats::LayoutValues& v) const {
 
 // ---- Readings ----------------------------------------------------------------
 
-namespace {
-// Status codes of the GPS receiver that stand for a position fix.
-constexpr int kFix2D = 6;
-constexpr int kFix3D = 7;
-}  // namespace
-
-// Time of the last time record (GPS block or real-time clock), the position
-// of the last GPS block, and per receiver with data (as ReceiverHasData
-// answers) the entries its data line shows.
-void Brisel::CollectReadings(const Block&, int result, ReadingRecord& record) {
-  if (result != kRecordsReady && result != kBoundaryAndRecords) return;
-  const TGPS& g = gps_;
-  if (timeSource_ == TimeSource::Gps)
-    record.time = ClockTime(ReadingClock::Gps, g.Year(), g.Month(), g.Day(), g.Hour(), g.Minute(),
-                            g.Second());
-  if (timeSource_ == TimeSource::Clock)
-    record.time = ReceiverClockTime(clock_.year, clock_.month, clock_.day, clock_.hour,
-                                    clock_.minute, clock_.second);
-  record.position = PositionFix(g.Latitude().decimalDegrees, g.Longitude().decimalDegrees,
-                                g.StatusCode() == kFix2D || g.StatusCode() == kFix3D);
-  record.hasMarker = true;
-  record.marker = clock_.marker % 100;
-  record.gpsStatus = g.StatusText();
-  auto add = [&record](int receiver, const Entry& e) {
-    record.readings.push_back(
+// The entries the data line of the receiver ReceiverHasData chose shows.
+void Brisel::AppendRowReadings(std::vector<Reading>& readings) {
+  const int receiver = current_ + 1;
+  const ReceiverState& rx = rx_[static_cast<size_t>(current_)];
+  auto add = [&readings, receiver](const Entry& e) {
+    readings.push_back(
         Reading{receiver, static_cast<int>(e.channel), e.mhz, static_cast<int>(e.rssi)});
   };
-  for (int receiver = 1; receiver <= kReceivers; ++receiver) {
-    if (!ReceiverHasData(receiver)) continue;
-    const ReceiverState& rx = rx_[static_cast<size_t>(receiver - 1)];
-    if (kind_ == Kind::Table) {
-      for (size_t k = 0; k < kTableQuadruples; ++k)
-        if (rx.channels[k] != 0) add(receiver, TableEntry(rx, rx.channels[k], rx.rssi[k]));
-      continue;
-    }
-    const size_t slots = kind_ == Kind::Samples ? std::min(samples_, kSlots)
-                         : kind_ == Kind::List  ? kListEntries
-                                                : 0;
-    for (size_t i = 0; i < slots; ++i)
-      if (rx.counts[i] != 0) add(receiver, SampleOrListEntry(rx, i));
+  if (kind_ == Kind::Table) {
+    for (size_t k = 0; k < kTableQuadruples; ++k)
+      if (rx.channels[k] != 0) add(TableEntry(rx, rx.channels[k], rx.rssi[k]));
+    return;
   }
+  const size_t slots = kind_ == Kind::Samples ? std::min(samples_, kSlots)
+                       : kind_ == Kind::List  ? kListEntries
+                                              : 0;
+  for (size_t i = 0; i < slots; ++i)
+    if (rx.counts[i] != 0) add(SampleOrListEntry(rx, i));
 }
 
 }  // namespace morphel

@@ -102,7 +102,6 @@ class Brisel : public Product {
   int64_t ReadBlock(Block& buffer) override;
   int ProcessBlock(Block& buffer) override;
   bool ReceiverHasData(int receiver) override;
-  void CollectReadings(const Block& block, int result, ReadingRecord& record) override;
 
   // Where the log's data ends (from the header, or the file size).
   uint64_t DataEnd() const { return dataEnd_; }
@@ -182,6 +181,7 @@ class Brisel : public Product {
   // The entry the post-processing layouts report (first checked receiver,
   // slot 0; zero unless the scan type is "Fast Data").
   void FillLayoutValues(formats::LayoutValues& values) const override;
+  void AppendRowReadings(std::vector<Reading>& readings) override;
   Entry MeasuredEntry() const;
 
   TGPS gps_;

@@ -557,6 +557,9 @@ void CwScanner::FillLayoutValues(formats::LayoutValues& v) const {
   v.rtcYear = h.rtcYear;
   v.rtcMonth = h.rtcMonth;
   v.rtcDay = h.rtcDay;
+  v.rtcHour = h.rtcHour;
+  v.rtcMinute = h.rtcMinute;
+  v.rtcSecond = h.rtcSecond;
   v.gpsHour = h.gpsHour;
   v.gpsMinute = h.gpsMinute;
   v.gpsSecond = h.gpsSecond;
@@ -564,6 +567,12 @@ void CwScanner::FillLayoutValues(formats::LayoutValues& v) const {
       formats::DecimalDegrees(lat.degrees, lat.minutes, lat.thousandths, lat.hemisphere != 'N');
   v.longitude =
       formats::DecimalDegrees(lon.degrees, lon.minutes, lon.thousandths, lon.hemisphere != 'E');
+  // A fix needs the receiver's word and both hemispheres.
+  const bool hemispheres = (lat.hemisphere == 'N' || lat.hemisphere == 'S') &&
+                           (lon.hemisphere == 'E' || lon.hemisphere == 'W');
+  v.positionFix = (h.gpsStatus & kGpsValidBit) && hemispheres;
+  v.hasMarker = true;
+  v.marker = h.marker;
   v.graysonLatDegrees = lat.degrees;
   v.graysonLatMicro = formats::MicroDegrees(lat.minutes, lat.thousandths);
   v.graysonLongitude = formats::DecimalDegrees(lon.degrees, lon.minutes, lon.thousandths, false);
@@ -578,33 +587,19 @@ void CwScanner::FillLayoutValues(formats::LayoutValues& v) const {
 // its fast-data channel, or every entry of its scan table up to the first
 // empty one. A fast-data block whose base frequency is 0 comes from a
 // receiver that is not in use: its group holds no measurement.
-void CwScanner::CollectReadings(const Block&, int result, ReadingRecord& record) {
-  if (result != kRecordsReady && result != kBoundaryAndRecords) return;
-  const Header& h = header_;
-  record.time = ReceiverClockTime(h.rtcYear, h.rtcMonth, h.rtcDay, h.rtcHour, h.rtcMinute,
-                                  h.rtcSecond);
-  const bool hemispheres = (h.latitude.hemisphere == 'N' || h.latitude.hemisphere == 'S') &&
-                           (h.longitude.hemisphere == 'E' || h.longitude.hemisphere == 'W');
-  const double sign[2] = {h.latitude.hemisphere == 'N' ? 1.0 : -1.0,
-                          h.longitude.hemisphere == 'E' ? 1.0 : -1.0};
-  record.position = PositionFix(sign[0] * CoordinateDegrees(h.latitude),
-                                sign[1] * CoordinateDegrees(h.longitude),
-                                (h.gpsStatus & kGpsValidBit) && hemispheres);
-  record.hasMarker = true;
-  record.marker = h.marker;
-  FormatField(F::kGpsStatus, record.gpsStatus);
+void CwScanner::AppendRowReadings(std::vector<Reading>& readings) {
   for (int r = 0; r < layout_.receivers; ++r) {
     if (!ReceiverOn(r + 1)) continue;
     if (SegmentType == kFastSegment) {
       const Tuning t = FastTuning(r);
       if (t.baseMHz == 0) continue;
-      record.readings.push_back(Reading{r + 1, DisplayedChannel(t, FastChannel(r)),
-                                        Frequency(t, FastChannel(r)), -MeanRssi(r)});
+      readings.push_back(Reading{r + 1, DisplayedChannel(t, FastChannel(r)),
+                                 Frequency(t, FastChannel(r)), -MeanRssi(r)});
     } else if (SegmentType == kScanSegment) {
       const Tuning t = ScanTuning(r);
       for (int e = 0; e < kScanEntries && ScanChannel(r, e) != 0; ++e) {
         const int channel = ScanChannel(r, e);
-        record.readings.push_back(
+        readings.push_back(
             Reading{r + 1, DisplayedChannel(t, channel), Frequency(t, channel), -ScanRssi(r, e)});
       }
     }

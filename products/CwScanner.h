@@ -104,12 +104,14 @@ class CwScanner : public Product {
   int ProcessBlock(Block& buffer) override;
   int AccumulateLambda(int receiver) override;
   int LambdaWindow(int receiver) override;
-  void CollectReadings(const Block& block, int result, ReadingRecord& record) override;
 
   const Header& CurrentHeader() const { return header_; }
 
  protected:
   void FillLayoutValues(formats::LayoutValues& values) const override;
+  // Per checked receiver its fast-data channel, or every entry of its scan
+  // table up to the first empty one.
+  void AppendRowReadings(std::vector<Reading>& readings) override;
 
  public:
   const Layout& GetLayout() const { return layout_; }

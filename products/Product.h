@@ -112,16 +112,16 @@ class Product {
   virtual int LambdaWindow(int receiver);
   virtual bool ReceiverHasData(int receiver);
 
-  // The tidy values of what ProcessBlock just decoded from `block` (which
-  // answered `result`) into `record`, emptied by the caller: time, position
-  // and the readings of the output record being written (its index is
-  // PendingRecordCount - RemainingRecordCount, as for FormatDataValues), one
-  // reading per data column group the converted row shows with every
-  // receiver and all data; and the paging messages the block carried. A
-  // reading run calls it after every block of an included segment: once per
-  // output record when the result is 1 or 4, once otherwise. The base has no
-  // readings.
-  virtual void CollectReadings(const Block& block, int result, ReadingRecord& record);
+  // The tidy values of the row a conversion with every receiver and all data
+  // would write now (after ReceiverHasData chose its receiver, where a
+  // record has a row per receiver), read from the state that row's fields are
+  // written from: its time, position, marker and GPS status, and one reading
+  // per data column group of the row. `record` is emptied by the caller.
+  void CollectReadings(ReadingRecord& record);
+  // The paging messages the block just processed carried (result is what
+  // ProcessBlock answered), with the time and place of the record; nothing
+  // for most products.
+  void CollectMessages(const Block& block, int result, ReadingRecord& record);
   // The firmware version the log names, as text; empty when it names none.
   virtual std::string FirmwareText() const;
 
@@ -203,10 +203,17 @@ class Product {
   // The values the native layouts write for the current record. A reader
   // that writes them fills these; the base writes nothing.
   virtual void FillLayoutValues(formats::LayoutValues& values) const;
+  // The readings of the row being written, one per data column group, in the
+  // order of the columns; the base has none.
+  virtual void AppendRowReadings(std::vector<Reading>& readings);
+  // The paging messages of the block just processed; the base has none.
+  virtual void AppendMessages(const Block& block, int result, std::vector<PagingMessage>& messages);
   // The layout of the output format chosen (Delimited for the other formats).
   Layout ChosenLayout() const;
   // The values of the current record, filled afresh.
   const formats::LayoutValues& CurrentLayoutValues();
+  // A record's time, position, marker and GPS status from those values.
+  void FillRecordPlace(ReadingRecord& record);
 
   // A record of segment type `type` begins a new segment: indexing notes its
   // start time; a conversion looks up whether the user left it out.

@@ -32,7 +32,6 @@ constexpr size_t kGpsHourOffset = 25;
 constexpr size_t kGpsMinuteOffset = 26;
 constexpr size_t kGpsSecondOffset = 27;
 constexpr size_t kMarkerOffset = 28;
-constexpr uint8_t kPositionValid = 0x80;
 
 // 'F' record.
 constexpr size_t kActiveFlagsOffset = 32;
@@ -704,34 +703,6 @@ void Tolvan2::FormatField(int id, std::string& out) {
       break;
     default:
       break;
-  }
-}
-
-// ---------------------------------------------------------------- readings
-
-// The receivers a converted record walks (those with new data, as
-// ReceiverHasData answers and clears it) and every reading of their lists.
-void Tolvan2::CollectReadings(const Block&, int result, ReadingRecord& record) {
-  if (result != kRecordsReady && result != kBoundaryAndRecords) return;
-  const Header& h = fix_.header;
-  record.time =
-      ReceiverClockTime(h.rtcYear, h.rtcMonth, h.rtcDay, h.rtcHour, h.rtcMinute, h.rtcSecond);
-  record.position =
-      PositionFix(Degrees(h.latitude), Degrees(h.longitude), h.status & kPositionValid);
-  record.hasMarker = true;
-  record.marker = h.marker;
-  FormatField(FieldCatalog::kGpsStatus, record.gpsStatus);
-  for (int receiver = 1; receiver <= kReceivers; ++receiver) {
-    if (!ReceiverHasData(receiver)) continue;
-    const size_t r = Index(receiver - 1);
-    for (const DATABLOCK& e : ReadingLists[r]) {
-      Reading reading{receiver, static_cast<int>(bands_[r].PrintedChannel(e.channel)),
-                      bands_[r].FrequencyMHz(e.channel), -static_cast<int>(e.rssi)};
-      reading.sat = e.sat;
-      reading.dcc = e.dcc;
-      reading.vmac = e.vmac;
-      record.readings.push_back(reading);
-    }
   }
 }
 

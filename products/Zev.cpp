@@ -375,17 +375,10 @@ int Zev::DisplayedChannel(int k) const {
   return ch;
 }
 
-// A level record's rows carry the readings; POCSAG and FLEX records their
-// messages.
-void Zev::CollectReadings(const Block& block, int result, ReadingRecord& record) {
-  const bool rows = result == kRecordsReady || result == kBoundaryAndRecords;
-  const bool messages =
-      !block.empty() && (block[0] == kPocsagRecord || block[0] == kFlexRecord) && ConversionPass;
-  if (!rows && !messages) return;
-  FillRecordState(record);
-  if (rows) AppendRowReadings(record);
-  if (messages) AppendPagingMessages(record);
+// POCSAG and FLEX records carry the messages.
+void Zev::AppendMessages(const Block& block, int, std::vector<PagingMessage>& messages) {
+  if (!block.empty() && (block[0] == kPocsagRecord || block[0] == kFlexRecord) && ConversionPass)
+    AppendPagingMessages(messages);
 }
-
 
 }  // namespace morphel

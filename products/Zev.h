@@ -46,7 +46,8 @@ class Zev : public ZevReader {
   int Open(const std::string& path) override;
   int64_t ReadBlock(Block& buffer) override;
   int ProcessBlock(Block& buffer) override;
-  void CollectReadings(const Block& block, int result, ReadingRecord& record) override;
+  void AppendMessages(const Block& block, int result,
+                      std::vector<PagingMessage>& messages) override;
 
  protected:
   double EntryFrequency(int k) const override;

@@ -447,6 +447,12 @@ void ZevReader::FillLayoutValues(formats::LayoutValues& v) const {
   v.rtcYear = rtcYear_;
   v.rtcMonth = rtcMonth_;
   v.rtcDay = rtcDay_;
+  v.rtcHour = rtcHour_;
+  v.rtcMinute = rtcMinute_;
+  v.rtcSecond = rtcSecond_;
+  v.positionFix = (gpsStatus_ & zev::kGpsLockedBit) != 0;
+  // With the X/Y flag the marker word is an X coordinate, not a marker.
+  v.hasMarker = xyFlag_ == 0;
   v.gpsHour = gpsHour_;
   v.gpsMinute = gpsMinute_;
   v.gpsSecond = gpsSecond_;
@@ -486,18 +492,9 @@ std::string ZevReader::FirmwareText() const {
   return firmware_ ? std::to_string(firmware_) : std::string();
 }
 
-void ZevReader::FillRecordState(ReadingRecord& record) {
-  record.time =
-      ReceiverClockTime(rtcYear_, rtcMonth_, rtcDay_, rtcHour_, rtcMinute_, rtcSecond_);
-  record.position = PositionFix(zev::SignedDegrees(latitude_), zev::SignedDegrees(longitude_),
-                                (gpsStatus_ & zev::kGpsLockedBit) != 0);
-  // With the X/Y flag the marker word is an X coordinate, not a marker.
-  record.hasMarker = xyFlag_ == 0;
-  record.marker = xyFlag_ == 0 ? marker_ : 0;
-  FormatField(FieldCatalog::kGpsStatus, record.gpsStatus);
-}
-
-void ZevReader::AppendRowReadings(ReadingRecord& record) const {
+// One reading per channel entry of the row being written, as the << DATA >>
+// groups show them.
+void ZevReader::AppendRowReadings(std::vector<Reading>& readings) {
   const int row = CurrentRow();
   for (int k = 0; k < entryCount_; ++k) {
     Reading reading{1, DisplayedChannel(k), EntryFrequency(k)};
@@ -509,13 +506,13 @@ void ZevReader::AppendRowReadings(ReadingRecord& record) const {
       reading.sat = sat_[static_cast<size_t>(triple)];
       reading.vmac = vmac_[static_cast<size_t>(triple)];
     }
-    record.readings.push_back(reading);
+    readings.push_back(reading);
   }
 }
 
 // A POCSAG message that runs on into the next batch is held back: the next
 // batch prints it again, whole.
-void ZevReader::AppendPagingMessages(ReadingRecord& record) const {
+void ZevReader::AppendPagingMessages(std::vector<PagingMessage>& messages) const {
   int count = paging_.lineCount;
   if (count > 0 && !paging_.flexLines && !paging_.continuation.empty() &&
       paging_.lines[static_cast<size_t>(count - 1)] == paging_.continuation)
@@ -523,7 +520,7 @@ void ZevReader::AppendPagingMessages(ReadingRecord& record) const {
   PagingMessage message;
   for (int i = 0; i < count; ++i)
     if (ParsePagingLine(paging_.lines[static_cast<size_t>(i)], message))
-      record.messages.push_back(message);
+      messages.push_back(message);
 }
 
 }  // namespace morphel

@@ -114,13 +114,9 @@ class ZevReader : public Product {
   // Decodes the paging unit of a POCSAG or FLEX message into paging_.
   void DecodePagingUnit(bool flex, std::span<const uint8_t> unit);
 
-  // Tidy values (CollectReadings of the two readers): time of the receiver
-  // clock, the last fix, marker and GPS status; the readings of the row being
-  // written, one per channel entry as the << DATA >> groups show them; the
-  // messages of the paging unit decoded last.
-  void FillRecordState(ReadingRecord& record);
-  void AppendRowReadings(ReadingRecord& record) const;
-  void AppendPagingMessages(ReadingRecord& record) const;
+  void AppendRowReadings(std::vector<Reading>& readings) override;
+  // The messages of the paging unit decoded last.
+  void AppendPagingMessages(std::vector<PagingMessage>& messages) const;
 
   // Time and date of the receiver clock.
   int rtcHour_ = 0, rtcMinute_ = 0, rtcSecond_ = 0;

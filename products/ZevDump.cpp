@@ -307,14 +307,10 @@ int ZevDump::AccumulateLambda(int receiver) {
   return AccumulateSamples(receiver, levels_.data(), levelCount_);
 }
 
-// A measurement record is one row; in the paging modes it also carries the
-// messages, given with its first row.
-void ZevDump::CollectReadings(const Block&, int result, ReadingRecord& record) {
-  if (result != kRecordsReady && result != kBoundaryAndRecords) return;
-  FillRecordState(record);
-  AppendRowReadings(record);
-  if (PagingMode() && CurrentRow() == 0) AppendPagingMessages(record);
+// In the paging modes a measurement record also carries messages.
+void ZevDump::AppendMessages(const Block&, int result, std::vector<PagingMessage>& messages) {
+  if ((result == kRecordsReady || result == kBoundaryAndRecords) && PagingMode())
+    AppendPagingMessages(messages);
 }
-
 
 }  // namespace morphel

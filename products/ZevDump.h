@@ -33,7 +33,8 @@ class ZevDump : public ZevReader {
   int64_t ReadBlock(Block& buffer) override;
   int ProcessBlock(Block& buffer) override;
   void FormatField(int id, std::string& out) override;
-  void CollectReadings(const Block& block, int result, ReadingRecord& record) override;
+  void AppendMessages(const Block& block, int result,
+                      std::vector<PagingMessage>& messages) override;
   int AccumulateLambda(int receiver) override;
   int LambdaWindow(int receiver) override;
 

@@ -13,6 +13,7 @@
 #include "app/ConversionRun.h"
 #include "index/IndexRun.h"
 #include "index/ReadingRun.h"
+#include "products/FieldCatalog.h"
 #include "products/ProductTable.h"
 #include "products/Readers.h"
 #include "tests/TestSupport.h"
@@ -66,7 +67,7 @@ struct Sample {
 constexpr Sample kSamples[] = {
     {"tolvan", kItemTolvan, 3},     {"velmar", kItemVelmar, 3},
     {"zev-card", kItemZevCard, 30}, {"zev-dump", kItemZevDump, 30},
-    {"skarn", kItemSkarn, 20},      {"tolvan-new", kItemTolvanNew, 1},
+    {"skarn", kItemSkarn, 20},      {"tolvan-new", kItemTolvanNew, 9},
     {"brisel", kItemBrisel, 10},    {"brisel-card", kItemBriselCard, 10},
 };
 
@@ -82,8 +83,10 @@ Settings LogSettings(const std::string& log, int item) {
 }
 
 // The log converted with every receiver, all data and every data value,
-// the data columns alone, semicolon-delimited: its fields in order.
-std::vector<std::string> ConvertedDataFields(const std::string& log, int item) {
+// semicolon-delimited, with the fields `ids` (0 for the data columns): the
+// fields of each line.
+std::vector<std::vector<std::string>> ConvertedLines(const std::string& log, int item,
+                                                     const std::vector<int>& ids) {
   std::unique_ptr<Product> reader = CreateReader(item);
   Settings s = LogSettings(log, item);
   s.OutputFilename = log + ".out";
@@ -92,21 +95,31 @@ std::vector<std::string> ConvertedDataFields(const std::string& log, int item) {
   s.FieldTitles = false;
   s.DelimiterGroup = 1;
   s.OutputFormatGroup = kFormatCustom;
-  s.SelectedBox = {"<< DATA >>"};
-  reader->SetSelectedFields({0});
+  for (int id : ids)
+    s.SelectedBox.push_back(id ? std::string(FieldCatalog::Name(id)) : "<< DATA >>");
+  reader->SetSelectedFields(ids);
   RunHooks hooks;
   ConversionRun run(*reader, s, hooks);
   EXPECT_EQ(run.Run(), RunOutcome::Completed);
-  std::vector<std::string> fields;
-  std::istringstream lines(test::ReadFile(s.OutputFilename));
+  std::vector<std::vector<std::string>> lines;
+  std::istringstream text(test::ReadFile(s.OutputFilename));
   std::string line;
-  while (std::getline(lines, line)) {
+  while (std::getline(text, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
+    std::vector<std::string>& fields = lines.emplace_back();
     std::istringstream values(line);
     std::string value;
     while (std::getline(values, value, ';')) fields.push_back(value);
     if (!line.empty() && line.back() == ';') fields.emplace_back();
   }
+  return lines;
+}
+
+// The data columns alone: their fields in order.
+std::vector<std::string> ConvertedDataFields(const std::string& log, int item) {
+  std::vector<std::string> fields;
+  for (const auto& line : ConvertedLines(log, item, {0}))
+    fields.insert(fields.end(), line.begin(), line.end());
   return fields;
 }
 
@@ -168,9 +181,53 @@ TEST_P(EveryProduct, RecordsCarryTimePositionAndSegment) {
     EXPECT_NEAR(r.position.latitude, 40.8, 0.2);
     EXPECT_NEAR(r.position.longitude, -73.9, 0.2);
   }
-  EXPECT_EQ(fixes > 0, sample.item != kItemSkarn && sample.item != kItemTolvanNew);
+  EXPECT_EQ(fixes > 0, sample.item != kItemSkarn);
   EXPECT_EQ(sink.begun, 1);
   EXPECT_EQ(sink.ended, 1);
+}
+
+// Each record with readings is a converted line with data, in the same
+// order, and has the line's time (the receiver clock's or the GPS time, as
+// the record says) and position (to the places the product prints, four at
+// the fewest).
+TEST_P(EveryProduct, RecordsHaveTheTimeAndPlaceOfTheirConvertedLines) {
+  const Sample& sample = GetParam();
+  const std::string log = SampleLog(sample);
+  using F = FieldCatalog;
+  constexpr double kPrinted = 0.0000501;  // half the last place of four, and a little
+  const std::vector<int> offered = CreateReader(sample.item)->AvailableFields();
+  std::vector<int> ids;
+  for (int id : {F::kRtcTime, F::kGpsTime, F::kLatDecimal, F::kLonDecimal})
+    if (std::find(offered.begin(), offered.end(), id) != offered.end()) ids.push_back(id);
+  const auto column = [&ids](int id) {
+    return static_cast<size_t>(std::find(ids.begin(), ids.end(), id) - ids.begin());
+  };
+  ids.push_back(0);
+  std::vector<std::vector<std::string>> lines;
+  for (auto& line : ConvertedLines(log, sample.item, ids))
+    if (std::any_of(line.begin() + static_cast<long>(ids.size()) - 1, line.end(),
+                    [](const std::string& f) { return !f.empty(); }))
+      lines.push_back(std::move(line));
+  std::vector<ReadingRecord> records;
+  for (const ReadingRecord& r : ReadAll(log, sample.item).records)
+    if (!r.readings.empty()) records.push_back(r);
+  ASSERT_EQ(records.size(), lines.size());
+  for (size_t i = 0; i < records.size(); ++i) {
+    const ReadingRecord& r = records[i];
+    const std::vector<std::string>& line = lines[i];
+    SCOPED_TRACE(fmt::format("record {}", i));
+    const size_t time = column(r.time.clock == ReadingClock::Gps ? F::kGpsTime : F::kRtcTime);
+    ASSERT_LT(time, line.size());
+    EXPECT_EQ(line[time],
+              fmt::format("{:02}:{:02}:{:02}", r.time.hour, r.time.minute, r.time.second));
+    if (r.position.fix) {
+      EXPECT_NEAR(std::strtod(line[column(F::kLatDecimal)].c_str(), nullptr), r.position.latitude,
+                  kPrinted);
+      EXPECT_NEAR(std::strtod(line[column(F::kLonDecimal)].c_str(), nullptr), r.position.longitude,
+                  kPrinted);
+    }
+    if (::testing::Test::HasFailure()) break;
+  }
 }
 
 // A log cut anywhere and bytes overwritten at random read to their end
@@ -233,14 +290,24 @@ class ScriptedReader : public Product {
     PendingRecordCount = 1;
     return kRecordsReady;
   }
-  void CollectReadings(const Block&, int result, ReadingRecord& record) override {
-    if (result != kRecordsReady) return;
+
+ protected:
+  void FillLayoutValues(formats::LayoutValues& v) const override {
     const Step& s = script[next - 1];
-    record.time =
-        ClockTime(ReadingClock::Gps, 2024, 5, 1, static_cast<int>(s.seconds / 3600),
-                  static_cast<int>(s.seconds / 60 % 60), static_cast<int>(s.seconds % 60));
-    record.position = PositionFix(s.latitude, 10.0, s.latitude != 0);
-    record.readings = s.readings;
+    v.clock = formats::RecordClock::Gps;
+    v.gpsYear = 2024;
+    v.gpsMonth = 5;
+    v.gpsDay = 1;
+    v.gpsHour = static_cast<int>(s.seconds / 3600);
+    v.gpsMinute = static_cast<int>(s.seconds / 60 % 60);
+    v.gpsSecond = static_cast<int>(s.seconds % 60);
+    v.latitude = s.latitude;
+    v.longitude = 10.0;
+    v.positionFix = s.latitude != 0;
+  }
+  void AppendRowReadings(std::vector<Reading>& readings) override {
+    const Step& s = script[next - 1];
+    readings.insert(readings.end(), s.readings.begin(), s.readings.end());
   }
 };
 
