@@ -388,47 +388,5 @@ TEST(CsvExport, AFullDiskIsNoSuccess) {
   EXPECT_NE(sink->Error().find("/dev/full"), std::string::npos) << sink->Error();
 }
 
-// Reference outputs (MORPHEL_UPDATE_GOLDEN=1 rewrites them): the CSV tables
-// of a Zev PC card log thinned to one reading per 5 s, and the GeoJSON of a
-// Brisel log, strongest readings one per 2 s.
-TEST(ExportGolden, CsvAndGeoJsonMatchTheReferenceFiles) {
-  const bool update = std::getenv("MORPHEL_UPDATE_GOLDEN") != nullptr;
-  struct Case {
-    Sample sample;
-    ExportFormat format;
-    ReadingOptions options;
-    std::vector<std::string> files;
-  } cases[] = {
-      {kSamples[2],
-       ExportFormat::Csv,
-       [] {
-         ReadingOptions o;
-         o.everySeconds = 5;
-         return o;
-       }(),
-       {"export-zev-card.csv", "export-zev-card-paging.csv"}},
-      {kSamples[6],
-       ExportFormat::GeoJson,
-       [] {
-         ReadingOptions o;
-         o.bestServer = true;
-         o.everySeconds = 2;
-         return o;
-       }(),
-       {"export-brisel.geojson"}},
-  };
-  for (const Case& c : cases) {
-    const std::string out = TempPath(c.files[0]);
-    Export(SampleLog(c.sample), c.sample.item, {c.format, out}, c.options);
-    for (const std::string& file : c.files) {
-      const std::string written = test::ReadFile(TempPath(file));
-      const std::string golden = test::SourcePath("tests/golden/" + file);
-      if (update) test::WriteFile(golden, written);
-      ASSERT_TRUE(test::FileExists(golden)) << golden;
-      EXPECT_EQ(written, test::ReadFile(golden)) << file;
-    }
-  }
-}
-
 }  // namespace
 }  // namespace morphel
