@@ -146,9 +146,9 @@ class GisExport : public ExportSink {
             settings_.maxKmlPoints) {
       error_ = fmt::format(
           "{}: a KML file holds at most {} points (the whole map is kept in memory until it "
-          "is written): keep one reading per some seconds or metres, or the strongest only, "
-          "or export to a GeoPackage",
-          settings_.path, settings_.maxKmlPoints);
+          "is written) and this one holds the first {}: keep one reading per some seconds or "
+          "metres, or the strongest only, or export to a GeoPackage",
+          settings_.path, settings_.maxKmlPoints, placemarks_);
       return false;
     }
     for (const Reading& reading : record.readings) {
@@ -164,7 +164,7 @@ class GisExport : public ExportSink {
         return false;
       ++messages_;
     }
-    if (kml_ && record.position.fix && !record.readings.empty()) AddRoutePoint(record.position);
+    if (kml_ && record.position.fix && !record.readings.empty()) AddRoutePoint(record);
     return true;
   }
 
@@ -320,7 +320,12 @@ class GisExport : public ExportSink {
     return pagingLayer_;
   }
 
-  void AddRoutePoint(const ReadingPosition& p) {
+  // The route goes on in time: a row measured before the last point is no
+  // step back along the road.
+  void AddRoutePoint(const ReadingRecord& record) {
+    const ReadingPosition& p = record.position;
+    if (!route_.empty() && record.time.Before(routeTime_)) return;
+    routeTime_ = record.time;
     if (!route_.empty() && route_.back().latitude == p.latitude &&
         route_.back().longitude == p.longitude)
       return;
@@ -381,6 +386,7 @@ class GisExport : public ExportSink {
   OGRLayer* routeLayer_ = nullptr;
   std::map<std::tuple<std::string, int, int>, OGRLayer*> kmlLayers_;
   std::vector<ReadingPosition> route_;
+  ReadingTime routeTime_;
   std::vector<Cell> cells_;
   bool inTransaction_ = false;
   int64_t pending_ = 0;

@@ -6,6 +6,7 @@ namespace morphel {
 
 namespace {
 constexpr int64_t kSecondsPerDay = 86400;
+
 }  // namespace
 
 int ReceiverFacts::LevelMin() const {
@@ -49,14 +50,14 @@ bool LogFactsSink::Take(const ReadingRecord& record) {
     ++(m.protocol == "FLEX" ? facts_.flexMessages : facts_.pocsagMessages);
   if (record.time.valid) {
     if (!facts_.hasTime) facts_.first = record.time;
-    facts_.last = record.time;
+    if (!facts_.hasTime || !record.time.Before(facts_.last)) facts_.last = record.time;
     facts_.hasTime = true;
   }
   if (record.readings.empty()) return true;
   ++facts_.records;
   if (record.position.fix) {
     ++facts_.recordsWithFix;
-    AddFix(record.position);
+    AddFix(record.position, record.time);
   }
   for (const Reading& r : record.readings) AddReading(r);
   return true;
@@ -67,7 +68,7 @@ bool LogFactsSink::EndLog() {
   return true;
 }
 
-void LogFactsSink::AddFix(const ReadingPosition& p) {
+void LogFactsSink::AddFix(const ReadingPosition& p, const ReadingTime& time) {
   if (!facts_.hasFix) {
     facts_.south = facts_.north = p.latitude;
     facts_.west = facts_.east = p.longitude;
@@ -77,8 +78,12 @@ void LogFactsSink::AddFix(const ReadingPosition& p) {
   facts_.north = std::max(facts_.north, p.latitude);
   facts_.west = std::min(facts_.west, p.longitude);
   facts_.east = std::max(facts_.east, p.longitude);
+  // The route goes on in time: a fix measured before the last one is in the
+  // area, not a step back along the road.
+  if (lastFix_ && time.Before(lastFixTime_)) return;
   if (lastFix_) facts_.distanceMetres += ReadingRun::DistanceMetres(last_, p);
   last_ = p;
+  lastFixTime_ = time;
   lastFix_ = true;
 }
 

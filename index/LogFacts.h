@@ -34,10 +34,10 @@ struct LogFacts {
   int64_t records = 0;         // records with readings
   int64_t recordsWithFix = 0;  // of those, with a valid position fix
   bool hasTime = false;
-  ReadingTime first, last;  // the first and last valid times in file order
+  ReadingTime first, last;  // the first valid time in file order, the latest after it
   bool hasFix = false;
   double south = 0, west = 0, north = 0, east = 0;  // bounding box of the fixes
-  double distanceMetres = 0;                        // along the fixes in file order
+  double distanceMetres = 0;  // along the fixes in file order, each later than the one before
   std::array<ReceiverFacts, 4> receivers{};
   int64_t pocsagMessages = 0;
   int64_t flexMessages = 0;
@@ -56,13 +56,14 @@ class LogFactsSink : public ReadingSink {
   const LogFacts& Facts() const { return facts_; }
 
  private:
-  void AddFix(const ReadingPosition& p);
+  void AddFix(const ReadingPosition& p, const ReadingTime& time);
   void AddReading(const Reading& r);
 
   const Product* reader_ = nullptr;
   LogFacts facts_;
   bool lastFix_ = false;
   ReadingPosition last_;
+  ReadingTime lastFixTime_;
 };
 
 }  // namespace morphel

@@ -55,6 +55,14 @@ int64_t ReadingTime::Seconds() const {
   return DaysFromCivil(year, month, day) * kSecondsPerDay + ofDay;
 }
 
+bool ReadingTime::Before(const ReadingTime& other) const {
+  if (!valid || !other.valid || HasDate() != other.HasDate()) return false;
+  int64_t later = other.Seconds() - Seconds();
+  if (HasDate()) return later > 0;
+  later = (later % kSecondsPerDay + kSecondsPerDay) % kSecondsPerDay;
+  return later > 0 && later < kSecondsPerDay / 2;
+}
+
 ReadingTime ClockTime(ReadingClock clock, int year4, int month, int day, int hour, int minute,
                       int second) {
   ReadingTime t{year4, month, day, hour, minute, second, clock, false};

@@ -28,6 +28,10 @@ struct ReadingTime {
   bool valid = false;  // the fields form a real date (if any) and time of day
 
   bool HasDate() const { return valid && year != 0; }
+  // Whether this time lies before `other` (a row of one receiver can follow
+  // rows of a later time when its list was measured earlier). A time of day
+  // wraps at midnight; a date and a time of day are not compared.
+  bool Before(const ReadingTime& other) const;
   // Seconds since 1970-01-01 (of the day alone when there is no date).
   int64_t Seconds() const;
 };

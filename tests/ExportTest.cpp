@@ -344,10 +344,49 @@ TEST(KmlExport, RefusesMorePointsThanItsLimitWithAClearMessage) {
   ReadingRun run(*reader, s, {}, hooks);
   EXPECT_EQ(run.Run(*sink), ReadingOutcome::SinkFailed);
   EXPECT_NE(sink->Error().find("holds at most 40 points"), std::string::npos) << sink->Error();
-  EXPECT_LE(sink->ReadingsWritten() + sink->MessagesWritten(), 40);
+  const int64_t taken = sink->ReadingsWritten() + sink->MessagesWritten();
+  EXPECT_LE(taken, 40);
+  EXPECT_NE(sink->Error().find("this one holds the first " + std::to_string(taken)),
+            std::string::npos)
+      << sink->Error();
   EXPECT_TRUE(sink->Close());  // what it took is still a readable file
   Dataset d(settings.path);
   EXPECT_NE(d.ds, nullptr);
+}
+
+// The route goes on in time: a row measured before the last point (another
+// receiver's list of an earlier time) is no step back along the road.
+TEST(KmlExport, TheRouteGoesOnInTime) {
+  const std::string path = TempPath("route.kml");
+  std::unique_ptr<exporting::ExportSink> sink = exporting::CreateExport({ExportFormat::Kml, path});
+  sink->SetLog(exporting::ExportLog(Row(ProductItem::TolvanNew), "drive.log"));
+  struct NoReader : Product {
+  } reader;
+  ASSERT_TRUE(sink->BeginLog(reader));
+  for (const auto& [second, latitude] :
+       {std::pair{0, 50.0}, {1, 50.001}, {0, 50.0005}, {2, 50.002}}) {
+    ReadingRecord r;
+    r.time = ClockTime(ReadingClock::Receiver, 2024, 5, 1, 12, 0, second);
+    r.position = PositionFix(latitude, 10.0, true);
+    r.readings = {Reading{1, 5, 851.0, -70}};
+    ASSERT_TRUE(sink->Take(r)) << sink->Error();
+  }
+  ASSERT_TRUE(sink->EndLog());
+  ASSERT_TRUE(sink->Close()) << sink->Error();
+  Dataset d(path);
+  ASSERT_NE(d.ds, nullptr);
+  OGRLayer* route = d.ds->GetLayerByName("Route");
+  ASSERT_NE(route, nullptr);
+  std::vector<double> latitudes;
+  for (auto& f : *route) {
+    const OGRGeometry* g = f->GetGeometryRef();
+    ASSERT_NE(g, nullptr);
+    // Read back as one line or as a collection of lines.
+    std::unique_ptr<OGRGeometry> lines(OGRGeometryFactory::forceToMultiLineString(g->clone()));
+    for (const OGRLineString* line : *lines->toMultiLineString())
+      for (const OGRPoint& p : *line) latitudes.push_back(p.getY());
+  }
+  EXPECT_EQ(latitudes, (std::vector<double>{50.0, 50.001, 50.002}));
 }
 
 // Text with the characters RFC 4180 quotes comes back whole.

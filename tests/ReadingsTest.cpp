@@ -32,6 +32,20 @@ TEST(ReadingTime, TwoDigitYearsAndRangesAsTheReceiversCount) {
   }
 }
 
+TEST(ReadingTime, BeforeComparesTimesOfOneKindAcrossMidnight) {
+  const ReadingTime day = ClockTime(ReadingClock::Gps, 2024, 5, 1, 12, 0, 0);
+  const ReadingTime later = ClockTime(ReadingClock::Gps, 2024, 5, 2, 0, 0, 0);
+  const ReadingTime late = TimeOfDay(ReadingClock::Receiver, 23, 59, 50);
+  const ReadingTime early = TimeOfDay(ReadingClock::Receiver, 0, 0, 10);
+  EXPECT_TRUE(day.Before(later));
+  EXPECT_FALSE(later.Before(day));
+  EXPECT_FALSE(day.Before(day));
+  EXPECT_TRUE(late.Before(early));  // past midnight
+  EXPECT_FALSE(early.Before(late));
+  EXPECT_FALSE(day.Before(early));  // a date and a time of day
+  EXPECT_FALSE(ReadingTime{}.Before(day));
+}
+
 TEST(ReadingTime, SecondsCountFrom1970OrFromMidnight) {
   EXPECT_EQ(ClockTime(ReadingClock::Gps, 1970, 1, 1, 0, 0, 1).Seconds(), 1);
   EXPECT_EQ(ClockTime(ReadingClock::Gps, 2000, 3, 1, 0, 0, 0).Seconds(), 951868800);
@@ -106,6 +120,8 @@ TEST(LogFacts, TimeSpanFixesAreaAndLevelsOfAReceiver) {
   sink.Take(Record(50, 0, {{1, 10, 851.5, -90}, {1, 3, 850.0, -60}}));
   sink.Take(Record(55, 60.0, {{1, 7, 852.0, -70}, quiet, {2, 100, 900.0, -101}}));
   sink.Take(Record(58, 60.001, {{1, 8, 851.0, -80}}));
+  // Another receiver's row measured at 23:59:56: in the area, not on the route.
+  sink.Take(Record(56, 60.0005, {{3, 1, 450.0, -50}}));
   ReadingRecord messages = Record(59, 0, {});
   messages.messages = {{"FLEX", "AN", 1, "x"}, {"POCSAG", "NU", 2, "1"}, {"FLEX", "NS", 3, ""}};
   sink.Take(messages);
@@ -114,8 +130,8 @@ TEST(LogFacts, TimeSpanFixesAreaAndLevelsOfAReceiver) {
   sink.Take(lateAtNight);
   ASSERT_TRUE(sink.EndLog());
   const LogFacts& f = sink.Facts();
-  EXPECT_EQ(f.records, 4);
-  EXPECT_EQ(f.recordsWithFix, 2);
+  EXPECT_EQ(f.records, 5);
+  EXPECT_EQ(f.recordsWithFix, 3);
   EXPECT_EQ(f.DurationSeconds(), 20);  // 23:59:50 to 00:00:10, past midnight
   EXPECT_DOUBLE_EQ(f.south, 60.0);
   EXPECT_DOUBLE_EQ(f.north, 60.001);
@@ -133,7 +149,8 @@ TEST(LogFacts, TimeSpanFixesAreaAndLevelsOfAReceiver) {
   EXPECT_EQ(r1.LevelMedian(), -70);  // -90 -80 -70 -65 -60
   EXPECT_EQ(r1.LevelMax(), -60);
   EXPECT_EQ(f.receivers[1].LevelMedian(), -101);
-  EXPECT_EQ(f.receivers[2].readings, 0);
+  EXPECT_EQ(f.receivers[2].readings, 1);
+  EXPECT_EQ(f.receivers[3].readings, 0);
 }
 
 }  // namespace
