@@ -88,11 +88,15 @@ std::vector<KmlStyle> KmlBands::Styles() const {
   return styles;
 }
 
+size_t KmlBands::BandOf(int rssiDbm) const {
+  size_t band = 0;
+  while (band < edges_.size() && rssiDbm < edges_[band]) ++band;
+  return band;
+}
+
 std::string KmlBands::StyleOf(const Reading& reading) const {
   if (!reading.hasRssi) return "@nolevel";
-  size_t band = 0;
-  while (band < edges_.size() && reading.rssiDbm < edges_[band]) ++band;
-  return fmt::format("@band{}", band + 1);
+  return fmt::format("@band{}", BandOf(reading.rssiDbm) + 1);
 }
 
 std::string KmlBands::RouteStyle() {

@@ -1,8 +1,8 @@
 #pragma once
-// How a drive looks in Google Earth: points coloured by RSSI band, a grey
-// point for a reading without a level, the route as a blue line, a legend of
-// the bands in the document's description, and each point's values in its
-// balloon.
+// How a drive looks in Google Earth (and on the window's map): points
+// coloured by RSSI band, a grey point for a reading without a level, the
+// route as a blue line, a legend of the bands in the document's description,
+// and each point's values in its balloon.
 
 #include <span>
 #include <string>
@@ -31,11 +31,15 @@ class KmlBands {
   // HTML table of the bands and their colours.
   std::string Legend() const;
 
- private:
-  // "#RRGGBB" of band i (0 = strongest): green through yellow to red.
+  // The bands as the window's map shows them too: their number, the band of
+  // a level (0 = strongest), its colour "#RRGGBB" (green through yellow to
+  // red) and its words ("-70 dBm and stronger").
+  size_t BandCount() const { return edges_.size() + 1; }
+  size_t BandOf(int rssiDbm) const;
   std::string Colour(size_t band) const;
   std::string BandText(size_t band) const;
 
+ private:
   std::vector<int> edges_;
 };
 

@@ -15,6 +15,7 @@
 #include <memory>
 #include <set>
 
+#include "export/DriveTrack.h"
 #include "export/Export.h"
 #include "export/KmlStyle.h"
 #include "products/ProductTable.h"
@@ -387,6 +388,53 @@ TEST(KmlExport, TheRouteGoesOnInTime) {
       for (const OGRPoint& p : *line) latitudes.push_back(p.getY());
   }
   EXPECT_EQ(latitudes, (std::vector<double>{50.0, 50.001, 50.002}));
+}
+
+// The window's map: a point per place with the strongest reading of each
+// receiver there; records without a fix counted, not drawn; a track of more
+// places than it keeps thinned to every other one, in bounded memory.
+TEST(DriveTrack, APointPerPlaceWithEachReceiversStrongestReading) {
+  exporting::DriveTrackSink track;
+  struct NoReader : Product {
+  } reader;
+  ASSERT_TRUE(track.BeginLog(reader));
+  auto record = [](double latitude, std::vector<Reading> readings, int segment = 1) {
+    ReadingRecord r;
+    r.position = PositionFix(latitude, 10.0, latitude != 0);
+    r.readings = std::move(readings);
+    r.segment = segment;
+    return r;
+  };
+  Reading quiet{2, 9, 851.0, 0};
+  quiet.hasRssi = false;
+  track.Take(record(50.0, {{1, 3, 851.0, -80}, {2, 4, 852.0, -90}}));
+  track.Take(record(50.0, {{1, 5, 851.5, -70}, {1, 6, 851.6, -75}, quiet}));
+  track.Take(record(0, {{1, 7, 851.0, -60}}));
+  track.Take(record(50.0, {{1, 8, 851.0, -50}}, 2));  // the same place in the next segment
+  track.Take(record(50.001, {{2, 1, 852.0, -95}}));
+  const auto& points = track.Points();
+  ASSERT_EQ(points.size(), 3u);
+  EXPECT_EQ(track.RecordsWithoutFix(), 1);
+  EXPECT_EQ(points[0].strongest[0].channel, 5);
+  EXPECT_EQ(points[0].strongest[0].rssiDbm, -70);
+  EXPECT_EQ(points[0].strongest[1].rssiDbm, -90);
+  int from = 0;
+  EXPECT_EQ(points[0].Strongest(0, &from)->rssiDbm, -70);
+  EXPECT_EQ(from, 1);
+  EXPECT_EQ(points[1].segment, 2);
+  EXPECT_EQ(points[2].Strongest(1), nullptr);
+  EXPECT_EQ(points[2].Strongest(0, &from)->channel, 1);
+  EXPECT_EQ(from, 2);
+
+  ASSERT_TRUE(track.BeginLog(reader));
+  const size_t places = 2 * exporting::DriveTrackSink::kMaxPoints + 10;
+  for (size_t i = 0; i < places; ++i)
+    track.Take(record(40.0 + static_cast<double>(i) * 1e-6, {{1, 1, 851.0, -70}}));
+  EXPECT_LE(track.Points().size(), exporting::DriveTrackSink::kMaxPoints);
+  EXPECT_GE(track.Points().size(), exporting::DriveTrackSink::kMaxPoints / 2);
+  EXPECT_EQ(track.Stride(), 4u);
+  EXPECT_DOUBLE_EQ(track.Points().front().latitude, 40.0);
+  EXPECT_LT(track.Points()[1].latitude - track.Points()[0].latitude, 5e-6);
 }
 
 // Text with the characters RFC 4180 quotes comes back whole.
