@@ -36,10 +36,13 @@ std::string ExecutableFolder() {
   return slash == std::string::npos ? std::string() : exe.substr(0, slash);
 }
 
-// The module beside the program, else where this build put it.
+// The module beside the program, else where an install puts it, else where
+// this build put it.
 GisFactory LoadFactory(std::string& error) {
   std::string tried;
-  for (const std::string& folder : {ExecutableFolder(), std::string(MORPHEL_GIS_MODULE_DIR)}) {
+  const std::string bin = ExecutableFolder();
+  const std::string installed = bin.empty() ? bin : bin + "/" + MORPHEL_GIS_FROM_BIN;
+  for (const std::string& folder : {bin, installed, std::string(MORPHEL_GIS_MODULE_DIR)}) {
     if (folder.empty()) continue;
     const std::string path = folder + "/" + kModuleName;
     void* module = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
