@@ -10,6 +10,7 @@
 #include "core/LogFile.h"
 #include "products/FormatTable.h"
 #include "products/Formats.h"
+#include "products/LogPass.h"
 #include "products/ProductTable.h"
 
 namespace morphel {
@@ -67,16 +68,6 @@ const FormatRow& ConversionRun::Format() const {
   return row ? *row : Row(FormatItem::Custom);
 }
 
-void ConversionRun::ShowProgress(uint64_t consumed, uint64_t total) {
-  if (total == 0 || (consumed < nextPercentAt_ && lastPercent_ >= 0)) return;
-  auto percent = static_cast<int>(std::min<uint64_t>(100, consumed * 100 / total));
-  nextPercentAt_ = BytesForNextPercent(percent, total);
-  if (percent != lastPercent_) {
-    lastPercent_ = percent;
-    hooks_.progress(percent);
-  }
-}
-
 bool ConversionRun::OverwritesInput() const {
   const std::string& input = settings_.InputFilename;
   if (outputFd_ >= 0) {
@@ -100,97 +91,49 @@ RunOutcome ConversionRun::Run() {
     return RunOutcome::OutputFailed;
   }
   if (Refuse()) return RunOutcome::Refused;
-  reader_.AttachReceiverSelectors(&settings_);
-  if (reader_.Open(settings_.InputFilename) != 0) {
-    hooks_.reportDetail(MessageKind::Error, kInputMissing,
-                        SystemReason(settings_.InputFilename, reader_.Input.Error()));
-    return RunOutcome::InputFailed;
-  }
+  LogPass pass(reader_, settings_, hooks_, ProgressGauge::UnknownSize::ShowsNothing);
+  if (!pass.Open(true)) return RunOutcome::InputFailed;
   const bool binary = settings_.NativeFormat && Format().binary;
   const bool opened = outputFd_ >= 0 ? out_.OpenDescriptor(outputFd_, binary)
                                      : out_.Open(settings_.OutputFilename, binary);
   if (!opened) {
-    reader_.Close();
+    pass.Close();
     hooks_.reportDetail(MessageKind::Error, kOutputFailed,
                         SystemReason(settings_.OutputFilename, out_.Error()));
     return RunOutcome::OutputFailed;
   }
-  reader_.ConversionPass = true;
   const uint64_t inputSize = reader_.Input.Size();
   summary_.inputSize = inputSize;
-  lastPercent_ = -1;
-  ShowProgress(0, 1);
-  uint64_t consumed = 0;
   delimiter_ = DelimiterFor(settings_.DelimiterGroup, settings_.OtherDelimiter);
   if (Format().firstLine) out_.Write(Format().firstLine);
   reader_.SetAverageMode(AverageModeFor(settings_));
   if (!settings_.NativeFormat && !TitleAtBoundary()) WriteTitleLine();
 
-  Product::Block block;
-  int64_t n = reader_.ReadBlock(block);
-  reader_.RecordCounter = 0;
   headerPending_ = true;
-  while (n > 0 && !out_.Failed()) {
-    if (hooks_.stopRequested()) {
-      summary_.stopped = true;
-      break;
-    }
-    consumed += static_cast<uint64_t>(n);
-    ShowProgress(consumed, inputSize);
-    switch (reader_.ProcessBlock(block)) {
-      case Product::kRecordsReady:
-        WriteRecordLines();
-        break;
-      case Product::kTextReady:
-        if (!reader_.TextBuffer.empty()) ++summary_.dataRecords;
-        out_.Write(reader_.TextBuffer);
-        break;
-      case Product::kBoundary:
-        if (!settings_.NativeFormat) {
-          WriteTitleLine();
-        } else {
-          WriteNativeHeader();
-        }
-        break;
-      case Product::kBoundaryAndRecords:
-        if (!settings_.NativeFormat) {
-          reader_.TitlePending = 1;
-          WriteTitleLine();
-        } else {
-          WriteNativeHeader();
-        }
-        WriteRecordLines();
-        break;
-      default:
-        break;
-    }
-    n = reader_.ReadBlock(block);
-  }
+  summary_.stopped = pass.ReadBlocks([this](Product::Block& block) { TakeBlock(block); },
+                                     [this] { return !out_.Failed(); });
   if (settings_.NativeFormat) {
     recordArea_.clear();
     int len = reader_.WriteFormatTrailer(recordArea_);
     out_.Write(recordArea_.data(),
                std::min<size_t>(static_cast<size_t>(std::max(len, 0)), recordArea_.size()));
   }
-  summary_.consumed = consumed;
-  summary_.percent = std::max(lastPercent_, 0);
+  summary_.consumed = pass.Consumed();
+  summary_.percent = pass.Gauge().Percent();
   summary_.rowsStarted = reader_.RecordCounter;
   CountSegments();
-  // A read error ends the blocks as the end of the log would: it must not
-  // pass for one.
-  const bool readFailed = reader_.Input.Failed();
-  const int readError = reader_.Input.Error();
-  reader_.Close();
-  reader_.AttachReceiverSelectors(nullptr);
+  pass.Close();
   // A full disk must never end in the completion message.
   if (!out_.Close()) {
     hooks_.reportDetail(MessageKind::Error, kOutputFailed,
                         SystemReason(settings_.OutputFilename, out_.Error()));
     return RunOutcome::OutputFailed;
   }
-  if (readFailed) {
+  // A read error ends the blocks as the end of the log would: it must not
+  // pass for one.
+  if (pass.ReadFailed()) {
     hooks_.reportDetail(MessageKind::Error, kInputUnreadable,
-                        SystemReason(settings_.InputFilename, readError));
+                        SystemReason(settings_.InputFilename, pass.ReadError()));
     return RunOutcome::InputFailed;
   }
   // A stopped run keeps its gauge where it stopped.
@@ -203,6 +146,37 @@ RunOutcome ConversionRun::Run() {
   const bool whole = !summary_.stopped && (summary_.dataRecords > 0 || inputSize == 0);
   if (whole || !completionOnlyWhenWhole_) hooks_.report(MessageKind::Information, kCompleted);
   return RunOutcome::Completed;
+}
+
+// One block of the log: its records, its text or the start of a segment.
+void ConversionRun::TakeBlock(Product::Block& block) {
+  switch (reader_.ProcessBlock(block)) {
+    case Product::kRecordsReady:
+      WriteRecordLines();
+      break;
+    case Product::kTextReady:
+      if (!reader_.TextBuffer.empty()) ++summary_.dataRecords;
+      out_.Write(reader_.TextBuffer);
+      break;
+    case Product::kBoundary:
+      if (!settings_.NativeFormat) {
+        WriteTitleLine();
+      } else {
+        WriteNativeHeader();
+      }
+      break;
+    case Product::kBoundaryAndRecords:
+      if (!settings_.NativeFormat) {
+        reader_.TitlePending = 1;
+        WriteTitleLine();
+      } else {
+        WriteNativeHeader();
+      }
+      WriteRecordLines();
+      break;
+    default:
+      break;
+  }
 }
 
 bool ConversionRun::Refuse() {
@@ -382,9 +356,8 @@ RunOutcome ConversionRun::ExcelSplit() {
     hooks_.reportDetail(MessageKind::Error, kOutputFailed, SystemReason(output, in.Error()));
     return RunOutcome::OutputFailed;
   }
-  const uint64_t total = in.Size();
-  lastPercent_ = -1;
-  ShowProgress(0, 1);
+  ProgressGauge gauge(hooks_, ProgressGauge::UnknownSize::ShowsNothing);
+  gauge.Start(in.Size());
   const size_t slash = dir.rfind('/');
   const std::string base = slash == std::string::npos ? dir : dir.substr(slash + 1);
 
@@ -445,7 +418,7 @@ RunOutcome ConversionRun::ExcelSplit() {
         break;
       }
       partFile.Write(line);
-      ShowProgress(consumed, total);
+      gauge.Show(consumed);
     }
     if (!partFile.Close()) {
       hooks_.reportDetail(MessageKind::Error, kSplitFailed, SystemReason(name, partFile.Error()));

@@ -40,8 +40,6 @@ class ConversionRun {
  public:
   static constexpr int kExcelLines = 60000;
   static constexpr const char* kOutputIsInput = "Output File Is The Input File!";
-  static constexpr const char* kInputMissing = "Input File Does Not Exist!";
-  static constexpr const char* kInputUnreadable = "Input File Cannot Be Read!";
   static constexpr const char* kOutputFailed = "Output File Cannot Be Accessed!";
   static constexpr const char* kSplitFailed = "Split File Cannot Be Accessed!";
   static constexpr const char* kNoDirectory = "Cannot create directory.";
@@ -74,7 +72,7 @@ class ConversionRun {
   void WriteTitleLine();
   void WriteRecordLines();
   void WriteNativeHeader();
-  void ShowProgress(uint64_t consumed, uint64_t total);
+  void TakeBlock(Product::Block& block);
   RunOutcome ExcelSplit();
   bool TitleAtBoundary() const;
   const FormatRow& Format() const;
@@ -90,8 +88,6 @@ class ConversionRun {
   OutputFile out_;
   char delimiter_ = ',';
   bool headerPending_ = true;
-  int lastPercent_ = -1;
-  uint64_t nextPercentAt_ = 0;
   std::string titleArea_;
   std::string recordArea_;
   bool completionOnlyWhenWhole_ = false;

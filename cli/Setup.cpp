@@ -15,6 +15,7 @@
 #include "cli/Options.h"
 #include "index/IndexRun.h"
 #include "products/FormatTable.h"
+#include "products/LogPass.h"
 #include "products/ProductTable.h"
 
 namespace morphel::cli {
@@ -245,8 +246,7 @@ bool InputReadable(const std::string& path, Console& console) {
     ::close(fd);
   }
   if (err == 0) return true;
-  console.Message(MessageKind::Error,
-                  opened ? ConversionRun::kInputUnreadable : ConversionRun::kInputMissing,
+  console.Message(MessageKind::Error, opened ? kInputUnreadable : kInputMissing,
                   SystemReason(path, err));
   return false;
 }

@@ -3,6 +3,8 @@
 // format list. Their numbers are the lists' item indices, which configuration
 // files store, so they never change.
 
+#include <cstdint>
+
 namespace morphel {
 
 enum class ProductItem : int {
@@ -60,5 +62,34 @@ constexpr int kFormatEdx = ItemNumber(FormatItem::EdxSignalPro);
 constexpr int kFormatPathView = ItemNumber(FormatItem::PathPro);
 constexpr int kFormatCustom = ItemNumber(FormatItem::Custom);
 constexpr int kFormatInFielder = ItemNumber(FormatItem::InFielder);
+
+// The segment types the readers report: the index tree's nodes and the
+// segment table's entries.
+enum SegmentCode : int16_t {
+  kSegmentFastData,
+  kSegmentScanData,        // "Table Data" in Brisel logs
+  kSegmentOneChannelData,  // Skarn channel modes
+  kSegmentThreeChannelData,
+  kSegmentCiRatio,  // the Zev measurement types, 80 Channel included
+  kSegmentAdjacentChannel,
+  kSegmentOneChannel,
+  kSegmentTwentyChannel,
+  kSegmentVariableSweep,
+  kSegmentOneMHzSweep,
+  kSegmentPocsag,
+  kSegmentFastFade,
+  kSegmentStrongestAb,
+  kSegmentCoChannelControl,
+  kSegmentGroup,
+  kSegmentFollow,
+  kSegmentBer,
+  kSegmentSystem,
+  kSegmentFlex,
+  kSegmentSingleFrequency,  // Brisel
+  kSegmentListData,
+  kSegment80Channel,  // Zev
+};
+constexpr int kSegmentTypeCount = 22;
+static_assert(kSegment80Channel + 1 == kSegmentTypeCount);
 
 }  // namespace morphel

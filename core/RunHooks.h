@@ -47,4 +47,48 @@ inline uint64_t BytesForNextPercent(int percent, uint64_t total) {
   return (want * total + 99) / 100;
 }
 
+// The gauge of a run: the whole percentage of its input done, told to the
+// face only when it grows. The percentage is worked out only when a block can
+// have moved it (BytesForNextPercent), not on every block.
+class ProgressGauge {
+ public:
+  // What a log of unknown size (a pipe: size 0) shows once blocks come: the
+  // indexing and gathering runs show it full, a conversion shows nothing.
+  enum class UnknownSize { ShowsFull, ShowsNothing };
+
+  ProgressGauge(RunHooks& hooks, UnknownSize unknown) : hooks_(hooks), unknown_(unknown) {}
+
+  // Starts a pass over `total` bytes at 0 percent, and says so.
+  void Start(uint64_t total) {
+    total_ = total;
+    last_ = 0;
+    next_ = 0;
+    hooks_.progress(0);
+  }
+  // `done` bytes of the pass are done.
+  void Show(uint64_t done) {
+    if (done < next_) return;
+    int percent = 100;
+    if (total_ == 0) {
+      if (unknown_ == UnknownSize::ShowsNothing) return;
+    } else if (done < total_) {
+      percent = static_cast<int>(done * 100 / total_);
+    }
+    next_ = BytesForNextPercent(percent, total_);
+    if (percent > last_) {
+      last_ = percent;
+      hooks_.progress(percent);
+    }
+  }
+  // The last percentage told.
+  int Percent() const { return last_; }
+
+ private:
+  RunHooks& hooks_;
+  UnknownSize unknown_;
+  uint64_t total_ = 0;
+  uint64_t next_ = 0;
+  int last_ = 0;
+};
+
 }  // namespace morphel

@@ -5,12 +5,9 @@
 #include <iterator>
 
 #include "core/Fmt.h"
+#include "products/LogPass.h"
 
 namespace morphel {
-
-namespace {
-constexpr int kPercent = 100;
-}  // namespace
 
 GatherRun::GatherRun(Product& reader, const Settings& snapshot, RunHooks& hooks)
     : reader_(reader), settings_(snapshot), hooks_(hooks), rate_(reader.RecordRate) {}
@@ -29,56 +26,19 @@ std::string GatherRun::CountsText(int32_t records, int32_t seconds, int32_t rate
   return text;
 }
 
-void GatherRun::ShowProgress(uint64_t done, uint64_t total) {
-  if (done < nextPercentAt_) return;
-  int percent = kPercent;
-  if (total > 0 && done < total) percent = static_cast<int>(done * kPercent / total);
-  nextPercentAt_ = BytesForNextPercent(percent, total);
-  if (percent != lastPercent_) {
-    lastPercent_ = percent;
-    hooks_.progress(percent);
-  }
-}
-
 GatherOutcome GatherRun::Run() {
-  lastPercent_ = 0;
-  nextPercentAt_ = 0;
   rate_ = reader_.RecordRate;
-  reader_.AttachReceiverSelectors(&settings_);
-  if (reader_.Open(settings_.InputFilename) != 0) {
-    reader_.AttachReceiverSelectors(nullptr);
-    hooks_.reportDetail(MessageKind::Error, kInputMissing,
-                        SystemReason(settings_.InputFilename, reader_.Input.Error()));
-    return GatherOutcome::InputFailed;
-  }
-
   // The pass only reads: no segment is looked up, no paging text decoded.
-  reader_.ConversionPass = false;
-  const uint64_t total = reader_.Input.Size();
-  uint64_t done = 0;
-  hooks_.progress(0);
-
+  LogPass pass(reader_, settings_, hooks_, ProgressGauge::UnknownSize::ShowsFull);
+  if (!pass.Open(false)) return GatherOutcome::InputFailed;
   const int32_t previousRate = reader_.RecordRate;
-  Product::Block block;
-  int64_t taken = reader_.ReadBlock(block);
-  reader_.RecordCounter = 0;
   reader_.BeginGathering();
-  bool stopped = false;
-  while (taken > 0) {
-    if (hooks_.stopRequested()) {
-      stopped = true;
-      break;
-    }
-    done += static_cast<uint64_t>(taken);
-    ShowProgress(done, total);
-    reader_.ProcessBlock(block);
-    taken = reader_.ReadBlock(block);
-  }
+  pass.ReadBlocks([this](Product::Block& block) { reader_.ProcessBlock(block); });
   // Counting ends with the pass, whether it completed or not: a later
   // conversion must not count on.
   reader_.Gathering = false;
 
-  if (stopped) {
+  if (pass.Stopped()) {
     reader_.RecordRate = previousRate;
   } else {
     records_ = reader_.GatherRecords;
@@ -90,10 +50,9 @@ GatherOutcome GatherRun::Run() {
   }
   rate_ = reader_.RecordRate;
 
-  reader_.Close();
-  reader_.AttachReceiverSelectors(nullptr);
+  pass.Close();
   hooks_.progress(0);
-  return stopped ? GatherOutcome::Stopped : GatherOutcome::Completed;
+  return pass.Stopped() ? GatherOutcome::Stopped : GatherOutcome::Completed;
 }
 
 }  // namespace morphel

@@ -21,7 +21,6 @@ enum class GatherOutcome {
 
 class GatherRun {
  public:
-  static constexpr const char* kInputMissing = "Input File Does Not Exist!";
   static constexpr const char* kGathered = "Information Has Been Gathered!";
 
   GatherRun(Product& reader, const Settings& snapshot, RunHooks& hooks);
@@ -41,16 +40,12 @@ class GatherRun {
   static std::string CountsText(int32_t records, int32_t seconds, int32_t rate);
 
  private:
-  void ShowProgress(uint64_t done, uint64_t total);
-
   Product& reader_;
   Settings settings_;
   RunHooks& hooks_;
   int32_t records_ = 0;
   int32_t seconds_ = 0;
   int32_t rate_ = 1;
-  int lastPercent_ = 0;
-  uint64_t nextPercentAt_ = 0;
 };
 
 }  // namespace morphel

@@ -32,8 +32,6 @@ enum class IndexOutcome {
 
 class IndexRun {
  public:
-  static constexpr const char* kInputMissing = "Input File Does Not Exist!";
-
   IndexRun(Product& reader, const Settings& snapshot, int productItem, RunHooks& hooks);
   IndexOutcome Run();
 
@@ -45,15 +43,12 @@ class IndexRun {
   int ProductItem() const { return item_; }
 
  private:
-  void ShowProgress(uint64_t done, uint64_t total);
   void NoteSegment();
 
   Product& reader_;
   Settings settings_;
   int item_;
   RunHooks& hooks_;
-  int lastPercent_ = 0;
-  uint64_t nextPercentAt_ = 0;
   int found_ = 0;
 };
 

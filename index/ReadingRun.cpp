@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "products/LogPass.h"
 #include "products/ProductTable.h"
 
 namespace morphel {
@@ -36,16 +37,6 @@ double ReadingRun::DistanceMetres(const ReadingPosition& a, const ReadingPositio
   return 2 * kEarthRadiusMetres * std::asin(std::min(1.0, std::sqrt(h)));
 }
 
-void ReadingRun::ShowProgress(uint64_t consumed, uint64_t total) {
-  if (total == 0 || (consumed < nextPercentAt_ && lastPercent_ >= 0)) return;
-  const auto percent = static_cast<int>(std::min<uint64_t>(100, consumed * 100 / total));
-  nextPercentAt_ = BytesForNextPercent(percent, total);
-  if (percent != lastPercent_) {
-    lastPercent_ = percent;
-    hooks_.progress(percent);
-  }
-}
-
 // Segments the reader started in the last block, by type.
 void ReadingRun::NoteSegments(int& counted) {
   while (counted < reader_.SegmentCounter) {
@@ -59,56 +50,45 @@ ReadingOutcome ReadingRun::Run(ReadingSink& sink) {
   summary_ = ReadingSummary{};
   kept_ = {};
   thinnedOut_ = otherReceivers_ = 0;
-  lastPercent_ = -1;
-  nextPercentAt_ = 0;
   // Every receiver and every field, as a conversion of all the log's data
   // would have them; the run's own options choose afterwards. The reader's
   // field selection belongs to the window and is given back at the end.
   for (int r = 1; r <= kReceivers; ++r) settings_.SetReceiver(r, true);
   const auto selection = reader_.SelectedFieldIds;
   reader_.SetSelectedFields(reader_.AvailableFields());
-  reader_.AttachReceiverSelectors(&settings_);
-  auto finish = [&] {
-    reader_.AttachReceiverSelectors(nullptr);
+  LogPass pass(reader_, settings_, hooks_, ProgressGauge::UnknownSize::ShowsFull);
+  if (!pass.Open(true)) {
     reader_.SelectedFieldIds = selection;
-  };
-  if (reader_.Open(settings_.InputFilename) != 0) {
-    finish();
-    hooks_.reportDetail(MessageKind::Error, kInputMissing,
-                        SystemReason(settings_.InputFilename, reader_.Input.Error()));
     return ReadingOutcome::InputFailed;
   }
-  reader_.ConversionPass = true;
   reader_.SetAverageMode(Product::kAverageNone);
   summary_.inputSize = reader_.Input.Size();
   bool ok = sink.BeginLog(reader_);
-  ShowProgress(0, 1);
-
-  Product::Block block;
-  int64_t n = ok ? reader_.ReadBlock(block) : 0;
-  reader_.RecordCounter = 0;
   int segmentsCounted = 0;
-  while (n > 0 && ok) {
-    if (hooks_.stopRequested()) {
-      summary_.stopped = true;
-      break;
-    }
-    summary_.consumed += static_cast<uint64_t>(n);
-    ShowProgress(summary_.consumed, summary_.inputSize);
-    const int result = reader_.ProcessBlock(block);
-    NoteSegments(segmentsCounted);
-    if (!reader_.SegmentDeselected) ok = EmitBlock(sink, block, result);
-    n = ok ? reader_.ReadBlock(block) : 0;
-  }
-  summary_.percent = std::max(lastPercent_, 0);
+  summary_.stopped = pass.ReadBlocks(
+      [&](Product::Block& block) {
+        const int result = reader_.ProcessBlock(block);
+        NoteSegments(segmentsCounted);
+        if (!reader_.SegmentDeselected) ok = EmitBlock(sink, block, result);
+      },
+      [&ok] { return ok; });
+  summary_.consumed = pass.Consumed();
+  summary_.percent = pass.Gauge().Percent();
   summary_.segmentsMet = reader_.SegmentCounter;
   for (int i = 0; i < reader_.SegmentCounter && i < SegmentTable::kMaxSegments; ++i)
     if (!reader_.SegmentNodes.Included(i)) ++summary_.segmentsLeftOut;
   // The sink ends the log while the reader still holds what it learnt of it.
   if (ok) ok = sink.EndLog();
-  reader_.Close();
-  finish();
+  pass.Close();
+  reader_.SelectedFieldIds = selection;
   if (!ok) return ReadingOutcome::SinkFailed;
+  // A read error ends the blocks as the end of the log would: it must not
+  // pass for one.
+  if (pass.ReadFailed()) {
+    hooks_.reportDetail(MessageKind::Error, kInputUnreadable,
+                        SystemReason(settings_.InputFilename, pass.ReadError()));
+    return ReadingOutcome::InputFailed;
+  }
   if (!summary_.stopped) hooks_.progress(100);
   return ReadingOutcome::Completed;
 }

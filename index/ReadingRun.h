@@ -59,14 +59,12 @@ class ReadingSink {
 
 enum class ReadingOutcome {
   Completed,    // the log was read to its end, or to a stop (see the summary)
-  InputFailed,  // "Input File Does Not Exist!" was reported
+  InputFailed,  // "Input File Does Not Exist!" or "Input File Cannot Be Read!" was reported
   SinkFailed,   // the sink failed; its Error() says why
 };
 
 class ReadingRun {
  public:
-  static constexpr const char* kInputMissing = "Input File Does Not Exist!";
-
   // The snapshot names the log (InputFilename) and its product item
   // (InputFormatGroup); the run checks every receiver box itself.
   ReadingRun(Product& reader, const Settings& snapshot, const ReadingOptions& options,
@@ -87,7 +85,6 @@ class ReadingRun {
     ReadingPosition position;
   };
 
-  void ShowProgress(uint64_t consumed, uint64_t total);
   void NoteSegments(int& counted);
   // Filters the record's readings in place: receivers, strongest, thinning.
   void Reduce(ReadingRecord& record);
@@ -102,8 +99,6 @@ class ReadingRun {
   ReadingOptions options_;
   RunHooks& hooks_;
   ReadingSummary summary_;
-  int lastPercent_ = -1;
-  uint64_t nextPercentAt_ = 0;
   std::array<Kept, 4> kept_{};
   int64_t thinnedOut_ = 0;
   int64_t otherReceivers_ = 0;

@@ -8,6 +8,7 @@
 #include "core/Fmt.h"
 #include "products/FieldCatalog.h"
 #include "products/Formats.h"
+#include "products/SharedFields.h"
 
 namespace morphel {
 
@@ -103,21 +104,10 @@ int64_t Brisel::CountFromChannel(int32_t channel, const BandSetup& band) {
 
 Brisel::Brisel() {
   using F = FieldCatalog;
-  SetAvailableFields({F::kData,       F::kCrLf,          F::kLatDecimal,
-                      F::kLatDegrees, F::kLatMinutes,    F::kLatDecimalMinutes,
-                      F::kLatSeconds, F::kLatHemisphere, F::kLonDecimal,
-                      F::kLonDegrees, F::kLonMinutes,    F::kLonDecimalMinutes,
-                      F::kLonSeconds, F::kLonHemisphere, F::kGpsTime,
-                      F::kGpsHour,    F::kGpsMinute,     F::kGpsSecond,
-                      F::kGpsDate,    F::kGpsMonth,      F::kGpsDay,
-                      F::kGpsYear,    F::kGpsAltitude,   F::kGpsVelocity,
-                      F::kGpsStatus,  F::kMarkerValue,   F::kRtcDate,
-                      F::kRtcYear,    F::kRtcMonth,      F::kRtcDay,
-                      F::kRtcTime,    F::kRtcHour,       F::kRtcMinute,
-                      F::kRtcSecond,  F::kMinFrequency,  F::kMaxFrequency,
-                      F::kStepSize,   F::kReceiver,      F::kRecordNumber,
-                      F::kTpLatitude, F::kTpLongitude,   F::kTpDate,
-                      F::kTpTime});
+  SetAvailableFields(F::kData, F::kCrLf, F::kPositionFields, F::kGpsTimeFields, F::kGpsDate,
+                     F::kGpsMonth, F::kGpsDay, F::kGpsYear, F::kGpsAltitude, F::kGpsVelocity,
+                     F::kGpsStatus, F::kMarkerValue, F::kRtcFields, F::kBandFields,
+                     F::kRecordNumber, F::kTpLatitude, F::kTpLongitude, F::kTpDate, F::kTpTime);
   ResetState();
 }
 
@@ -250,16 +240,12 @@ int Brisel::ProcessBlock(Block& block) {
     case kIgnoredRecord:
       return kNothing;
     default:
-      ++Damage.unknownRecords;
-      return kNothing;
+      return UnknownRecord();
   }
 }
 
 int Brisel::OnGps(const Block& block) {
-  if (block.size() < kGpsRecordSize) {
-    ++Damage.badLengthBlocks;
-    return kNothing;
-  }
+  if (block.size() < kGpsRecordSize) return ShortRecord();
   gps_.Decode(std::span<const uint8_t>(block.data() + 1, kGpsBlockSize));
   GatherTime(gps_.Hour(), gps_.Minute(), gps_.Second());
   timeSource_ = TimeSource::Gps;
@@ -270,10 +256,7 @@ int Brisel::OnGps(const Block& block) {
 }
 
 int Brisel::OnBandSetups(const Block& block) {
-  if (block.size() < kBandSetupRecordSize) {
-    ++Damage.badLengthBlocks;
-    return kNothing;
-  }
+  if (block.size() < kBandSetupRecordSize) return ShortRecord();
   ByteCursor c(block.data(), block.size());
   const uint8_t flags = c.u8(kBandFlagsOffset);
   for (int r = 0; r < kReceivers; ++r) {
@@ -311,10 +294,7 @@ int Brisel::OnSamples(const Block& block, int receiver) {
 }
 
 int Brisel::OnClock(const Block& block) {
-  if (block.size() < kClockRecordSize) {
-    ++Damage.badLengthBlocks;
-    return kNothing;
-  }
+  if (block.size() < kClockRecordSize) return ShortRecord();
   ByteCursor c(block.data(), block.size());
   clock_.second = c.u8(kClockSecond);
   clock_.minute = c.u8(kClockMinute);
@@ -335,10 +315,7 @@ int Brisel::OnClock(const Block& block) {
 
 int Brisel::OnSegmentHeader(const Block& block) {
   const bool single = block[0] == kSingleFrequencyHeader;
-  if (block.size() < (single ? kSingleFrequencyHeaderSize : kListHeaderSize)) {
-    ++Damage.badLengthBlocks;
-    return kNothing;
-  }
+  if (block.size() < (single ? kSingleFrequencyHeaderSize : kListHeaderSize)) return ShortRecord();
   (single ? singleFrequencySeen_ : listSeen_) = true;
   // A list shows only what was measured since its header: the slots may hold
   // the levels of an earlier list or of a sample run.
@@ -408,7 +385,7 @@ void Brisel::TrackBestServer(ReceiverState& rx, int32_t channel, int rssi) {
 
 int Brisel::OnTableReadings(const Block& block) {
   GatherRecord();
-  const bool started = BeginSegmentIfNew(kSegmentTableData);
+  const bool started = BeginSegmentIfNew(kSegmentScanData);  // "Table Data"
   if (!ConversionPass) return kNothing;
   if (started) newTableSegment_ = true;
   if (SegmentDeselected) return kNothing;
@@ -449,10 +426,7 @@ int Brisel::OnTableReadings(const Block& block) {
 }
 
 int Brisel::OnTpPosition(const Block& block) {
-  if (block.size() < kTpPositionSize) {
-    ++Damage.badLengthBlocks;
-    return kNothing;
-  }
+  if (block.size() < kTpPositionSize) return ShortRecord();
   ByteCursor c(block.data(), block.size());
   TpPosition& p = tpPosition_;
   p.second = c.u8(kClockSecond);
@@ -471,10 +445,7 @@ int Brisel::OnTpPosition(const Block& block) {
 }
 
 int Brisel::OnTpMotion(const Block& block) {
-  if (block.size() < kTpMotionSize) {
-    ++Damage.badLengthBlocks;
-    return kNothing;
-  }
+  if (block.size() < kTpMotionSize) return ShortRecord();
   ByteCursor c(block.data(), block.size());
   tpMotion_.speed = c.le16s(kTpSpeed);
   tpMotion_.direction = c.le16(kTpDirection);
@@ -672,18 +643,6 @@ bool Brisel::FormatGpsField(int id, std::string& out) const {
     case F::kGpsStatus:
       out.append(g.StatusText());
       return true;
-    case F::kGpsTime:
-      text::hms(out, g.Hour(), g.Minute(), g.Second());
-      return true;
-    case F::kGpsHour:
-      text::d02(out, g.Hour());
-      return true;
-    case F::kGpsMinute:
-      text::d02(out, g.Minute());
-      return true;
-    case F::kGpsSecond:
-      text::d02(out, g.Second());
-      return true;
     case F::kGpsDate:  // "%02d/%02d/%04d"
       text::d02(out, g.Month());
       out.push_back('/');
@@ -706,6 +665,11 @@ bool Brisel::FormatGpsField(int id, std::string& out) const {
     case F::kGpsVelocity:
       text::f(out, g.Speed3D() * kMphPerCentimetreSecond, 0);
       return true;
+    case F::kGpsTime:
+    case F::kGpsHour:
+    case F::kGpsMinute:
+    case F::kGpsSecond:
+      return GpsTimeField(id, out, g.Hour(), g.Minute(), g.Second());
     default:
       return false;
   }
@@ -714,7 +678,7 @@ bool Brisel::FormatGpsField(int id, std::string& out) const {
 bool Brisel::FormatClockField(int id, std::string& out) const {
   using F = FieldCatalog;
   const Clock& c = clock_;
-  if (text::RtcField(id, out, c.year, c.month, c.day, c.hour, c.minute, c.second)) return true;
+  if (RtcField(id, out, c.year, c.month, c.day, c.hour, c.minute, c.second)) return true;
   switch (id) {
     case F::kMarkerValue:
       text::d02(out, c.marker % 100);
@@ -760,32 +724,14 @@ bool Brisel::FormatTpField(int id, std::string& out) const {
 }
 
 void Brisel::FormatField(int id, std::string& out) {
-  using F = FieldCatalog;
   out.clear();
-  if (FormatGpsField(id, out) || FormatClockField(id, out) || FormatTpField(id, out)) return;
-  const BandSetup& band = rx_[static_cast<size_t>(current_)].band;
-  switch (id) {
-    case F::kCrLf:
-      out.push_back('\n');
-      break;
-    case F::kRecordNumber:
-      text::d(out, RecordCounter);
-      break;
-    case F::kMinFrequency:
-      text::f(out, band.MHz(band.first), 5);
-      break;
-    case F::kMaxFrequency:
-      text::f(out, band.MHz(band.last), 5);
-      break;
-    case F::kStepSize:
-      text::f(out, band.StepKHz(), 2);
-      break;
-    case F::kReceiver:
-      text::d(out, current_ + 1);
-      break;
-    default:
-      break;
-  }
+  if (FormatGpsField(id, out) || FormatClockField(id, out) || FormatTpField(id, out) ||
+      RowField(id, out))
+    return;
+  BandField(id, out, [this] {
+    const BandSetup& band = rx_[static_cast<size_t>(current_)].band;
+    return BandTexts{band.MHz(band.first), band.MHz(band.last), 5, band.StepKHz(), 2, current_ + 1};
+  });
 }
 
 // ---- Post-processing layouts ----------------------------------------------
@@ -811,18 +757,13 @@ constexpr int kFix3D = 7;
 
 void Brisel::FillLayoutValues(formats::LayoutValues& v) const {
   const TGPS& g = gps_;
-  v.rtcYear = clock_.year;
-  v.rtcMonth = clock_.month;
-  v.rtcDay = clock_.day;
+  v.SetClocks(clock_.year, clock_.month, clock_.day, g.Hour(), g.Minute(), g.Second());
   v.rtcHour = clock_.hour;
   v.rtcMinute = clock_.minute;
   v.rtcSecond = clock_.second;
   v.gpsYear = g.Year();
   v.gpsMonth = g.Month();
   v.gpsDay = g.Day();
-  v.gpsHour = g.Hour();
-  v.gpsMinute = g.Minute();
-  v.gpsSecond = g.Second();
   // The record's time is that of the last time record, GPS block or clock.
   v.clock = timeSource_ == TimeSource::Gps     ? formats::RecordClock::Gps
             : timeSource_ == TimeSource::Clock ? formats::RecordClock::Receiver

@@ -61,11 +61,6 @@ class Brisel : public Product {
   static constexpr size_t kSlots = 32;
   static constexpr size_t kSingleFrequencySlots = 16;
 
-  // Segment types shown in the index tree.
-  static constexpr int16_t kSegmentSingleFrequency = 19;
-  static constexpr int16_t kSegmentListData = 20;
-  static constexpr int16_t kSegmentTableData = 1;
-
   // Measurement kind of the last measurement record.
   enum class Kind { None = 0, Samples = 1, List = 2, Table = 3 };
 

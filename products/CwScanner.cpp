@@ -60,10 +60,6 @@ std::string CText(const uint8_t* p, size_t n) {
   return std::string(reinterpret_cast<const char*>(p), len);
 }
 
-double CoordinateDegrees(const CwScanner::Coordinate& c) {
-  return c.degrees + c.minutes / 60.0 + c.thousandths / 60000.0;
-}
-
 }  // namespace
 
 CwScanner::CwScanner(const Layout& layout)
@@ -120,8 +116,7 @@ int CwScanner::ProcessBlock(Block& buffer) {
     case kScanRecord:
       return ProcessScan(buffer);
     default:
-      ++Damage.unknownRecords;
-      return kNothing;
+      return UnknownRecord();
   }
 }
 
@@ -164,7 +159,7 @@ bool CwScanner::SegmentIncludes(int16_t type) {
 int CwScanner::ProcessFast(const Block& buffer) {
   PendingRecordCount = 1;
   TakeHeader(buffer);
-  if (!SegmentIncludes(kFastSegment)) return kNothing;
+  if (!SegmentIncludes(kSegmentFastData)) return kNothing;
   const size_t blockSize = layout_.receiverBlockSize;
   for (int r = 0; r < layout_.receivers; ++r) {
     if (!ReceiverOn(r + 1)) continue;
@@ -182,7 +177,7 @@ int CwScanner::ProcessFast(const Block& buffer) {
 int CwScanner::ProcessScan(const Block& buffer) {
   TakeHeader(buffer);
   CopyPadded(scanData_.data(), buffer, HeaderSize(), scanData_.size());
-  if (!SegmentIncludes(kScanSegment)) return kNothing;
+  if (!SegmentIncludes(kSegmentScanData)) return kNothing;
   if (AverageMode == kAverageBestServer) SelectBestServers();
   PendingRecordCount = 1;
   return kRecordsReady;
@@ -206,28 +201,6 @@ void CwScanner::SelectBestServers() {
 
 // ---------------------------------------------------------------- headers
 
-CwScanner::Coordinate CwScanner::BcdCoordinate(const uint8_t* b, uint8_t hemisphere) {
-  Coordinate c;
-  c.degrees = hiNibble(b[0]) * 100 + loNibble(b[0]) * 10 + hiNibble(b[1]);
-  c.minutes = loNibble(b[1]) * 10 + hiNibble(b[2]);
-  c.thousandths = loNibble(b[2]) * 100 + hiNibble(b[3]) * 10 + loNibble(b[3]);
-  c.hemisphere = static_cast<char>(hemisphere);
-  return c;
-}
-
-CwScanner::Coordinate CwScanner::SignedCoordinate(int32_t value, char positive, char notPositive) {
-  constexpr int64_t kPerDegree = 3600000;
-  constexpr int64_t kPerMinute = 60000;
-  constexpr int64_t kPerThousandth = 60;
-  int64_t magnitude = std::llabs(static_cast<int64_t>(value));
-  Coordinate c;
-  c.degrees = static_cast<int>(magnitude / kPerDegree);
-  c.minutes = static_cast<int>(magnitude % kPerDegree / kPerMinute);
-  c.thousandths = static_cast<int>(magnitude % kPerDegree % kPerMinute / kPerThousandth);
-  c.hemisphere = value > 0 ? positive : notPositive;
-  return c;
-}
-
 void CwScanner::DecodeRtc(const uint8_t* rtc, uint8_t gpsStatus) {
   header_.rtcSecond = rtc[0];
   header_.rtcMinute = rtc[1];
@@ -240,8 +213,8 @@ void CwScanner::DecodeRtc(const uint8_t* rtc, uint8_t gpsStatus) {
 
 void CwScanner::DecodeBcdHeader(const uint8_t* h, const BcdHeaderLayout& at) {
   DecodeRtc(h + at.rtcSecond, h[at.gpsStatus]);
-  header_.latitude = BcdCoordinate(h + at.latitude, h[at.latitudeHemisphere]);
-  header_.longitude = BcdCoordinate(h + at.longitude, h[at.longitudeHemisphere]);
+  header_.latitude = BcdCoordinate(be32(h + at.latitude), h[at.latitudeHemisphere]);
+  header_.longitude = BcdCoordinate(be32(h + at.longitude), h[at.longitudeHemisphere]);
   header_.gpsHour = bcd(h[at.gpsHour]);
   header_.gpsMinute = bcd(h[at.gpsHour + 1]);
   header_.gpsSecond = bcd(h[at.gpsHour + 2]);
@@ -366,8 +339,8 @@ int CwScanner::FormatDataValues(int next, std::string& out, char delimiter) {
   if (valueReceiver_ >= layout_.receivers) return -1;
   int r = valueReceiver_++;
   if (!ReceiverOn(r + 1)) return 1;
-  if (SegmentType == kFastSegment) AppendFastValues(r, out, delimiter);
-  if (SegmentType == kScanSegment) AppendScanValues(r, out, delimiter);
+  if (SegmentType == kSegmentFastData) AppendFastValues(r, out, delimiter);
+  if (SegmentType == kSegmentScanData) AppendScanValues(r, out, delimiter);
   return 0;
 }
 
@@ -444,81 +417,18 @@ void CwScanner::AppendReceiverField(int r, int k, std::string& out) const {
   }
 }
 
-void CwScanner::AppendCoordinate(int id, std::string& out, const Coordinate& c,
-                                 char positive) const {
-  switch (id) {
-    case 0:  // decimal degrees, minus unless the positive hemisphere
-      if (c.hemisphere != positive) out.push_back('-');
-      text::f4(out, CoordinateDegrees(c));
-      break;
-    case 1:
-      text::d(out, c.degrees);
-      break;
-    case 2:
-      text::d(out, c.minutes);
-      break;
-    case 3:
-      text::d(out, c.minutes);
-      out.push_back('.');
-      text::d03(out, c.thousandths);
-      break;
-    case 4:
-      text::d(out, c.thousandths * 60 / 1000);
-      break;
-    case 5:  // "%c": a zero byte shows nothing
-      if (c.hemisphere) out.push_back(c.hemisphere);
-      break;
-    default:
-      break;
-  }
-}
-
 void CwScanner::FormatField(int id, std::string& out) {
   out.clear();
   const Header& h = header_;
-  if (id >= F::kLatDecimal && id <= F::kLatHemisphere) {
-    if (id != F::kLatDecimal) {
-      AppendCoordinate(id - F::kLatDecimal, out, h.latitude, 'N');
-    } else {
-      latitudeText_.Append(out, h.latitude,
-                           [&](std::string& t) { AppendCoordinate(0, t, h.latitude, 'N'); });
-    }
-    return;
-  }
-  if (id >= F::kLonDecimal && id <= F::kLonHemisphere) {
-    if (id != F::kLonDecimal) {
-      AppendCoordinate(id - F::kLonDecimal, out, h.longitude, 'E');
-    } else {
-      longitudeText_.Append(out, h.longitude,
-                            [&](std::string& t) { AppendCoordinate(0, t, h.longitude, 'E'); });
-    }
-    return;
-  }
+  if (coordinateFields_.Append(id, out, h.latitude, h.longitude)) return;
   if (id > 100) {
     int r = id / 100;
     if (r <= layout_.receivers) AppendReceiverField(r - 1, id % 100, out);
     return;
   }
-  if (text::RtcField(id, out, h.rtcYear, h.rtcMonth, h.rtcDay, h.rtcHour, h.rtcMinute, h.rtcSecond))
-    return;
   switch (id) {
-    case F::kCrLf:
-      out.push_back('\n');
-      break;
     case F::kGpsStatus:
       out.append((h.gpsStatus & kGpsValidBit) ? "OK" : "NO");
-      break;
-    case F::kGpsTime:
-      text::hms(out, h.gpsHour, h.gpsMinute, h.gpsSecond);
-      break;
-    case F::kGpsHour:
-      text::d02(out, h.gpsHour);
-      break;
-    case F::kGpsMinute:
-      text::d02(out, h.gpsMinute);
-      break;
-    case F::kGpsSecond:
-      text::d02(out, h.gpsSecond);
       break;
     case F::kGpsAltitude:
       if (layout_.hasMotion) text::d(out, h.altitudeM);
@@ -526,13 +436,8 @@ void CwScanner::FormatField(int id, std::string& out) {
     case F::kGpsVelocity:
       if (layout_.hasMotion) text::d(out, h.speedMph);
       break;
-    case F::kMarkerValue:
-      text::d(out, h.marker);
-      break;
-    case F::kRecordNumber:
-      text::d(out, RecordCounter);
-      break;
     default:
+      if (!HeaderField(id, out, h)) RowField(id, out);
       break;
   }
 }
@@ -554,15 +459,10 @@ void CwScanner::FillLayoutValues(formats::LayoutValues& v) const {
   const Header& h = header_;
   const Coordinate& lat = h.latitude;
   const Coordinate& lon = h.longitude;
-  v.rtcYear = h.rtcYear;
-  v.rtcMonth = h.rtcMonth;
-  v.rtcDay = h.rtcDay;
+  v.SetClocks(h.rtcYear, h.rtcMonth, h.rtcDay, h.gpsHour, h.gpsMinute, h.gpsSecond);
   v.rtcHour = h.rtcHour;
   v.rtcMinute = h.rtcMinute;
   v.rtcSecond = h.rtcSecond;
-  v.gpsHour = h.gpsHour;
-  v.gpsMinute = h.gpsMinute;
-  v.gpsSecond = h.gpsSecond;
   v.latitude =
       formats::DecimalDegrees(lat.degrees, lat.minutes, lat.thousandths, lat.hemisphere != 'N');
   v.longitude =
@@ -590,12 +490,12 @@ void CwScanner::FillLayoutValues(formats::LayoutValues& v) const {
 void CwScanner::AppendRowReadings(std::vector<Reading>& readings) {
   for (int r = 0; r < layout_.receivers; ++r) {
     if (!ReceiverOn(r + 1)) continue;
-    if (SegmentType == kFastSegment) {
+    if (SegmentType == kSegmentFastData) {
       const Tuning t = FastTuning(r);
       if (t.baseMHz == 0) continue;
       readings.push_back(Reading{r + 1, DisplayedChannel(t, FastChannel(r)),
                                  Frequency(t, FastChannel(r)), -MeanRssi(r)});
-    } else if (SegmentType == kScanSegment) {
+    } else if (SegmentType == kSegmentScanData) {
       const Tuning t = ScanTuning(r);
       for (int e = 0; e < kScanEntries && ScanChannel(r, e) != 0; ++e) {
         const int channel = ScanChannel(r, e);

@@ -15,6 +15,7 @@
 
 #include "core/CachedText.h"
 #include "products/Product.h"
+#include "products/SharedFields.h"
 
 namespace morphel {
 
@@ -31,9 +32,6 @@ class CwScanner : public Product {
   static constexpr uint8_t kIdentRecord = 'I';
   static constexpr uint8_t kFastRecord = 'F';
   static constexpr uint8_t kScanRecord = 'S';
-
-  static constexpr int16_t kFastSegment = 0;
-  static constexpr int16_t kScanSegment = 1;
 
   // Flag bits of a receiver's tuning.
   static constexpr uint8_t kFlagAbove1000 = 0x80;
@@ -67,13 +65,7 @@ class CwScanner : public Product {
   };
 
   // One coordinate as the receivers report it.
-  struct Coordinate {
-    int degrees = 0;
-    int minutes = 0;
-    int thousandths = 0;  // of a minute
-    char hemisphere = 0;  // 'N', 'S', 'E', 'W' (or whatever the log holds)
-    bool operator==(const Coordinate&) const = default;
-  };
+  using Coordinate = MinuteCoordinate;
 
   // The decoded measurement header.
   struct Header {
@@ -145,9 +137,6 @@ class CwScanner : public Product {
   // stored, and the GPS status byte.
   void DecodeRtc(const uint8_t* rtc, uint8_t gpsStatus);
   void DecodeBcdHeader(const uint8_t* bytes, const BcdHeaderLayout& at);
-  static Coordinate BcdCoordinate(const uint8_t* bytes, uint8_t hemisphere);
-  // Thousandths of an arc-second, signed: not positive is south / west.
-  static Coordinate SignedCoordinate(int32_t value, char positive, char notPositive);
 
   Header header_;
 
@@ -166,7 +155,6 @@ class CwScanner : public Product {
 
   void AppendFastValues(int receiver, std::string& out, char delimiter);
   void AppendScanValues(int receiver, std::string& out, char delimiter);
-  void AppendCoordinate(int id, std::string& out, const Coordinate& c, char positive) const;
   void AppendReceiverField(int receiver, int k, std::string& out) const;
   // Reporting values of the post-processing formats.
   struct Report {
@@ -183,8 +171,8 @@ class CwScanner : public Product {
   int titleReceiver_ = 0;
   int titleRepeat_ = 1;
   int valueReceiver_ = 0;
-  // Decimal degrees of the last fix, kept from row to row.
-  mutable CachedText<Coordinate> latitudeText_, longitudeText_;
+  // The position fields, four decimals of a degree.
+  CoordinateFields coordinateFields_{4};
   // Frequencies of the channels in use, the same row after row.
   mutable CachedTexts<256> frequencyTexts_;
 };

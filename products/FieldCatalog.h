@@ -72,6 +72,16 @@ class FieldCatalog {
     kTpDirection = 55,
   };
 
+  // Fields several products offer together, in the order of their lists.
+  static constexpr std::array<int, 12> kPositionFields{
+      kLatDecimal, kLatDegrees, kLatMinutes, kLatDecimalMinutes, kLatSeconds, kLatHemisphere,
+      kLonDecimal, kLonDegrees, kLonMinutes, kLonDecimalMinutes, kLonSeconds, kLonHemisphere};
+  static constexpr std::array<int, 4> kGpsTimeFields{kGpsTime, kGpsHour, kGpsMinute, kGpsSecond};
+  static constexpr std::array<int, 8> kRtcFields{kRtcDate, kRtcYear, kRtcMonth,  kRtcDay,
+                                                 kRtcTime, kRtcHour, kRtcMinute, kRtcSecond};
+  static constexpr std::array<int, 4> kBandFields{kMinFrequency, kMaxFrequency, kStepSize,
+                                                  kReceiver};
+
   // Per-receiver ids used inside readers for the << DATA >> columns:
   // receiver * 100 + k, receiver 1..4.
   static constexpr int kPerReceiverFrequency = 1;

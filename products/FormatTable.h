@@ -18,13 +18,15 @@ enum class Layout { Delimited, Grayson, PathView, Planet, InFielder };
 
 enum class HeaderChoice { Unchanged, Off, On };
 
-// DelimiterGroup items.
-constexpr int kDelimiterComma = 0;
-constexpr int kDelimiterSemicolon = 1;
-constexpr int kDelimiterTab = 2;
-constexpr int kDelimiterSpace = 3;
-constexpr int kDelimiterOther = 4;
-constexpr int kDelimiterUnchanged = -1;
+// DelimiterGroup items, and a preset that leaves the delimiter as it is.
+enum DelimiterItem : int {
+  kDelimiterUnchanged = -1,
+  kDelimiterComma,
+  kDelimiterSemicolon,
+  kDelimiterTab,
+  kDelimiterSpace,
+  kDelimiterOther,
+};
 
 // What choosing a format sets up in steps 2 and 3.
 struct OutputPreset {

@@ -58,6 +58,16 @@ struct LayoutValues {
   long marker = 0;
   bool hasMarker = false;  // marker is the record's marker value
   std::vector<LayoutEntry> entries;
+
+  // The record's RTC date and GPS time.
+  void SetClocks(int year, int month, int day, int hour, int minute, int second) {
+    rtcYear = year;
+    rtcMonth = month;
+    rtcDay = day;
+    gpsHour = hour;
+    gpsMinute = minute;
+    gpsSecond = second;
+  }
 };
 
 // The layouts written from those values: what goes before the first record,

@@ -157,10 +157,12 @@ void Product::SetSelectedFields(const std::vector<int>& ids) {
 void Product::SetAvailableFields(std::initializer_list<int> ids) {
   AvailableFieldIds.fill(kNoFieldId);
   AvailableCount = 0;
-  for (int id : ids) {
-    if (AvailableCount >= kMaxFieldIds) break;
+  for (int id : ids) OfferField(id);
+}
+
+void Product::OfferField(int id) {
+  if (AvailableCount < kMaxFieldIds)
     AvailableFieldIds[static_cast<size_t>(AvailableCount++)] = static_cast<int16_t>(id);
-  }
 }
 
 int Product::FirstCheckedReceiver(int count) const {

@@ -10,9 +10,11 @@
 #include <utility>
 #include <vector>
 
+#include "core/Fmt.h"
 #include "core/LogFile.h"
 #include "core/SegmentTable.h"
 #include "core/Settings.h"
+#include "products/FieldCatalog.h"
 #include "products/Formats.h"
 #include "products/Readings.h"
 
@@ -198,7 +200,37 @@ class Product {
   // First checked receiver among 1..count, or 0 when none is checked.
   int FirstCheckedReceiver(int count) const;
 
+  // The fields every reader writes alike: "CR / LF" (a line break inside the
+  // row) and the record number. Appends and answers true when id is one.
+  bool RowField(int id, std::string& out) const {
+    if (id == FieldCatalog::kCrLf) {
+      out.push_back('\n');
+      return true;
+    }
+    if (id != FieldCatalog::kRecordNumber) return false;
+    text::d(out, RecordCounter);
+    return true;
+  }
+
+  // A record of a kind the reader does not know, and one too short for its
+  // kind: each is counted in Damage and gives nothing to write.
+  int UnknownRecord() {
+    ++Damage.unknownRecords;
+    return kNothing;
+  }
+  int ShortRecord() {
+    ++Damage.badLengthBlocks;
+    return kNothing;
+  }
+
   void SetAvailableFields(std::initializer_list<int> ids);
+  // The same from ids and groups of ids (FieldCatalog::kPositionFields ...),
+  // in list order.
+  template <typename... Parts>
+  void SetAvailableFields(const Parts&... parts) {
+    SetAvailableFields({});
+    (OfferField(parts), ...);
+  }
 
   // The values the native layouts write for the current record. A reader
   // that writes them fills these; the base writes nothing.
@@ -243,6 +275,11 @@ class Product {
 
  private:
   static const Settings kStartupSettings;
+  void OfferField(int id);
+  template <size_t N>
+  void OfferField(const std::array<int, N>& ids) {
+    for (int id : ids) OfferField(id);
+  }
   const Settings* settings_ = &kStartupSettings;
   formats::LayoutValues layoutValues_;
   int32_t gatherLastTime_ = -1;  // seconds of the day of the last counted time

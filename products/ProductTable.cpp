@@ -48,29 +48,31 @@ constexpr std::array<const char*, kSegmentTypeCount> kTypeCaptions = {
     "POCSAG",           "Fast Fade", "Strongest AB",   "Co-Channel Control", "Group",
     "Follow",           "BER",       "System",         "FLEX Paging",        "Single Frequency",
     "List Data",        "80 Channel"};
-constexpr int kBriselTableType = 1;
 
-constexpr TopLevelNode kCwNodes[] = {{1, "Scan Data"}, {0, "Fast Data"}};
-constexpr TopLevelNode kZevNodes[] = {{4, "C/I Ratio"},
-                                      {5, "Adjacent Channel"},
-                                      {6, "1 Channel"},
-                                      {7, "20 Channel"},
-                                      {21, "80 Channel"},
-                                      {8, "Variable Sweep"},
-                                      {9, "1 MHz Sweep"},
-                                      {10, "POCSAG"},
-                                      {11, "Fast Fade"},
-                                      {12, "Strongest AB"},
-                                      {13, "Co-Channel Control"},
-                                      {14, "Group"},
-                                      {15, "Follow"},
-                                      {16, "BER"},
-                                      {17, "System"},
-                                      {18, "FLEX Paging"}};
-constexpr TopLevelNode kSkarnNodes[] = {
-    {1, "Scan Data"}, {2, "1 Channel Data"}, {3, "3 Channel Data"}};
-constexpr TopLevelNode kBriselNodes[] = {
-    {19, "Single Frequency"}, {20, "List Data"}, {1, "Table Data"}};
+constexpr TopLevelNode kCwNodes[] = {{kSegmentScanData, "Scan Data"},
+                                     {kSegmentFastData, "Fast Data"}};
+constexpr TopLevelNode kZevNodes[] = {{kSegmentCiRatio, "C/I Ratio"},
+                                      {kSegmentAdjacentChannel, "Adjacent Channel"},
+                                      {kSegmentOneChannel, "1 Channel"},
+                                      {kSegmentTwentyChannel, "20 Channel"},
+                                      {kSegment80Channel, "80 Channel"},
+                                      {kSegmentVariableSweep, "Variable Sweep"},
+                                      {kSegmentOneMHzSweep, "1 MHz Sweep"},
+                                      {kSegmentPocsag, "POCSAG"},
+                                      {kSegmentFastFade, "Fast Fade"},
+                                      {kSegmentStrongestAb, "Strongest AB"},
+                                      {kSegmentCoChannelControl, "Co-Channel Control"},
+                                      {kSegmentGroup, "Group"},
+                                      {kSegmentFollow, "Follow"},
+                                      {kSegmentBer, "BER"},
+                                      {kSegmentSystem, "System"},
+                                      {kSegmentFlex, "FLEX Paging"}};
+constexpr TopLevelNode kSkarnNodes[] = {{kSegmentScanData, "Scan Data"},
+                                        {kSegmentOneChannelData, "1 Channel Data"},
+                                        {kSegmentThreeChannelData, "3 Channel Data"}};
+constexpr TopLevelNode kBriselNodes[] = {{kSegmentSingleFrequency, "Single Frequency"},
+                                         {kSegmentListData, "List Data"},
+                                         {kSegmentScanData, "Table Data"}};
 
 using P = ProductItem;
 
@@ -177,7 +179,7 @@ std::span<const TopLevelNode> TopLevelNodes(int item) {
 
 const char* SegmentTypeCaption(int type, bool brisel) {
   if (type < 0 || type >= kSegmentTypeCount) return "";
-  if (brisel && type == kBriselTableType) return "Table Data";
+  if (brisel && type == kSegmentScanData) return "Table Data";
   return kTypeCaptions[static_cast<size_t>(type)];
 }
 

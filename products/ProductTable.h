@@ -27,9 +27,6 @@ struct TopLevelNode {
   const char* caption;
 };
 
-// Segment type codes the readers report (0..21).
-constexpr int kSegmentTypeCount = 22;
-
 struct ProductRow {
   ProductItem item = ProductItem::None;
   const char* caption = "";  // input list

@@ -6,6 +6,7 @@
 #include "core/Fmt.h"
 #include "products/FieldCatalog.h"
 #include "products/Formats.h"
+#include "products/SharedFields.h"
 
 namespace morphel {
 
@@ -45,8 +46,8 @@ int Skarn::Open(const std::string& path) {
 }
 
 int16_t Skarn::SegmentTypeForFlags(uint8_t flags) {
-  if (flags & kOneChannelFlag) return kSegmentOneChannel;
-  if (flags & kThreeChannelFlag) return kSegmentThreeChannel;
+  if (flags & kOneChannelFlag) return kSegmentOneChannelData;
+  if (flags & kThreeChannelFlag) return kSegmentThreeChannelData;
   if (flags & kScanTableFlag) return kSegmentScanData;
   return kNoSegment;
 }
@@ -54,9 +55,9 @@ int16_t Skarn::SegmentTypeForFlags(uint8_t flags) {
 int Skarn::EntriesForType(int16_t type) {
   switch (type) {
     case kSegmentScanData:
-    case kSegmentThreeChannel:
+    case kSegmentThreeChannelData:
       return kEntries;
-    case kSegmentOneChannel:
+    case kSegmentOneChannelData:
       return 1;
     default:
       return 0;
@@ -113,24 +114,17 @@ int Skarn::ProcessBlock(Block& buffer) {
       ProcessInfoRecord(buffer);
       return kNothing;
     default:
-      ++Damage.unknownRecords;
-      return kNothing;
+      return UnknownRecord();
   }
 }
 
 int Skarn::ProcessDataRecord(const Block& block) {
-  if (block.size() < kDataRecordSize) {
-    ++Damage.badLengthBlocks;
-    return kNothing;
-  }
+  if (block.size() < kDataRecordSize) return ShortRecord();
   const uint8_t* b = block.data();
   // A record without a scan-mode bit belongs to no segment type: it is
   // neither indexed nor converted, and leaves the state of the last record.
   const int16_t type = SegmentTypeForFlags(b[kFlagsOffset]);
-  if (type == kNoSegment) {
-    ++Damage.unknownRecords;
-    return kNothing;
-  }
+  if (type == kNoSegment) return UnknownRecord();
   hour_ = b[kHourOffset];
   minute_ = b[kMinuteOffset];
   second_ = b[kSecondOffset];
@@ -220,7 +214,8 @@ void Skarn::SelectBestServer() {
 int16_t Skarn::TitleSegmentType() {
   if (EntriesForType(SegmentType) > 0) return SegmentType;
   const int16_t peeked = PeekFirstDataType();
-  return peeked == kNoSegment ? kSegmentThreeChannel : peeked;
+  if (peeked == kNoSegment) return kSegmentThreeChannelData;
+  return peeked;
 }
 
 // The title row is written before the first block, when the scan mode is not
@@ -306,26 +301,8 @@ int Skarn::FormatDataValues(int next, std::string& out, char delimiter) {
 void Skarn::FormatField(int id, std::string& out) {
   out.clear();
   switch (id) {
-    case FieldCatalog::kCrLf:
-      out.push_back('\n');
-      break;
     case FieldCatalog::kMarkerValue:
       text::d(out, marker_);
-      break;
-    case FieldCatalog::kRecordNumber:
-      text::d(out, RecordCounter);
-      break;
-    case FieldCatalog::kRtcTime:
-      text::hms(out, hour_, minute_, second_);
-      break;
-    case FieldCatalog::kRtcHour:
-      text::d02(out, hour_);
-      break;
-    case FieldCatalog::kRtcMinute:
-      text::d02(out, minute_);
-      break;
-    case FieldCatalog::kRtcSecond:
-      text::d02(out, second_);
       break;
     case FieldCatalog::kScanMode:
       // Only one mode bit may be set for the mode to be named.
@@ -344,6 +321,7 @@ void Skarn::FormatField(int id, std::string& out) {
       }
       break;
     default:
+      if (!RtcTimeField(id, out, hour_, minute_, second_)) RowField(id, out);
       break;
   }
 }
@@ -352,7 +330,7 @@ void Skarn::FormatField(int id, std::string& out) {
 // Native layouts
 
 int Skarn::FormatEntryCount() const {
-  return SegmentType == kSegmentThreeChannel ? kEntries : 1;
+  return SegmentType == kSegmentThreeChannelData ? kEntries : 1;
 }
 
 // A Skarn log carries no date and no position. Its Grayson date line and its

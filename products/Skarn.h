@@ -56,10 +56,7 @@ class Skarn : public Product {
   static constexpr uint8_t kScanTableFlag = 0x40;
   static constexpr uint8_t kScanModeMask = 0x70;
 
-  // Segment types shown in the index tree.
-  static constexpr int16_t kSegmentScanData = 1;
-  static constexpr int16_t kSegmentOneChannel = 2;
-  static constexpr int16_t kSegmentThreeChannel = 3;
+  // No scan-mode bit set: no segment type.
   static constexpr int16_t kNoSegment = -1;
 
   // Best server: a level must be stronger than this to be chosen.
@@ -128,9 +125,7 @@ class Skarn : public Product {
   int FormatEntryCount() const;
   void AppendEntryValues(std::string& out, const Entry& entry, char delimiter, bool& first) const;
 
-  int hour_ = 0;
-  int minute_ = 0;
-  int second_ = 0;
+  int hour_ = 0, minute_ = 0, second_ = 0;  // the record's clock
   uint8_t flags_ = 0;
   int marker_ = 0;
   std::array<Entry, kEntries> entries_{};

@@ -6,8 +6,9 @@
 #include <limits>
 
 #include "core/Bytes.h"
-#include "products/FieldCatalog.h"
 #include "core/Fmt.h"
+#include "products/FieldCatalog.h"
+#include "products/SharedFields.h"
 
 namespace morphel {
 
@@ -71,16 +72,8 @@ int FirmwareFromText(const std::string& text) {
 
 Tolvan::Tolvan() : CwScanner(kTolvanLayout) {
   using F = FieldCatalog;
-  SetAvailableFields({F::kData,        F::kCrLf,          F::kLatDecimal,
-                      F::kLatDegrees,  F::kLatMinutes,    F::kLatDecimalMinutes,
-                      F::kLatSeconds,  F::kLatHemisphere, F::kLonDecimal,
-                      F::kLonDegrees,  F::kLonMinutes,    F::kLonDecimalMinutes,
-                      F::kLonSeconds,  F::kLonHemisphere, F::kGpsTime,
-                      F::kGpsHour,     F::kGpsMinute,     F::kGpsSecond,
-                      F::kGpsAltitude, F::kGpsVelocity,   F::kGpsStatus,
-                      F::kMarkerValue, F::kRtcDate,       F::kRtcYear,
-                      F::kRtcMonth,    F::kRtcDay,        F::kRtcTime,
-                      F::kRtcHour,     F::kRtcMinute,     F::kRtcSecond});
+  SetAvailableFields(F::kData, F::kCrLf, F::kPositionFields, F::kGpsTimeFields, F::kGpsAltitude,
+                     F::kGpsVelocity, F::kGpsStatus, F::kMarkerValue, F::kRtcFields);
 }
 
 int Tolvan::Open(const std::string& path) {
@@ -105,8 +98,8 @@ void Tolvan::DecodeHeader(const uint8_t* bytes) {
 
 void Tolvan::DecodeBinaryHeader(const uint8_t* h) {
   DecodeRtc(h + kRtcSecond, h[kGpsStatus]);
-  header_.latitude = SignedCoordinate(be32s(h + kLatitude), 'N', 'S');
-  header_.longitude = SignedCoordinate(be32s(h + kLongitude), 'E', 'W');
+  header_.latitude = MilliArcCoordinate(be32s(h + kLatitude), 'N', 'S');
+  header_.longitude = MilliArcCoordinate(be32s(h + kLongitude), 'E', 'W');
   header_.altitudeM = be32s(h + kAltitudeCm) / kCentimetresPerMetre;
   header_.speedMph =
       static_cast<long>(be16(h + kSpeed)) * kSpeedToMphNumerator / kSpeedToMphDenominator;

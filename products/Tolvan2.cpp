@@ -6,6 +6,7 @@
 
 #include "core/Fmt.h"
 #include "products/FieldCatalog.h"
+#include "products/SharedFields.h"
 
 namespace morphel {
 
@@ -74,18 +75,9 @@ constexpr int64_t kMphDenominator = 1000000;
 
 Tolvan2::Tolvan2() {
   using F = FieldCatalog;
-  SetAvailableFields({F::kData,        F::kCrLf,          F::kLatDecimal,
-                      F::kLatDegrees,  F::kLatMinutes,    F::kLatDecimalMinutes,
-                      F::kLatSeconds,  F::kLatHemisphere, F::kLonDecimal,
-                      F::kLonDegrees,  F::kLonMinutes,    F::kLonDecimalMinutes,
-                      F::kLonSeconds,  F::kLonHemisphere, F::kGpsTime,
-                      F::kGpsHour,     F::kGpsMinute,     F::kGpsSecond,
-                      F::kGpsAltitude, F::kGpsVelocity,   F::kGpsHeading,
-                      F::kGpsStatus,   F::kMarkerValue,   F::kRtcDate,
-                      F::kRtcYear,     F::kRtcMonth,      F::kRtcDay,
-                      F::kRtcTime,     F::kRtcHour,       F::kRtcMinute,
-                      F::kRtcSecond,   F::kMinFrequency,  F::kMaxFrequency,
-                      F::kStepSize,    F::kReceiver});
+  SetAvailableFields(F::kData, F::kCrLf, F::kPositionFields, F::kGpsTimeFields, F::kGpsAltitude,
+                     F::kGpsVelocity, F::kGpsHeading, F::kGpsStatus, F::kMarkerValue, F::kRtcFields,
+                     F::kBandFields);
   cachedChannel_.fill(-1);
 }
 
@@ -176,9 +168,10 @@ bool Tolvan2::SweepsToClose() const {
 // An 'F' or 'S' record of another segment type than the current one.
 bool Tolvan2::OpensSegment(const Block& block) const {
   if (block.empty()) return false;
-  if (block[0] == kFastRecord && block.size() >= kFastRecordMin) return SegmentType != kFastSegment;
+  if (block[0] == kFastRecord && block.size() >= kFastRecordMin)
+    return SegmentType != kSegmentFastData;
   if (block[0] == kScanHeader && block.size() >= kScanRecordSize)
-    return SegmentType != kScanSegment;
+    return SegmentType != kSegmentScanData;
   return false;
 }
 
@@ -218,8 +211,7 @@ int Tolvan2::ProcessBlock(Block& block) {
     case kCarriageReturn:
       return kNothing;
     default:
-      ++Damage.unknownRecords;
-      return kNothing;
+      return UnknownRecord();
   }
 }
 
@@ -276,7 +268,7 @@ int Tolvan2::ProcessFast(const Block& block) {
   if (block.size() < kFastRecordMin) return kNothing;
   GatherTime(block[kGpsHourOffset], block[kGpsMinuteOffset], block[kGpsSecondOffset]);
   GatherRecord();
-  FollowSegmentType(kFastSegment, block[kGpsHourOffset], block[kGpsMinuteOffset],
+  FollowSegmentType(kSegmentFastData, block[kGpsHourOffset], block[kGpsMinuteOffset],
                     block[kGpsSecondOffset]);
   if (Skipping()) return kNothing;
   DecodeHeader(block);
@@ -342,7 +334,7 @@ int Tolvan2::ProcessFastReceiver(int i, const uint8_t* fastBlock) {
 int Tolvan2::ProcessScan(const Block& block) {
   if (block.size() < kScanRecordSize) return kNothing;
   GatherTime(block[kGpsHourOffset], block[kGpsMinuteOffset], block[kGpsSecondOffset]);
-  FollowSegmentType(kScanSegment, block[kGpsHourOffset], block[kGpsMinuteOffset],
+  FollowSegmentType(kSegmentScanData, block[kGpsHourOffset], block[kGpsMinuteOffset],
                     block[kGpsSecondOffset]);
   if (Skipping()) return kNothing;
   DecodeHeader(block);
@@ -580,7 +572,7 @@ int Tolvan2::FormatDataValues(int next, std::string& out, char delimiter) {
       ++doneCounter_;
       return 0;
     }
-    const size_t end = SegmentType == kFastSegment ? start + 1 : list.size();
+    const size_t end = SegmentType == kSegmentFastData ? start + 1 : list.size();
     for (size_t k = start; k < end; ++k) AppendEntry(out, r, list[k], delimiter, first);
     if (end == list.size()) ++doneCounter_;
     return 0;
@@ -638,13 +630,12 @@ void Tolvan2::FormatField(int id, std::string& out) {
   out.clear();
   const Fix& fix = RowFix();
   const Header& h = fix.header;
-  const BandSetup& band = bands_[static_cast<size_t>(current_)];
-  if (text::RtcField(id, out, h.rtcYear, h.rtcMonth, h.rtcDay, h.rtcHour, h.rtcMinute, h.rtcSecond))
-    return;
+  auto band = [this] {
+    const BandSetup& b = bands_[static_cast<size_t>(current_)];
+    const double first = b.FrequencyMHz(b.firstChannel), last = b.FrequencyMHz(b.lastChannel);
+    return BandTexts{first, last, 4, b.step * 0.1, 1, current_ + 1};
+  };
   switch (id) {
-    case F::kCrLf:
-      out.push_back('\n');
-      break;
     case F::kLatDecimal:
     case F::kLatDegrees:
     case F::kLatMinutes:
@@ -662,18 +653,6 @@ void Tolvan2::FormatField(int id, std::string& out) {
     case F::kGpsStatus:
       out.append(h.status & kPositionValid ? "VALID" : "INVALID");
       break;
-    case F::kGpsTime:
-      text::hms(out, h.gpsHour, h.gpsMinute, h.gpsSecond);
-      break;
-    case F::kGpsHour:
-      text::d02(out, h.gpsHour);
-      break;
-    case F::kGpsMinute:
-      text::d02(out, h.gpsMinute);
-      break;
-    case F::kGpsSecond:
-      text::d02(out, h.gpsSecond);
-      break;
     case F::kGpsAltitude:
       text::d(out, h.altitude / 100);
       break;
@@ -683,25 +662,8 @@ void Tolvan2::FormatField(int id, std::string& out) {
     case F::kGpsHeading:
       out.append(tolvan2::CompassPoint(h.heading));
       break;
-    case F::kMarkerValue:
-      text::d(out, h.marker);
-      break;
-    case F::kRecordNumber:
-      text::d(out, RecordCounter);
-      break;
-    case F::kMinFrequency:
-      text::f4(out, band.FrequencyMHz(band.firstChannel));
-      break;
-    case F::kMaxFrequency:
-      text::f4(out, band.FrequencyMHz(band.lastChannel));
-      break;
-    case F::kStepSize:
-      text::f(out, band.step * 0.1, 1);
-      break;
-    case F::kReceiver:
-      text::d(out, current_ + 1);
-      break;
     default:
+      if (!HeaderField(id, out, h) && !BandField(id, out, band)) RowField(id, out);
       break;
   }
 }

@@ -39,10 +39,6 @@ class Tolvan2 : public Product {
   static constexpr uint16_t kSweepStart = 1;
   static constexpr uint16_t kSweepContinue = 2;
 
-  // Segment types.
-  static constexpr int16_t kFastSegment = 0;
-  static constexpr int16_t kScanSegment = 1;
-
   // A sweep cannot hold more distinct channels than a 16-bit index has values;
   // a damaged log whose sweep never restarts cannot grow a list beyond this.
   static constexpr size_t kMaxListEntries = 65536;

@@ -44,15 +44,10 @@ void Tolvan2::FillLayoutValues(formats::LayoutValues& v) const {
   // The header the row being written was measured under; the layouts write
   // no rows and see the last header read.
   const Header& h = RowFix().header;
-  v.rtcYear = h.rtcYear;
-  v.rtcMonth = h.rtcMonth;
-  v.rtcDay = h.rtcDay;
+  v.SetClocks(h.rtcYear, h.rtcMonth, h.rtcDay, h.gpsHour, h.gpsMinute, h.gpsSecond);
   v.rtcHour = h.rtcHour;
   v.rtcMinute = h.rtcMinute;
   v.rtcSecond = h.rtcSecond;
-  v.gpsHour = h.gpsHour;
-  v.gpsMinute = h.gpsMinute;
-  v.gpsSecond = h.gpsSecond;
   v.latitude = Degrees(h.latitude);
   v.longitude = Degrees(h.longitude);
   v.positionFix = (h.status & kPositionValid) != 0;

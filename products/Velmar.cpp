@@ -33,16 +33,8 @@ constexpr CwScanner::BcdHeaderLayout kHeader{
 
 Velmar::Velmar() : CwScanner(kVelmarLayout) {
   using F = FieldCatalog;
-  SetAvailableFields({F::kData,       F::kCrLf,          F::kLatDecimal,
-                      F::kLatDegrees, F::kLatMinutes,    F::kLatDecimalMinutes,
-                      F::kLatSeconds, F::kLatHemisphere, F::kLonDecimal,
-                      F::kLonDegrees, F::kLonMinutes,    F::kLonDecimalMinutes,
-                      F::kLonSeconds, F::kLonHemisphere, F::kGpsTime,
-                      F::kGpsHour,    F::kGpsMinute,     F::kGpsSecond,
-                      F::kGpsStatus,  F::kMarkerValue,   F::kRtcDate,
-                      F::kRtcYear,    F::kRtcMonth,      F::kRtcDay,
-                      F::kRtcTime,    F::kRtcHour,       F::kRtcMinute,
-                      F::kRtcSecond});
+  SetAvailableFields(F::kData, F::kCrLf, F::kPositionFields, F::kGpsTimeFields, F::kGpsStatus,
+                     F::kMarkerValue, F::kRtcFields);
 }
 
 void Velmar::DecodeHeader(const uint8_t* bytes) {

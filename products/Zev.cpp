@@ -36,9 +36,6 @@ static_assert(kMarkerValue + 2 == Zev::kMarkerBody);
 constexpr size_t kLevelCount = 3;
 constexpr size_t kLevelBytes = 4;
 static_assert(kLevelCount + 1 == Zev::kLevelHeader && kLevelBytes == Zev::kLevelHeader);
-constexpr size_t kToneTriple = 3;
-constexpr size_t kToneSat = 0;
-constexpr size_t kToneVmac = 2;
 // GPS record offsets.
 constexpr size_t kGpsStatus = 3;
 constexpr size_t kBcdLatitude = 4;
@@ -78,7 +75,7 @@ ByteCursor Body(const Product::Block& b) {
 }  // namespace
 
 Zev::Zev() {
-  OfferFields({});
+  OfferFields();
 }
 
 int Zev::Open(const std::string& path) {
@@ -111,7 +108,7 @@ bool Zev::ReadBody(Block& buffer, size_t size) {
 size_t Zev::LevelBodySize(uint8_t count) const {
   if (framingMode_ == zev::kModePocsag) return kPocsagLevelBlock;
   size_t size = count;
-  if (framingFlags_ == zev::kToneFlags) size += kToneTriple * count;
+  if (framingFlags_ == zev::kToneFlags) size += zev::kToneTriple * count;
   return size;
 }
 
@@ -128,7 +125,7 @@ int64_t Zev::ReadBlock(Block& buffer) {
   switch (type) {
     case kPocsagRecord:
       ok = ReadBody(buffer, kPocsagBody);
-      if (ok) FollowSegmentType(zev::kSegmentPocsag, rtcHour_, rtcMinute_, rtcSecond_);
+      if (ok) FollowSegmentType(kSegmentPocsag, rtcHour_, rtcMinute_, rtcSecond_);
       break;
     case kSetupRecord: {
       ok = ReadBody(buffer, kSetupBlock);
@@ -142,7 +139,7 @@ int64_t Zev::ReadBlock(Block& buffer) {
       int16_t segment = zev::SegmentTypeForMode(framingMode_);
       if (framingMode_ == zev::kModeVariableSweep &&
           framingFirmware_ == zev::kFirmware80ChannelSweep)
-        segment = zev::kSegment80Channel;
+        segment = kSegment80Channel;
       // A setup always opens a segment; a mode without a type keeps the last one.
       if (segment == zev::kSegmentUnchanged) segment = static_cast<int16_t>(CurrentType());
       StartSegment(segment, rtcHour_, rtcMinute_, rtcSecond_);
@@ -167,7 +164,7 @@ int64_t Zev::ReadBlock(Block& buffer) {
       ok = ReadBody(buffer, kFlexLengthWord) &&
            ReadBody(buffer, kFlexHeader - kFlexLengthWord +
                                 Body(buffer).le16(zev::kFlexLengthOffset) + kTrailerSize);
-      if (ok) FollowSegmentType(zev::kSegmentFlex, rtcHour_, rtcMinute_, rtcSecond_);
+      if (ok) FollowSegmentType(kSegmentFlex, rtcHour_, rtcMinute_, rtcSecond_);
       break;
     default:
       // Without a known type the record's size is unknown: the log ends here.
@@ -266,13 +263,7 @@ int Zev::ProcessLevel(const Block& b) {
     levelCount_ = static_cast<int>(levels);
     if (ToneData()) {
       size_t tones = kLevelBytes + static_cast<size_t>(count);
-      for (size_t i = 0; i < levels; ++i) {
-        // A triple cut short by the record's end gives neither value.
-        const uint8_t* bytes = p.ptr(tones + kToneTriple * i, kToneTriple);
-        ByteCursor triple(bytes, bytes ? kToneTriple : 0);
-        sat_[i] = triple.u8(kToneSat);
-        vmac_[i] = triple.u8(kToneVmac);
-      }
+      for (size_t i = 0; i < levels; ++i) TakeTones(p, tones + zev::kToneTriple * i, i);
     }
   }
   rowCount_ = entryCount_ > 0 ? count / entryCount_ : 0;
@@ -297,8 +288,8 @@ void Zev::DecodeGps(const Block& b) {
   ByteCursor p = Body(b);
   gpsStatus_ = p.u8(kGpsStatus);
   if (framingFirmware_ >= zev::kFirmwareBinaryGps && p.size() >= kGpsBodyBinary) {
-    latitude_ = zev::SplitCoordinate(p.be32s(kBinLatitude), true);
-    longitude_ = zev::SplitCoordinate(p.be32s(kBinLongitude), false);
+    latitude_ = MilliArcCoordinate(p.be32s(kBinLatitude), 'N', 'S');
+    longitude_ = MilliArcCoordinate(p.be32s(kBinLongitude), 'E', 'W');
     altitude_ = p.be32s(kBinAltitude);
     velocity_ = p.be16(kBinVelocity);
     gpsHour_ = p.u8(kBinGpsTime);
@@ -306,8 +297,8 @@ void Zev::DecodeGps(const Block& b) {
     gpsSecond_ = p.u8(kBinGpsTime + 2);
     return;
   }
-  latitude_ = zev::BcdCoordinate(p.be32(kBcdLatitude), p.u8(kBcdLatHemisphere));
-  longitude_ = zev::BcdCoordinate(p.be32(kBcdLongitude), p.u8(kBcdLonHemisphere));
+  latitude_ = BcdCoordinate(p.be32(kBcdLatitude), p.u8(kBcdLatHemisphere));
+  longitude_ = BcdCoordinate(p.be32(kBcdLongitude), p.u8(kBcdLonHemisphere));
   gpsHour_ = bcd(p.u8(kBcdGpsTime));
   gpsMinute_ = bcd(p.u8(kBcdGpsTime + 1));
   gpsSecond_ = bcd(p.u8(kBcdGpsTime + 2));

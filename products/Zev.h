@@ -63,7 +63,6 @@ class Zev : public ZevReader {
   int ProcessGps(const Block& b);
   void DecodeGps(const Block& b);
   void CopyRtcTime(const Block& b);
-  void AccumulateSeconds();
   int EmitAverages();
   int CurrentType() const;
 

@@ -17,9 +17,6 @@ constexpr const char* kModeCodes[16] = {"UKN", "C/I", "ADJ", "1CH", "20C", "VAR"
                                         "FF ", "SAB", "COC", "GRP", "FOL", "BER", "SYS", "UKN"};
 constexpr int16_t kModeSegments[16] = {
     kSegmentUnchanged, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18};
-constexpr int32_t kMsPerDegree = 3600000;
-constexpr int32_t kMsPerMinute = 60000;
-constexpr int32_t kMsPerThousandth = 60;
 }  // namespace
 
 const char* ModeCode(int mode) {
@@ -32,34 +29,7 @@ int16_t SegmentTypeForMode(int mode) {
   return kModeSegments[mode];
 }
 
-Coordinate SplitCoordinate(int32_t value, bool latitude) {
-  Coordinate c;
-  // Wide enough for the magnitude of INT32_MIN.
-  int64_t magnitude = std::llabs(static_cast<int64_t>(value));
-  c.degrees = static_cast<int>(magnitude / kMsPerDegree);
-  int64_t rest = magnitude % kMsPerDegree;
-  c.minutes = static_cast<int>(rest / kMsPerMinute);
-  c.thousandths = static_cast<int>((rest % kMsPerMinute) / kMsPerThousandth);
-  if (latitude) {
-    c.hemisphere = value > 0 ? 'N' : 'S';
-  } else {
-    c.hemisphere = value > 0 ? 'E' : 'W';
-  }
-  return c;
-}
-
-Coordinate BcdCoordinate(uint32_t digits, uint8_t hemisphere) {
-  Coordinate c;
-  int d[8];
-  for (int i = 0; i < 8; ++i) d[i] = static_cast<int>(digits >> (28 - 4 * i) & 0x0F);
-  c.degrees = d[0] * 100 + d[1] * 10 + d[2];
-  c.minutes = d[3] * 10 + d[4];
-  c.thousandths = d[5] * 100 + d[6] * 10 + d[7];
-  c.hemisphere = static_cast<char>(hemisphere);
-  return c;
-}
-
-double SignedDegrees(const Coordinate& c) {
+double SignedDegrees(const MinuteCoordinate& c) {
   bool negative = c.hemisphere != 'N' && c.hemisphere != 'E';
   return formats::DecimalDegrees(c.degrees, c.minutes, c.thousandths, negative);
 }
@@ -76,89 +46,12 @@ void Delimit(std::string& out, char delimiter) {
   if (!out.empty()) out.push_back(delimiter);
 }
 
-void AppendDegrees(std::string& out, const zev::Coordinate& c, char positive) {
-  if (c.hemisphere != positive) out.push_back('-');
-  text::f(out, formats::DecimalDegrees(c.degrees, c.minutes, c.thousandths, false), 6);
-}
-
-// Fields 5..10 of a latitude, 11..16 of a longitude, by offset 0..5.
-void AppendCoordinatePart(std::string& out, const zev::Coordinate& c, int part, char positive) {
-  switch (part) {
-    case 0:
-      AppendDegrees(out, c, positive);
-      break;
-    case 1:
-      text::d(out, c.degrees);
-      break;
-    case 2:
-      text::d(out, c.minutes);
-      break;
-    case 3:
-      text::d(out, c.minutes);
-      out.push_back('.');
-      text::d03(out, c.thousandths);
-      break;
-    case 4:
-      text::d(out, c.thousandths * 60 / 1000);
-      break;
-    default:
-      out.push_back(c.hemisphere);
-      break;
-  }
-}
 }  // namespace
-
-void ZevReader::OfferFields(std::initializer_list<int> more) {
-  using F = FieldCatalog;
-  SetAvailableFields({F::kData,
-                      F::kFlexData,
-                      F::kPocsagData,
-                      F::kBer,
-                      F::kGpsStatus,
-                      F::kLatDecimal,
-                      F::kLatDegrees,
-                      F::kLatMinutes,
-                      F::kLatDecimalMinutes,
-                      F::kLatSeconds,
-                      F::kLatHemisphere,
-                      F::kLonDecimal,
-                      F::kLonDegrees,
-                      F::kLonMinutes,
-                      F::kLonDecimalMinutes,
-                      F::kLonSeconds,
-                      F::kLonHemisphere,
-                      F::kGpsTime,
-                      F::kGpsHour,
-                      F::kGpsMinute,
-                      F::kGpsSecond,
-                      F::kGpsAltitude,
-                      F::kGpsVelocity,
-                      F::kMarkerValue,
-                      F::kMeasurementType,
-                      F::kOdometer,
-                      F::kRecordNumber,
-                      F::kRtcDate,
-                      F::kRtcYear,
-                      F::kRtcMonth,
-                      F::kRtcDay,
-                      F::kRtcTime,
-                      F::kRtcHour,
-                      F::kRtcMinute,
-                      F::kRtcSecond,
-                      F::kSpeedBps,
-                      F::kXCoordinate,
-                      F::kYCoordinate});
-  for (int id : more) {
-    if (AvailableCount < kMaxFieldIds)
-      AvailableFieldIds[static_cast<size_t>(AvailableCount++)] = static_cast<int16_t>(id);
-  }
-}
 
 void ZevReader::ClearReaderState() {
   rtcHour_ = rtcMinute_ = rtcSecond_ = rtcDay_ = rtcMonth_ = rtcYear_ = 0;
   gpsHour_ = gpsMinute_ = gpsSecond_ = 0;
-  latitude_ = zev::Coordinate{};
-  longitude_ = zev::Coordinate{};
+  latitude_ = longitude_ = zev::kNoFix;
   longitude_.hemisphere = 'W';
   altitude_ = velocity_ = 0;
   gpsStatus_ = 0;
@@ -313,13 +206,13 @@ int ZevReader::FormatDataValues(int next, std::string& out, char delimiter) {
 void ZevReader::AppendPagingField(int id, std::string& out) const {
   if (id == FieldCatalog::kFlexData) {
     // Lines of a POCSAG batch never show as FLEX messages, nor the reverse.
-    if (SegmentType != zev::kSegmentFlex || !paging_.flexLines) return;
+    if (SegmentType != kSegmentFlex || !paging_.flexLines) return;
     for (int i = 0; i < paging_.lineCount; ++i) {
       if (i > 0) out.push_back('\n');
       out.append(paging_.lines[static_cast<size_t>(i)]);
     }
   } else if (id == FieldCatalog::kPocsagData) {
-    if (SegmentType != zev::kSegmentPocsag || paging_.flexLines || paging_.lineCount == 0) return;
+    if (SegmentType != kSegmentPocsag || paging_.flexLines || paging_.lineCount == 0) return;
     out.append(paging_.lines[0], 0, kPocsagFieldWidth);
   } else if (id == FieldCatalog::kBer) {
     text::d(out, paging_.ber);
@@ -329,66 +222,14 @@ void ZevReader::AppendPagingField(int id, std::string& out) const {
   }
 }
 
-void ZevReader::AppendPositionField(int id, std::string& out) const {
-  if (id == FieldCatalog::kLatDecimal) {
-    latitudeText_.Append(out, latitude_, [&](std::string& t) { AppendDegrees(t, latitude_, 'N'); });
-  } else if (id == FieldCatalog::kLonDecimal) {
-    longitudeText_.Append(out, longitude_,
-                          [&](std::string& t) { AppendDegrees(t, longitude_, 'E'); });
-  } else if (id >= FieldCatalog::kLatDecimal && id <= FieldCatalog::kLatHemisphere) {
-    AppendCoordinatePart(out, latitude_, id - FieldCatalog::kLatDecimal, 'N');
-  } else if (id >= FieldCatalog::kLonDecimal && id <= FieldCatalog::kLonHemisphere) {
-    AppendCoordinatePart(out, longitude_, id - FieldCatalog::kLonDecimal, 'E');
-  } else if (id == FieldCatalog::kGpsStatus) {
+void ZevReader::AppendGpsField(int id, std::string& out) const {
+  if (id == FieldCatalog::kGpsStatus) {
     out.append((gpsStatus_ & zev::kGpsLockedBit) ? "LOCKED" : "UNLOCKED");
   } else if (id == FieldCatalog::kGpsAltitude) {
     // Signed: below sea level the GPS height is negative.
     text::d(out, altitude_ / kCentimetresPerMetre);
   } else if (id == FieldCatalog::kGpsVelocity) {
     text::f(out, velocity_ * kMphPerVelocityUnit, 1);
-  }
-}
-
-void ZevReader::AppendTimeField(int id, std::string& out) const {
-  switch (id) {
-    case FieldCatalog::kGpsTime:
-      text::hms(out, gpsHour_, gpsMinute_, gpsSecond_);
-      break;
-    case FieldCatalog::kGpsHour:
-      text::d02(out, gpsHour_);
-      break;
-    case FieldCatalog::kGpsMinute:
-      text::d02(out, gpsMinute_);
-      break;
-    case FieldCatalog::kGpsSecond:
-      text::d02(out, gpsSecond_);
-      break;
-    case FieldCatalog::kRtcDate:
-      text::mdy(out, rtcMonth_, rtcDay_, rtcYear_);
-      break;
-    case FieldCatalog::kRtcMonth:
-      text::d02(out, rtcMonth_);
-      break;
-    case FieldCatalog::kRtcDay:
-      text::d02(out, rtcDay_);
-      break;
-    case FieldCatalog::kRtcYear:
-      text::d02(out, rtcYear_);
-      break;
-    case FieldCatalog::kRtcTime:
-      text::hms(out, rtcHour_, rtcMinute_, rtcSecond_);
-      break;
-    case FieldCatalog::kRtcHour:
-      text::d02(out, rtcHour_);
-      break;
-    case FieldCatalog::kRtcMinute:
-      text::d02(out, rtcMinute_);
-      break;
-    case FieldCatalog::kRtcSecond:
-      text::d02(out, rtcSecond_);
-      break;
-    default:
-      break;
   }
 }
 
@@ -428,12 +269,14 @@ void ZevReader::FormatField(int id, std::string& out) {
     case FieldCatalog::kMeasurementType:
       out.append(MeasurementCode());
       break;
-    case FieldCatalog::kRecordNumber:
+    case FieldCatalog::kRecordNumber:  // no "CR / LF" in a Zev row
       text::d(out, RecordCounter);
       break;
     default:
-      AppendPositionField(id, out);
-      AppendTimeField(id, out);
+      if (!coordinateFields_.Append(id, out, latitude_, longitude_) &&
+          !GpsTimeField(id, out, gpsHour_, gpsMinute_, gpsSecond_) &&
+          !RtcField(id, out, rtcYear_, rtcMonth_, rtcDay_, rtcHour_, rtcMinute_, rtcSecond_))
+        AppendGpsField(id, out);
       break;
   }
 }
@@ -444,18 +287,13 @@ int ZevReader::FirstReceiverEntry() const {
 }
 
 void ZevReader::FillLayoutValues(formats::LayoutValues& v) const {
-  v.rtcYear = rtcYear_;
-  v.rtcMonth = rtcMonth_;
-  v.rtcDay = rtcDay_;
+  v.SetClocks(rtcYear_, rtcMonth_, rtcDay_, gpsHour_, gpsMinute_, gpsSecond_);
   v.rtcHour = rtcHour_;
   v.rtcMinute = rtcMinute_;
   v.rtcSecond = rtcSecond_;
   v.positionFix = (gpsStatus_ & zev::kGpsLockedBit) != 0;
   // With the X/Y flag the marker word is an X coordinate, not a marker.
   v.hasMarker = xyFlag_ == 0;
-  v.gpsHour = gpsHour_;
-  v.gpsMinute = gpsMinute_;
-  v.gpsSecond = gpsSecond_;
   v.latitude = zev::SignedDegrees(latitude_);
   v.longitude = zev::SignedDegrees(longitude_);
   v.graysonLatDegrees = latitude_.degrees;

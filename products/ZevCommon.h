@@ -1,6 +1,6 @@
 #pragma once
-// What the two Zev readers share: the measurement-mode table, coordinate
-// splitting, the per-channel state behind the << DATA >> columns, the field
+// What the two Zev readers share: the measurement-mode table, the position
+// before a fix, the per-channel state behind the << DATA >> columns, the field
 // texts and the feeding of the post-processing layouts. The PC card log and the
 // PC dump log carry the same measurements in different framings; each reader
 // fills this state from its own records and supplies the few rules that differ
@@ -9,11 +9,13 @@
 
 #include <array>
 #include <cstdint>
-#include <initializer_list>
 #include <string>
 
+#include "core/Bytes.h"
 #include "core/CachedText.h"
+#include "products/FieldCatalog.h"
 #include "products/Product.h"
+#include "products/SharedFields.h"
 #include "products/ZevPaging.h"
 
 namespace morphel {
@@ -28,11 +30,7 @@ constexpr int kModePocsag = 7;
 constexpr int kModeFlex = 15;
 constexpr int kMode80Channel = 20;
 
-// Segment type codes of the index tree.
-constexpr int16_t kSegmentPocsag = 10;
-constexpr int16_t kSegmentVariableSweep = 8;
-constexpr int16_t kSegmentFlex = 18;
-constexpr int16_t kSegment80Channel = 21;
+// A measurement mode without a segment type of its own.
 constexpr int16_t kSegmentUnchanged = -1;
 
 // Firmware 106 reports its 80-channel sweep as mode 5.
@@ -42,27 +40,18 @@ constexpr int kFirmwareBinaryGps = 103;
 
 constexpr uint8_t kGpsLockedBit = 0x80;
 constexpr uint8_t kToneFlags = 0x80;  // analogue cellular channels with SAT/DCC and VMAC
+// The tone triple of one entry: SAT, DCC and VMAC bytes.
+constexpr size_t kToneTriple = 3, kToneSat = 0, kToneVmac = 2;
 
 // Three-letter code of a measurement mode, looked up by its low four bits.
 const char* ModeCode(int mode);
 // Segment type of a measurement mode (kSegmentUnchanged for modes without one).
 int16_t SegmentTypeForMode(int mode);
 
-// A position split into degrees, minutes and thousandths of a minute.
-struct Coordinate {
-  int degrees = 0;
-  int minutes = 0;
-  int thousandths = 0;
-  char hemisphere = 'S';
-  bool operator==(const Coordinate&) const = default;
-};
-// Milliseconds of arc; 0 or less counts as the southern / western hemisphere.
-Coordinate SplitCoordinate(int32_t value, bool latitude);
-// Four packed BCD bytes DDDMMmmm (read as one big-endian word, the first
-// digit in the top nibble) and the hemisphere letter that follows them.
-Coordinate BcdCoordinate(uint32_t digits, uint8_t hemisphere);
+// A position before the first fix: 0 degrees south.
+constexpr MinuteCoordinate kNoFix{0, 0, 0, 'S'};
 // Decimal degrees, negative for 'S' and 'W'.
-double SignedDegrees(const Coordinate& c);
+double SignedDegrees(const MinuteCoordinate& c);
 
 }  // namespace zev
 
@@ -84,7 +73,14 @@ class ZevReader : public Product {
 
  protected:
   // Offers the fields both Zev logs have, in the window's order, then `more`.
-  void OfferFields(std::initializer_list<int> more);
+  template <typename... More>
+  void OfferFields(const More&... more) {
+    using F = FieldCatalog;
+    SetAvailableFields(F::kData, F::kFlexData, F::kPocsagData, F::kBer, F::kGpsStatus,
+                       F::kPositionFields, F::kGpsTimeFields, F::kGpsAltitude, F::kGpsVelocity,
+                       F::kMarkerValue, F::kMeasurementType, F::kOdometer, F::kRecordNumber,
+                       F::kRtcFields, F::kSpeedBps, F::kXCoordinate, F::kYCoordinate, more...);
+  }
   // Frequency (MHz) of list entry k.
   virtual double EntryFrequency(int k) const = 0;
   // Channel number of entry k as the user reads it.
@@ -111,6 +107,14 @@ class ZevReader : public Product {
   void SelectBestServer();
   // Resets everything a new run must not inherit.
   void ClearReaderState();
+  // SAT and VMAC of entry i from its tone triple at `offset` of the record;
+  // a triple cut short by the record's end gives neither value.
+  void TakeTones(ByteCursor& record, size_t offset, size_t i) {
+    const uint8_t* bytes = record.ptr(offset, zev::kToneTriple);
+    ByteCursor triple(bytes, bytes ? zev::kToneTriple : 0);
+    sat_[i] = triple.u8(zev::kToneSat);
+    vmac_[i] = triple.u8(zev::kToneVmac);
+  }
   // Decodes the paging unit of a POCSAG or FLEX message into paging_.
   void DecodePagingUnit(bool flex, std::span<const uint8_t> unit);
 
@@ -123,7 +127,7 @@ class ZevReader : public Product {
   int rtcDay_ = 0, rtcMonth_ = 0, rtcYear_ = 0;
   // Last GPS fix.
   int gpsHour_ = 0, gpsMinute_ = 0, gpsSecond_ = 0;
-  zev::Coordinate latitude_, longitude_;
+  MinuteCoordinate latitude_ = zev::kNoFix, longitude_ = zev::kNoFix;
   int32_t altitude_ = 0;   // centimetres, below sea level negative
   uint32_t velocity_ = 0;  // units of 0.022356 mph
   uint8_t gpsStatus_ = 0;
@@ -151,13 +155,12 @@ class ZevReader : public Product {
   void FillLayoutValues(formats::LayoutValues& values) const override;
   int FirstReceiverEntry() const;
   void AppendPagingField(int id, std::string& out) const;
-  void AppendPositionField(int id, std::string& out) const;
-  void AppendTimeField(int id, std::string& out) const;
+  void AppendGpsField(int id, std::string& out) const;
 
   int groupIndex_ = 0;
   int groupRow_ = 0;
-  // Decimal degrees of the last fix, kept from row to row.
-  mutable CachedText<zev::Coordinate> latitudeText_, longitudeText_;
+  // The position fields, six decimals of a degree.
+  CoordinateFields coordinateFields_{6};
   // Frequencies of the channel list, the same in every row.
   CachedTexts<256> frequencyTexts_;
 };

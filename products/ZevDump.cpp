@@ -28,9 +28,6 @@ constexpr size_t kEntrySize = 5;
 constexpr size_t kEntryLevel = 0;
 constexpr size_t kEntryChannel = 3;
 static_assert(kEntryChannel + 2 == kEntrySize);
-constexpr size_t kToneTriple = 3;
-constexpr size_t kToneSat = 0;
-constexpr size_t kToneVmac = 2;
 // Measurement header.
 constexpr size_t kHdrGpsTime = 0;
 constexpr size_t kHdrXyFlag = 3;
@@ -82,7 +79,7 @@ constexpr double kLightSpeed = 3e8;
 }  // namespace
 
 ZevDump::ZevDump() {
-  OfferFields({FieldCatalog::kExtNavStatus});
+  OfferFields(FieldCatalog::kExtNavStatus);
 }
 
 int ZevDump::Open(const std::string& path) {
@@ -193,9 +190,9 @@ void ZevDump::DecodeMeasurement(const Block& b, size_t header) {
   rtcMonth_ = h.u8(kHdrMonth);
   rtcYear_ = h.u8(kHdrYear);
   if (firmware_ < zev::kFirmwareBinaryGps) {
-    latitude_ = zev::BcdCoordinate(c.be32(kBcdPosition), c.u8(kBcdPosition + kBcdLatHemisphere));
-    longitude_ = zev::BcdCoordinate(c.be32(kBcdPosition + kBcdLongitude),
-                                    c.u8(kBcdPosition + kBcdLonHemisphere));
+    latitude_ = BcdCoordinate(c.be32(kBcdPosition), c.u8(kBcdPosition + kBcdLatHemisphere));
+    longitude_ =
+        BcdCoordinate(c.be32(kBcdPosition + kBcdLongitude), c.u8(kBcdPosition + kBcdLonHemisphere));
     gpsHour_ = bcd(h.u8(kHdrGpsTime));
     gpsMinute_ = bcd(h.u8(kHdrGpsTime + 1));
     gpsSecond_ = bcd(h.u8(kHdrGpsTime + 2));
@@ -225,11 +222,11 @@ void ZevDump::DecodeMeasurement(const Block& b, size_t header) {
     ByteCursor entry(bytes, bytes ? kEntrySize : 0);
     levels_[i] = entry.u8(kEntryLevel);
     channels_[i] = entry.le16(kEntryChannel);
-    // A triple cut short by the record's end gives neither value.
-    const uint8_t* toneBytes = ToneData() ? c.ptr(tones + kToneTriple * i, kToneTriple) : nullptr;
-    ByteCursor triple(toneBytes, toneBytes ? kToneTriple : 0);
-    sat_[i] = triple.u8(kToneSat);
-    vmac_[i] = triple.u8(kToneVmac);
+    if (ToneData()) {
+      TakeTones(c, tones + zev::kToneTriple * i, i);
+    } else {
+      sat_[i] = vmac_[i] = 0;
+    }
   }
 }
 
@@ -256,8 +253,8 @@ void ZevDump::ProcessGps(const Block& b) {
   gpsHour_ = c.u8(kGpsTime);
   gpsMinute_ = c.u8(kGpsTime + 1);
   gpsSecond_ = c.u8(kGpsTime + 2);
-  latitude_ = zev::SplitCoordinate(c.be32s(kGpsLatitude), true);
-  longitude_ = zev::SplitCoordinate(c.be32s(kGpsLongitude), false);
+  latitude_ = MilliArcCoordinate(c.be32s(kGpsLatitude), 'N', 'S');
+  longitude_ = MilliArcCoordinate(c.be32s(kGpsLongitude), 'E', 'W');
   altitude_ = c.be32s(kGpsAltitude);
   velocity_ = c.be32(kGpsVelocity);
   navStatus_ = c.u8(kGpsNavStatus);

@@ -12,6 +12,25 @@ namespace {
 // batch has 16 codewords and a FLEX phase 88 words, so these are ample.
 constexpr int kMaxPocsagCalls = 64;
 constexpr int kMaxFlexCallsPerPhase = 200;
+
+// Where a unit keeps its channel, level and bit error rate.
+struct UnitHeader {
+  size_t channel, level, ber;
+};
+
+// What every unit begins with: no lines yet, the channel, level and bit
+// error rate. The cursor reads the rest of the unit.
+ByteCursor StartUnit(std::span<const uint8_t> unit, PagingState& state, bool flex,
+                     const UnitHeader& at) {
+  state.lineCount = 0;
+  state.flexLines = flex;
+  state.present = true;
+  ByteCursor c(unit);
+  state.channel = c.le16(at.channel);
+  state.level = c.u8(at.level);
+  state.ber = c.u8(at.ber);
+  return c;
+}
 }  // namespace
 
 void PagingState::Clear() {
@@ -33,14 +52,9 @@ void PagingState::Store(const std::string& line) {
 }
 
 void DecodePocsag(std::span<const uint8_t> unit, PagingState& state, bool messages) {
-  state.lineCount = 0;
-  state.flexLines = false;
-  ByteCursor c(unit);
-  state.present = true;
-  state.channel = c.le16(kPocsagChannelOffset);
-  state.level = c.u8(kPocsagLevelOffset);
+  ByteCursor c =
+      StartUnit(unit, state, false, {kPocsagChannelOffset, kPocsagLevelOffset, kPocsagBerOffset});
   state.baud = c.le16(kPocsagBaudOffset);
-  state.ber = c.u8(kPocsagBerOffset);
   // A unit without a usable batch breaks any message that was running on.
   if (!messages || unit.size() < kPocsagUnitSize || c.u8(kPocsagCountOffset) <= kPocsagMinCount) {
     state.continuation.clear();
@@ -64,14 +78,9 @@ void DecodePocsag(std::span<const uint8_t> unit, PagingState& state, bool messag
 }
 
 void DecodeFlex(std::span<const uint8_t> unit, PagingState& state, bool messages) {
-  state.lineCount = 0;
-  state.flexLines = true;
-  ByteCursor c(unit);
-  state.present = true;
-  state.channel = c.le16(kFlexChannelOffset);
-  state.level = c.u8(kFlexLevelOffset);
+  ByteCursor c =
+      StartUnit(unit, state, true, {kFlexChannelOffset, kFlexLevelOffset, kFlexBerOffset});
   state.flexSpeed = c.u8(kFlexSpeedOffset);
-  state.ber = c.u8(kFlexBerOffset);
   if (!messages || unit.size() < kFlexHeaderSize) return;
   // Never hand over more data bytes than the record holds.
   size_t available = unit.size() - kFlexHeaderSize;

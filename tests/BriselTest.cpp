@@ -719,7 +719,7 @@ TEST(Brisel, IndexingCaptionsSegmentsWithTheLastTime) {
     }
   }
   EXPECT_EQ(captions, (std::vector<std::string>{"RTC 02:03:04", "GPS 09:05:03"}));
-  EXPECT_EQ(d.reader.SegmentType, Brisel::kSegmentTableData);
+  EXPECT_EQ(d.reader.SegmentType, kSegmentScanData);
 }
 
 TEST(Brisel, LeftOutSegmentsWriteNothing) {
@@ -738,7 +738,7 @@ TEST(Brisel, LeftOutSegmentsWriteNothing) {
   IndexRun index(d.reader, d.settings, kCopied, hooks);
   ASSERT_EQ(index.Run(), IndexOutcome::Completed);
   ASSERT_EQ(d.reader.SegmentNodes.Count(), 3);
-  EXPECT_EQ(d.reader.SegmentNodes.Type(1), Brisel::kSegmentSingleFrequency);
+  EXPECT_EQ(d.reader.SegmentNodes.Type(1), kSegmentSingleFrequency);
   EXPECT_EQ(d.reader.SegmentNodes.Caption(2), "GPS 09:05:03");
   d.reader.SegmentNodes.Toggle(1);
 

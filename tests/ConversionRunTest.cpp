@@ -10,6 +10,7 @@
 
 #include "app/ConversionRun.h"
 #include "products/FormatTable.h"
+#include "products/LogPass.h"
 #include "products/ProductTable.h"
 #include "products/Readers.h"
 #include "tests/TestSupport.h"
@@ -375,7 +376,7 @@ TEST_F(ConversionRunTest, AReadErrorPartWayIsNoCompletion) {
   s.InputFilename = "/proc/self/mem";
   ConversionRun run(*tolvan, s, hooks);
   EXPECT_EQ(run.Run(), RunOutcome::InputFailed);
-  EXPECT_EQ(hooks.Last(), ConversionRun::kInputUnreadable);
+  EXPECT_EQ(hooks.Last(), kInputUnreadable);
   ASSERT_EQ(hooks.details.size(), 1u);
   EXPECT_EQ(hooks.details[0], "/proc/self/mem: Input/output error");
 }

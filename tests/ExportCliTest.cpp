@@ -86,6 +86,8 @@ TEST_F(ExportCli, RunErrorsExitOneAndNeverWriteOverALog) {
       {"export " + TempPath("missing.tlf") + " -o " + TempPath("m.csv"),
        "Error: Input File Does Not Exist! (" + TempPath("missing.tlf") + ": No such file"},
       {"info " + TempPath("missing.tlf"), "Input File Does Not Exist!"},
+      {"export /proc/self/mem --product tolvan -o " + TempPath("mem.csv"),
+       "Error: Input File Cannot Be Read! (/proc/self/mem: Input/output error)"},
       {"export " + junk + " -o " + TempPath("j.csv"), "File is not from a QVR CW product."},
       {"export " + tolvan_ + " -o " + tolvan_ + " --to csv", "Output File Is The Input File!"},
       {"export " + tolvan_ + " -o " + TempPath("no/such/dir/x.gpkg"), "cannot be created"},

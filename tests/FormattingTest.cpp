@@ -6,9 +6,13 @@
 #include <cmath>
 #include <cstdio>
 #include <random>
+#include <string>
+#include <utility>
 
 #include "core/Fmt.h"
+#include "products/FieldCatalog.h"
 #include "products/Formats.h"
+#include "products/SharedFields.h"
 
 namespace morphel {
 namespace {
@@ -102,6 +106,56 @@ TEST(Formatting, GraysonLinesAreTheirPrintfLayouts) {
   EXPECT_EQ(out, Printf("G%02d%02d00%+04d.%06ld%+03.5f%02d%02d%02d0000\r", 5, 9, 40,
                         formats::MicroDegrees(42, 500), 74.5, 10, 5, 9));
   EXPECT_EQ(out, "G050900+040.708333+74.500001005090000\r");
+}
+
+// The position and clock fields the readers share, against the printf
+// layouts they stand for: "%.Nf" degrees with a minus outside the positive
+// hemisphere, "%d", "%d", "%d.%03d", "%d" seconds, "%c" (a zero byte shows
+// nothing, as it ends a C string), "%02d:%02d:%02d" and "%02d".
+TEST(Formatting, SharedGpsFieldsMatchPrintf) {
+  using F = FieldCatalog;
+  std::mt19937_64 rng(99);
+  for (int places : {4, 6}) {
+    CoordinateFields fields(places);
+    for (int i = 0; i < 2000; ++i) {
+      const int32_t value = static_cast<int32_t>(rng());
+      const MinuteCoordinate lat = MilliArcCoordinate(value, 'N', 'S');
+      const double degrees = std::abs(static_cast<double>(value)) / 3600000.0;
+      ASSERT_NEAR(Degrees(lat), degrees, 1.0 / 60000) << value;  // thousandths of a minute
+      MinuteCoordinate lon = BcdCoordinate(0x12345678u, i % 3 == 0 ? 0 : 'W');
+      ASSERT_EQ(lon, (MinuteCoordinate{123, 45, 678, lon.hemisphere}));
+      const char* sign = lat.hemisphere == 'N' ? "" : "-";
+      const std::string hemisphere = lon.hemisphere ? std::string(1, lon.hemisphere) : "";
+      const std::pair<int, std::string> expected[] = {
+          {F::kLatDecimal, Printf("%s%.*f", sign, places, Degrees(lat))},
+          {F::kLatDegrees, Printf("%d", lat.degrees)},
+          {F::kLatMinutes, Printf("%d", lat.minutes)},
+          {F::kLatDecimalMinutes, Printf("%d.%03d", lat.minutes, lat.thousandths)},
+          {F::kLatSeconds, Printf("%d", lat.thousandths * 60 / 1000)},
+          {F::kLatHemisphere, Printf("%c", lat.hemisphere)},
+          {F::kLonDecimal, Printf("-%.*f", places, Degrees(lon))},
+          {F::kLonHemisphere, hemisphere},
+      };
+      for (const auto& [id, text] : expected) {
+        std::string out;
+        ASSERT_TRUE(fields.Append(id, out, lat, lon)) << id;
+        ASSERT_EQ(out, text) << id << " " << value;
+      }
+      std::string out;
+      EXPECT_FALSE(fields.Append(F::kGpsTime, out, lat, lon));
+      EXPECT_TRUE(out.empty());
+    }
+  }
+  const std::pair<int, std::string> clocks[] = {
+      {F::kGpsTime, "07:05:09"}, {F::kGpsHour, "07"},  {F::kGpsSecond, "09"},
+      {F::kRtcDate, "12/31/99"}, {F::kRtcYear, "99"},  {F::kRtcTime, "23:59:58"},
+      {F::kRtcMinute, "59"},     {F::kLatDecimal, ""}, {F::kRecordNumber, ""}};
+  for (const auto& [id, text] : clocks) {
+    std::string out;
+    const bool taken = GpsTimeField(id, out, 7, 5, 9) || RtcField(id, out, 99, 12, 31, 23, 59, 58);
+    EXPECT_EQ(taken, !text.empty()) << id;
+    EXPECT_EQ(out, text) << id;
+  }
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "core/CachedText.h"
 #include "core/Fmt.h"
@@ -41,26 +42,47 @@ TEST(ProgressThreshold, IsTheFirstByteOfTheNextPercent) {
   }
 }
 
-// Walking a log block by block with the threshold reports the same
-// percentages as working each one out.
-TEST(ProgressThreshold, SameSequenceAsCountingEveryBlock) {
+struct ToldPercents : RunHooks {
+  std::vector<int> percents;
+  void progress(int percent) override { percents.push_back(percent); }
+};
+
+// Walking a log block by block, the gauge tells the same percentages as
+// working each one out, each of them once.
+TEST(ProgressGauge, SameSequenceAsCountingEveryBlock) {
   std::mt19937_64 rng(11);
   for (int trial = 0; trial < 50; ++trial) {
     const uint64_t total = rng() % 5000000 + 1;
-    std::vector<int> plain, fast;
-    int lastPlain = -1, lastFast = -1;
-    uint64_t next = 0;
+    std::vector<int> plain;
+    int lastPlain = -1;
+    ToldPercents told;
+    ProgressGauge gauge(told, ProgressGauge::UnknownSize::ShowsNothing);
+    gauge.Start(total);
     for (uint64_t done = 0; done <= total + 100;) {
       int p = PercentOf(done, total);
       if (p != lastPlain) plain.push_back(lastPlain = p);
-      if (done >= next) {
-        int q = PercentOf(done, total);
-        next = BytesForNextPercent(q, total);
-        if (q != lastFast) fast.push_back(lastFast = q);
-      }
+      gauge.Show(done);
       done += rng() % 4000 + 1;
     }
-    EXPECT_EQ(plain, fast) << total;
+    EXPECT_EQ(told.percents, plain) << total;
+    EXPECT_EQ(gauge.Percent(), plain.back()) << total;
+  }
+}
+
+// A log of unknown size (a pipe): indexing and gathering show the gauge full
+// once blocks come, a conversion leaves it at 0.
+TEST(ProgressGauge, UnknownSizeShowsFullOrNothing) {
+  const struct {
+    ProgressGauge::UnknownSize unknown;
+    std::vector<int> told;
+  } cases[] = {{ProgressGauge::UnknownSize::ShowsFull, {0, 100}},
+               {ProgressGauge::UnknownSize::ShowsNothing, {0}}};
+  for (const auto& c : cases) {
+    ToldPercents told;
+    ProgressGauge gauge(told, c.unknown);
+    gauge.Start(0);
+    for (uint64_t done : {4096u, 8192u, 9000u}) gauge.Show(done);
+    EXPECT_EQ(told.percents, c.told);
   }
 }
 

@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "app/ConversionRun.h"
 #include "app/MainModel.h"
 #include "core/Fmt.h"
+#include "index/GatherRun.h"
 #include "index/IndexRun.h"
 #include "products/FieldCatalog.h"
 #include "products/FormatTable.h"
@@ -55,7 +57,12 @@ class ToyReader : public Product {
     if (id == FieldCatalog::kRecordNumber) text::d(out, lastRecord);
   }
   bool ReceiverHasData(int receiver) override { return receiver == 1; }
+  void AttachReceiverSelectors(const Settings* settings) override {
+    attached = settings;
+    Product::AttachReceiverSelectors(settings);
+  }
   int lastRecord = 0;
+  const Settings* attached = nullptr;  // the settings last attached
 };
 
 struct Recorder : RunHooks {
@@ -328,6 +335,59 @@ TEST(IndexRun, StopEndsAfterTheCurrentBlock) {
   EXPECT_EQ(run.SegmentsFound(), 3);
   EXPECT_FALSE(reader.Input.IsOpen());
   EXPECT_EQ(hooks.percents.back(), 0);
+}
+
+// The runs take their settings by value and hand the reader a pointer to
+// them: whatever way a run ends, the reader must let go of it and of the log,
+// or the next look at the reader's settings reads a run that is gone.
+TEST(RunShape, EveryRunLetsGoOfTheReaderAndTheLog) {
+  ToyLog log;
+  log.Segment(1, 0, 0);
+  log.Data(3);
+  const std::string good = log.Save("shape.log");
+  const std::string missing = test::TempPath("shape-missing.log");
+  auto conversion = [](const std::string& input, const std::string& output) {
+    return [input, output](ToyReader& reader, RunHooks& hooks) {
+      Settings s = WithInput(input);
+      s.OutputFilename = output;
+      s.SelectedBox = {"Record Number"};
+      reader.SelectedFieldIds[0] = FieldCatalog::kRecordNumber;
+      return static_cast<int>(ConversionRun(reader, s, hooks).Run());
+    };
+  };
+  auto indexing = [](const std::string& input) {
+    return [input](ToyReader& reader, RunHooks& hooks) {
+      return static_cast<int>(IndexRun(reader, WithInput(input), kItemTolvan, hooks).Run());
+    };
+  };
+  auto gathering = [](const std::string& input) {
+    return [input](ToyReader& reader, RunHooks& hooks) {
+      return static_cast<int>(GatherRun(reader, WithInput(input), hooks).Run());
+    };
+  };
+  const struct {
+    const char* name;
+    std::function<int(ToyReader&, RunHooks&)> run;
+    int outcome;
+  } cases[] = {
+      {"conversion", conversion(good, test::TempPath("shape.out")),
+       static_cast<int>(RunOutcome::Completed)},
+      {"conversion, no log", conversion(missing, test::TempPath("shape.out")),
+       static_cast<int>(RunOutcome::InputFailed)},
+      {"conversion, no output", conversion(good, test::TempPath("no-folder/shape.out")),
+       static_cast<int>(RunOutcome::OutputFailed)},
+      {"indexing", indexing(good), static_cast<int>(IndexOutcome::Completed)},
+      {"indexing, no log", indexing(missing), static_cast<int>(IndexOutcome::InputFailed)},
+      {"gathering", gathering(good), static_cast<int>(GatherOutcome::Completed)},
+      {"gathering, no log", gathering(missing), static_cast<int>(GatherOutcome::InputFailed)},
+  };
+  for (const auto& c : cases) {
+    ToyReader reader;
+    Recorder hooks;
+    EXPECT_EQ(c.run(reader, hooks), c.outcome) << c.name;
+    EXPECT_EQ(reader.attached, nullptr) << c.name;
+    EXPECT_FALSE(reader.Input.IsOpen()) << c.name;
+  }
 }
 
 TEST(IndexRun, TopLevelNodesPerProduct) {

@@ -432,7 +432,7 @@ TEST(ReadingRun, AFailingSinkEndsTheRun) {
   EXPECT_FALSE(reader.Input.IsOpen());
 }
 
-TEST(ReadingRun, AMissingLogIsReportedAndTheReadersFieldsStayAsTheyWere) {
+TEST(ReadingRun, AMissingOrUnreadableLogIsReportedAndTheReadersFieldsStayAsTheyWere) {
   std::unique_ptr<Product> reader = CreateReader(kItemZevCard);
   reader->SetSelectedFields({29, 0});
   const auto selection = reader->SelectedFieldIds;
@@ -443,6 +443,13 @@ TEST(ReadingRun, AMissingLogIsReportedAndTheReadersFieldsStayAsTheyWere) {
   ASSERT_EQ(hooks.messages.size(), 1u);
   EXPECT_EQ(hooks.messages[0], "Input File Does Not Exist!");
   EXPECT_EQ(sink.begun, 0);
+  EXPECT_EQ(reader->SelectedFieldIds, selection);
+  // A read error part-way is no end of the log (the kernel answers a read at
+  // address 0 of a process's memory with an I/O error).
+  ReadingRun unreadable(*reader, LogSettings("/proc/self/mem", kItemZevCard), {}, hooks);
+  EXPECT_EQ(unreadable.Run(sink), ReadingOutcome::InputFailed);
+  ASSERT_EQ(hooks.messages.size(), 2u);
+  EXPECT_EQ(hooks.messages[1], "Input File Cannot Be Read!");
   // A whole run gives the window's field selection back as well.
   ReadingRun whole(*reader, LogSettings(SampleLog(kSamples[2]), kItemZevCard), {}, hooks);
   EXPECT_EQ(whole.Run(sink), ReadingOutcome::Completed);

@@ -3,6 +3,8 @@
 #include <QFileInfo>
 #include <QStringList>
 
+#include "products/LogPass.h"
+
 namespace morphel::ui {
 
 namespace {
@@ -121,8 +123,7 @@ QString ConversionWarning(const ConversionEnd& end) {
 QString GatherStatus(GatherOutcome outcome, const std::string& log) {
   switch (outcome) {
     case GatherOutcome::InputFailed:
-      return QStringLiteral("Gathering failed: %1")
-          .arg(QString::fromLatin1(GatherRun::kInputMissing));
+      return QStringLiteral("Gathering failed: %1").arg(QString::fromLatin1(kInputMissing));
     case GatherOutcome::Stopped:
       return QStringLiteral("Gathering stopped.");
     case GatherOutcome::Completed:

@@ -29,6 +29,7 @@
 #include "cli/CommandLine.h"
 #include "index/IndexRun.h"
 #include "products/FormatTable.h"
+#include "products/LogPass.h"
 #include "products/ProductTable.h"
 #include "ui/Dialogs.h"
 #include "ui/TMainForm.h"
@@ -305,7 +306,7 @@ bool TMainForm::OpenInputFile(const QString& given) {
   const QFileInfo file(path);
   if (!file.isFile()) {
     Report(MessageKind::Error,
-           QStringLiteral("%1\n\n%2").arg(QString::fromLatin1(IndexRun::kInputMissing), path));
+           QStringLiteral("%1\n\n%2").arg(QString::fromLatin1(kInputMissing), path));
     openingInput_ = false;
     SyncFromModel();
     return false;
