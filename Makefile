@@ -46,7 +46,7 @@ test-asan:
 	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release \
 	  -DCMAKE_CXX_FLAGS_RELEASE="$(ASAN_OPT)" -DMORPHEL_SANITIZE=ON -DMORPHEL_GUI=OFF \
 	  -DMORPHEL_TEST_EXCLUDE='$(ASAN_SKIP_FILES)'
-	cmake --build $(ASAN_BUILD) -j $(JOBS) --target morphel_tests
+	cmake --build $(ASAN_BUILD) -j $(JOBS) --target morphel_tests morphel_export_tests
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS) $(if $(ASAN_EXCLUDE),-E '$(ASAN_EXCLUDE)')
 

@@ -24,28 +24,6 @@ void Print(const std::string& text) {
   std::fputs(text.c_str(), stdout);
 }
 
-// The product of a log as scripts name it: its command-line name, or null.
-void ProductMembers(Json& json, int item) {
-  const ProductRow* p = ProductRowFor(item);
-  json.Key("item").Number(int64_t{item});
-  json.Key("product");
-  if (p && p->Supported()) {
-    json.String(p->cliName);
-  } else {
-    json.Null();
-  }
-  json.Key("caption").String(p ? p->caption : "(None)");
-}
-
-void DamageMembers(Json& json, const DamageCounts& d) {
-  json.Key("damage").BeginObject();
-  json.Key("resyncBytes").Number(static_cast<int64_t>(d.resyncBytes));
-  json.Key("badLengthBlocks").Number(static_cast<int64_t>(d.badLengthBlocks));
-  json.Key("unknownRecords").Number(static_cast<int64_t>(d.unknownRecords));
-  json.Key("truncatedBlocks").Number(static_cast<int64_t>(d.truncatedBlocks));
-  json.EndObject();
-}
-
 void NoteDamage(Console& console, const Product& reader) {
   const std::string damage = DamageText(reader.Damage);
   if (!damage.empty()) console.Note(damage);
@@ -71,19 +49,6 @@ class GatherHooks : public CliHooks {
  private:
   bool keep_;
 };
-
-// The log and its product in a fresh model, as browsing selects them.
-bool OpenLog(MainModel& model, const std::string& product, const std::string& file,
-             Console& console, int& item, int& status) {
-  item = ResolveProduct(product, file, console, status);
-  if (!item) return false;
-  model.onReport = [&console](MessageKind kind, const std::string& text) {
-    console.Message(kind, text);
-  };
-  if (!SelectLog(model, file, item, console, status)) return false;
-  InstallInterruptHandler();
-  return true;
-}
 
 void PrintSegmentsJson(const std::string& file, int item,
                        const std::vector<IndexedSegment>& segments, const Product& reader) {

@@ -4,6 +4,9 @@
 
 #include <cmath>
 
+#include "products/Product.h"
+#include "products/ProductTable.h"
+
 namespace morphel::cli {
 
 void Json::Separate() {
@@ -91,6 +94,28 @@ Json& Json::Null() {
   Separate();
   text_ += "null";
   return *this;
+}
+
+// The product of a log as scripts name it: its command-line name, or null.
+void ProductMembers(Json& json, int item) {
+  const ProductRow* p = ProductRowFor(item);
+  json.Key("item").Number(int64_t{item});
+  json.Key("product");
+  if (p && p->Supported()) {
+    json.String(p->cliName);
+  } else {
+    json.Null();
+  }
+  json.Key("caption").String(p ? p->caption : "(None)");
+}
+
+void DamageMembers(Json& json, const DamageCounts& d) {
+  json.Key("damage").BeginObject();
+  json.Key("resyncBytes").Number(static_cast<int64_t>(d.resyncBytes));
+  json.Key("badLengthBlocks").Number(static_cast<int64_t>(d.badLengthBlocks));
+  json.Key("unknownRecords").Number(static_cast<int64_t>(d.unknownRecords));
+  json.Key("truncatedBlocks").Number(static_cast<int64_t>(d.truncatedBlocks));
+  json.EndObject();
 }
 
 }  // namespace morphel::cli

@@ -7,6 +7,10 @@
 #include <string_view>
 #include <vector>
 
+namespace morphel {
+struct DamageCounts;
+}
+
 namespace morphel::cli {
 
 class Json {
@@ -35,5 +39,10 @@ class Json {
   std::vector<bool> first_{true};  // per open level: nothing written in it yet
   bool afterKey_ = false;
 };
+
+// The members every document gives of a log's product ("item", "product":
+// its command-line name or null, "caption") and of the damage its reader met.
+void ProductMembers(Json& json, int item);
+void DamageMembers(Json& json, const DamageCounts& damage);
 
 }  // namespace morphel::cli

@@ -284,6 +284,18 @@ bool SelectLog(MainModel& model, const std::string& input, int item, Console& co
   return true;
 }
 
+bool OpenLog(MainModel& model, const std::string& product, const std::string& file,
+             Console& console, int& item, int& status) {
+  item = ResolveProduct(product, file, console, status);
+  if (!item) return false;
+  model.onReport = [&console](MessageKind kind, const std::string& text) {
+    console.Message(kind, text);
+  };
+  if (!SelectLog(model, file, item, console, status)) return false;
+  InstallInterruptHandler();
+  return true;
+}
+
 bool BuildModel(MainModel& model, const ConvertArgs& a, const std::string& input, bool needInput,
                 Console& console, int& item, int& status) {
   PrintReports(model, console);

@@ -23,6 +23,11 @@ int ResolveProduct(const std::string& name, const std::string& file, Console& co
 // Selects the product of a log as browsing does, with the item given.
 bool SelectLog(MainModel& model, const std::string& input, int item, Console& console, int& status);
 
+// The log and its product in a fresh model, as browsing selects them, with
+// the model's reports on the console and Ctrl-C asking runs to stop.
+bool OpenLog(MainModel& model, const std::string& product, const std::string& file,
+             Console& console, int& item, int& status);
+
 // The set-up a convert (needInput) or config save command describes for one
 // log: configuration, then log and product, then format preset, then every
 // other option. `input` replaces the configuration's log when not empty.

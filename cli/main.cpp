@@ -8,6 +8,8 @@
 //   morphel fields (--product P | FILE)      the product's available fields
 //   morphel index FILE [--product P]         the log's measurement segments
 //   morphel products, morphel formats        the names the options take
+//   morphel export LOG... -o FILE|--outdir DIR  readings as a map or a table
+//   morphel info LOG [--json]                what a log holds
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
@@ -15,6 +17,7 @@
 #include <vector>
 
 #include "cli/Commands.h"
+#include "cli/ExportCommands.h"
 
 namespace {
 
@@ -61,10 +64,13 @@ struct Args {
   morphel::cli::FieldsArgs fields;
   morphel::cli::IndexArgs index;
   morphel::cli::GatherArgs gather;
+  morphel::cli::ExportArgs exportLogs;
+  morphel::cli::InfoArgs info;
 };
 
 struct Commands {
-  CLI::App *sample, *convert, *save, *detect, *fields, *index, *gather, *products, *formats;
+  CLI::App *sample, *convert, *save, *detect, *fields, *index, *gather, *products, *formats,
+      *exportLogs, *info;
 };
 
 CLI::App* AddSample(CLI::App& app, morphel::cli::SampleArgs& a) {
@@ -143,6 +149,8 @@ int Dispatch(const Commands& c, const Args& a) {
   if (*c.gather) return RunGather(a.gather);
   if (*c.products) return RunProducts();
   if (*c.formats) return RunFormats();
+  if (*c.exportLogs) return RunExport(a.exportLogs);
+  if (*c.info) return RunInfo(a.info);
   return kUsageError;
 }
 
@@ -162,6 +170,8 @@ int main(int argc, char** argv) {
   commands.convert = AddConvert(app, args.convert);
   commands.save = AddConfigSave(app, args.save);
   AddQuestions(app, args, commands);
+  commands.exportLogs = AddExport(app, args.exportLogs);
+  commands.info = AddInfo(app, args.info);
 
   try {
     app.parse(argc, argv);

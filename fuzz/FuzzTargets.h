@@ -6,7 +6,8 @@
 // A reader harness writes the bytes to a scratch log, indexes it and converts
 // it with a heavy selection (every field, every receiver and data box the
 // product offers) in the plain, best-server, 40-lambda and per-second modes
-// and in each of the product's own layouts. A decoder harness hands the bytes
+// and in each of the product's own layouts; then reads its tidy readings
+// with the reading run's choices into the log's facts. A decoder harness hands the bytes
 // to the paging formatters or the GPS block decoder unit by unit.
 
 #include <unistd.h>
@@ -30,6 +31,8 @@
 #include "decode/Gps.h"
 #include "decode/Pocsag.h"
 #include "index/IndexRun.h"
+#include "index/LogFacts.h"
+#include "index/ReadingRun.h"
 #include "products/FormatTable.h"
 #include "products/Product.h"
 #include "products/ProductTable.h"
@@ -208,6 +211,17 @@ inline int FuzzReader(int item, const uint8_t* data, size_t size) {
       outputs[reference ? 0 : 1] = ReadWhole(c.settings.OutputFilename);
     }
     if (outputs[0] != outputs[1]) std::abort();
+  }
+  ReadingOptions choices[3];
+  choices[1].bestServer = true;
+  choices[1].everySeconds = 2;
+  choices[2].receivers = {true, false, true, false};
+  choices[2].everyMetres = 10;
+  for (const ReadingOptions& options : choices) {
+    LogFactsSink facts;
+    ReadingRun run(*reader, conversions.front().settings, options, hooks);
+    if (run.Run(facts) != ReadingOutcome::Completed) std::abort();
+    if (run.Summary().readings > run.Summary().readingsSeen) std::abort();
   }
   return 0;
 }

@@ -722,11 +722,30 @@ Brisel::Entry Brisel::MeasuredEntry() const {
   return rx.counts[0] != 0 ? SampleOrListEntry(rx, 0) : Entry{};
 }
 
+namespace {
+// Status codes of the GPS receiver that stand for a position fix.
+constexpr int kFix2D = 6;
+constexpr int kFix3D = 7;
+}  // namespace
+
 void Brisel::FillLayoutValues(formats::LayoutValues& v) const {
   const TGPS& g = gps_;
   v.SetClocks(clock_.year, clock_.month, clock_.day, g.Hour(), g.Minute(), g.Second());
+  v.rtcHour = clock_.hour;
+  v.rtcMinute = clock_.minute;
+  v.rtcSecond = clock_.second;
+  v.gpsYear = g.Year();
+  v.gpsMonth = g.Month();
+  v.gpsDay = g.Day();
+  // The record's time is that of the last time record, GPS block or clock.
+  v.clock = timeSource_ == TimeSource::Gps     ? formats::RecordClock::Gps
+            : timeSource_ == TimeSource::Clock ? formats::RecordClock::Receiver
+                                               : formats::RecordClock::None;
   v.latitude = g.Latitude().decimalDegrees;
   v.longitude = g.Longitude().decimalDegrees;
+  v.positionFix = g.StatusCode() == kFix2D || g.StatusCode() == kFix3D;
+  v.hasMarker = true;
+  v.marker = clock_.marker % 100;
   v.graysonLatDegrees = g.Latitude().degrees;
   // Millionths of a degree of the latitude's minutes.
   v.graysonLatMicro = static_cast<long>(std::trunc(g.Latitude().decimalMinutes / 60.0 * 1000000.0));
@@ -737,6 +756,28 @@ void Brisel::FillLayoutValues(formats::LayoutValues& v) const {
   const long magnitude = Magnitude(e.rssi);
   v.entries.push_back(
       {e.mhz, static_cast<long>(e.channel), magnitude, -static_cast<double>(magnitude), 0});
+}
+
+// ---- Readings ----------------------------------------------------------------
+
+// The entries the data line of the receiver ReceiverHasData chose shows.
+void Brisel::AppendRowReadings(std::vector<Reading>& readings) {
+  const int receiver = current_ + 1;
+  const ReceiverState& rx = rx_[static_cast<size_t>(current_)];
+  auto add = [&readings, receiver](const Entry& e) {
+    readings.push_back(
+        Reading{receiver, static_cast<int>(e.channel), e.mhz, static_cast<int>(e.rssi)});
+  };
+  if (kind_ == Kind::Table) {
+    for (size_t k = 0; k < kTableQuadruples; ++k)
+      if (rx.channels[k] != 0) add(TableEntry(rx, rx.channels[k], rx.rssi[k]));
+    return;
+  }
+  const size_t slots = kind_ == Kind::Samples ? std::min(samples_, kSlots)
+                       : kind_ == Kind::List  ? kListEntries
+                                              : 0;
+  for (size_t i = 0; i < slots; ++i)
+    if (rx.counts[i] != 0) add(SampleOrListEntry(rx, i));
 }
 
 }  // namespace morphel

@@ -213,6 +213,7 @@ class Brisel : public Product {
   // The entry the post-processing layouts report (first checked receiver,
   // slot 0; zero unless the scan type is "Fast Data").
   void FillLayoutValues(formats::LayoutValues& values) const override;
+  void AppendRowReadings(std::vector<Reading>& readings) override;
   Entry MeasuredEntry() const;
 
   TGPS gps_;

@@ -473,16 +473,50 @@ void CwScanner::FillLayoutValues(formats::LayoutValues& v) const {
   const Coordinate& lat = h.latitude;
   const Coordinate& lon = h.longitude;
   v.SetClocks(h.rtcYear, h.rtcMonth, h.rtcDay, h.gpsHour, h.gpsMinute, h.gpsSecond);
+  v.rtcHour = h.rtcHour;
+  v.rtcMinute = h.rtcMinute;
+  v.rtcSecond = h.rtcSecond;
   v.latitude =
       formats::DecimalDegrees(lat.degrees, lat.minutes, lat.thousandths, lat.hemisphere != 'N');
   v.longitude =
       formats::DecimalDegrees(lon.degrees, lon.minutes, lon.thousandths, lon.hemisphere != 'E');
+  // A fix needs the receiver's word and both hemispheres.
+  const bool hemispheres = (lat.hemisphere == 'N' || lat.hemisphere == 'S') &&
+                           (lon.hemisphere == 'E' || lon.hemisphere == 'W');
+  v.positionFix = (h.gpsStatus & kGpsValidBit) && hemispheres;
+  v.hasMarker = true;
+  v.marker = h.marker;
   v.graysonLatDegrees = lat.degrees;
   v.graysonLatMicro = formats::MicroDegrees(lat.minutes, lat.thousandths);
   v.graysonLongitude = formats::DecimalDegrees(lon.degrees, lon.minutes, lon.thousandths, false);
   const Report report = ReportingValues();
   v.entries.push_back({report.frequency, report.channel, report.rssi,
                        report.rssi ? -static_cast<double>(report.rssi) : 0.0, 0});
+}
+
+// ---------------------------------------------------------------- readings
+
+// One reading per column group of the converted row: per checked receiver
+// its fast-data channel, or every entry of its scan table up to the first
+// empty one. A fast-data block whose base frequency is 0 comes from a
+// receiver that is not in use: its group holds no measurement.
+void CwScanner::AppendRowReadings(std::vector<Reading>& readings) {
+  for (int r = 0; r < layout_.receivers; ++r) {
+    if (!ReceiverOn(r + 1)) continue;
+    if (SegmentType == kSegmentFastData) {
+      const Tuning t = FastTuning(r);
+      if (t.baseMHz == 0) continue;
+      readings.push_back(Reading{r + 1, DisplayedChannel(t, FastChannel(r)),
+                                 Frequency(t, FastChannel(r)), -MeanRssi(r)});
+    } else if (SegmentType == kSegmentScanData) {
+      const Tuning t = ScanTuning(r);
+      for (int e = 0; e < kScanEntries && ScanChannel(r, e) != 0; ++e) {
+        const int channel = ScanChannel(r, e);
+        readings.push_back(
+            Reading{r + 1, DisplayedChannel(t, channel), Frequency(t, channel), -ScanRssi(r, e)});
+      }
+    }
+  }
 }
 
 }  // namespace morphel

@@ -108,6 +108,9 @@ class CwScanner : public Product {
 
  protected:
   void FillLayoutValues(formats::LayoutValues& values) const override;
+  // Per checked receiver its fast-data channel, or every entry of its scan
+  // table up to the first empty one.
+  void AppendRowReadings(std::vector<Reading>& readings) override;
 
  public:
   const Layout& GetLayout() const { return layout_; }

@@ -27,13 +27,25 @@ struct LayoutEntry {
   long inFielderRssi = 0;    // the InFielder record's RSSI magnitude
 };
 
+// Which clock times a record where it is given as one time (the tidy
+// readings): the receiver's clock (rtcYear.. and rtcHour..), the same
+// without a date where the receiver's clock keeps none, or the GPS
+// receiver's date and time (gpsYear.. and gpsHour..); none before the log
+// gave a time.
+enum class RecordClock : uint8_t { None, Receiver, ReceiverTimeOfDay, Gps };
+
 // What the layouts write of the current record: its clocks, its position in
 // the forms the layouts take, and its measured entries (one each for most
-// readers; a Zev record reports every entry of its list).
+// readers; a Zev record reports every entry of its list). The tidy readings
+// take the record's time, position and marker from here too.
 struct LayoutValues {
   int rtcYear = 0, rtcMonth = 0, rtcDay = 0;  // two-digit year
+  int rtcHour = 0, rtcMinute = 0, rtcSecond = 0;
+  int gpsYear = 0, gpsMonth = 0, gpsDay = 0;  // four-digit year; 0 where the log has no GPS date
   int gpsHour = 0, gpsMinute = 0, gpsSecond = 0;
+  RecordClock clock = RecordClock::Receiver;
   double latitude = 0, longitude = 0;  // signed decimal degrees
+  bool positionFix = false;            // the receiver reports them as a valid fix
   // The Grayson position line: whole latitude degrees, the latitude's
   // fraction of a degree in millionths, and the longitude as Grayson takes it.
   int graysonLatDegrees = 0;
@@ -44,6 +56,7 @@ struct LayoutValues {
   bool inFielder = false;
   double inFielderX = 0, inFielderY = 0;
   long marker = 0;
+  bool hasMarker = false;  // marker is the record's marker value
   std::vector<LayoutEntry> entries;
 
   // The record's RTC date and GPS time.

@@ -1,10 +1,13 @@
 #include "products/Product.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
+#include <span>
 
 #include "core/Bytes.h"
 #include "core/Fmt.h"
+#include "products/FieldCatalog.h"
 
 namespace morphel {
 
@@ -256,6 +259,57 @@ void Product::GatherTime(int hour, int minute, int second, bool fallbackClock) {
   if (time == gatherLastTime_) return;
   gatherLastTime_ = time;
   if (GatherSeconds < std::numeric_limits<int32_t>::max()) ++GatherSeconds;
+}
+
+// ---------------------------------------------------------------- readings
+
+namespace {
+
+ReadingTime RecordTime(const formats::LayoutValues& v) {
+  switch (v.clock) {
+    case formats::RecordClock::Receiver:
+      return ReceiverClockTime(v.rtcYear, v.rtcMonth, v.rtcDay, v.rtcHour, v.rtcMinute,
+                               v.rtcSecond);
+    case formats::RecordClock::ReceiverTimeOfDay:
+      return TimeOfDay(ReadingClock::Receiver, v.rtcHour, v.rtcMinute, v.rtcSecond);
+    case formats::RecordClock::Gps:
+      return ClockTime(ReadingClock::Gps, v.gpsYear, v.gpsMonth, v.gpsDay, v.gpsHour, v.gpsMinute,
+                       v.gpsSecond);
+    case formats::RecordClock::None:
+      break;
+  }
+  return {};
+}
+
+}  // namespace
+
+void Product::FillRecordPlace(ReadingRecord& record) {
+  const formats::LayoutValues& v = CurrentLayoutValues();
+  record.time = RecordTime(v);
+  record.position = PositionFix(v.latitude, v.longitude, v.positionFix);
+  record.hasMarker = v.hasMarker;
+  record.marker = v.hasMarker ? static_cast<int>(v.marker) : 0;
+  const auto offered = std::span(AvailableFieldIds).first(static_cast<size_t>(AvailableCount));
+  if (std::find(offered.begin(), offered.end(), FieldCatalog::kGpsStatus) != offered.end())
+    FormatField(FieldCatalog::kGpsStatus, record.gpsStatus);
+}
+
+void Product::CollectReadings(ReadingRecord& record) {
+  AppendRowReadings(record.readings);
+  FillRecordPlace(record);
+}
+
+void Product::CollectMessages(const Block& block, int result, ReadingRecord& record) {
+  AppendMessages(block, result, record.messages);
+  if (!record.messages.empty()) FillRecordPlace(record);
+}
+
+void Product::AppendRowReadings(std::vector<Reading>&) {}
+
+void Product::AppendMessages(const Block&, int, std::vector<PagingMessage>&) {}
+
+std::string Product::FirmwareText() const {
+  return {};
 }
 
 }  // namespace morphel

@@ -19,6 +19,7 @@
 #include "products/FieldCatalog.h"
 #include "products/Formats.h"
 #include "products/RowStamps.h"
+#include "products/Readings.h"
 
 namespace morphel {
 
@@ -158,6 +159,19 @@ class Product {
     return taken;
   }
 
+  // The tidy values of the row a conversion with every receiver and all data
+  // would write now (after ReceiverHasData chose its receiver, where a
+  // record has a row per receiver), read from the state that row's fields are
+  // written from: its time, position, marker and GPS status, and one reading
+  // per data column group of the row. `record` is emptied by the caller.
+  void CollectReadings(ReadingRecord& record);
+  // The paging messages the block just processed carried (result is what
+  // ProcessBlock answered), with the time and place of the record; nothing
+  // for most products.
+  void CollectMessages(const Block& block, int result, ReadingRecord& record);
+  // The firmware version the log names, as text; empty when it names none.
+  virtual std::string FirmwareText() const;
+
   // Field ids the product offers, in list order.
   std::vector<int> AvailableFields() const;
   // Replaces the selection ids (positions beyond ids hold kNoFieldId).
@@ -266,10 +280,17 @@ class Product {
   // The values the native layouts write for the current record. A reader
   // that writes them fills these; the base writes nothing.
   virtual void FillLayoutValues(formats::LayoutValues& values) const;
+  // The readings of the row being written, one per data column group, in the
+  // order of the columns; the base has none.
+  virtual void AppendRowReadings(std::vector<Reading>& readings);
+  // The paging messages of the block just processed; the base has none.
+  virtual void AppendMessages(const Block& block, int result, std::vector<PagingMessage>& messages);
   // The layout of the output format chosen (Delimited for the other formats).
   Layout ChosenLayout() const;
   // The values of the current record, filled afresh.
   const formats::LayoutValues& CurrentLayoutValues();
+  // A record's time, position, marker and GPS status from those values.
+  void FillRecordPlace(ReadingRecord& record);
 
   // A record of segment type `type` begins a new segment: indexing notes its
   // start time; a conversion looks up whether the user left it out.

@@ -51,6 +51,8 @@ struct ProductRow {
   bool skarnPresets = false;
   // Writes the Wireless Valley InFielder layout.
   bool inFielder = false;
+  // Its logs carry paging messages (POCSAG and FLEX).
+  bool paging = false;
   std::span<const TopLevelNode> segmentNodes{};
   // The product whose reader object serves this one (itself, or the item it
   // shares a reader with).

@@ -362,9 +362,14 @@ int Skarn::FormatEntryCount() const {
 // the entries of a three-channel record share one position line (Grayson)
 // or one report line (Planet), while PathView takes the last entry's level.
 void Skarn::FillLayoutValues(formats::LayoutValues& v) const {
-  v.gpsHour = hour_;
-  v.gpsMinute = minute_;
-  v.gpsSecond = second_;
+  v.gpsHour = v.rtcHour = hour_;
+  v.gpsMinute = v.rtcMinute = minute_;
+  v.gpsSecond = v.rtcSecond = second_;
+  // The Skarn has no GPS and its clock no date: a record has a time of day
+  // and no position.
+  v.clock = formats::RecordClock::ReceiverTimeOfDay;
+  v.hasMarker = true;
+  v.marker = marker_;
 }
 
 int Skarn::WriteFormatHeader(std::string& out) {
@@ -414,6 +419,18 @@ int Skarn::WriteFormatRecord(std::string& out) {
       break;
   }
   return static_cast<int>(out.size());
+}
+
+// ---------------------------------------------------------------------------
+// Readings
+
+// One reading per entry its scan mode measures.
+void Skarn::AppendRowReadings(std::vector<Reading>& readings) {
+  const int count = EntriesForType(SegmentType);
+  for (int k = 0; k < count; ++k) {
+    const Entry& e = entries_[static_cast<size_t>(k)];
+    readings.push_back(Reading{1, e.channel, FrequencyOf(e.channel), -e.level});
+  }
 }
 
 }  // namespace morphel

@@ -93,9 +93,12 @@ class Skarn : public Product {
   void BeginRows() override;
   int WriteFormatHeader(std::string& out) override;
   int WriteFormatRecord(std::string& out) override;
+  // The second text of the information record.
+  std::string FirmwareText() const override { return infoVersion_; }
 
  protected:
   void FillLayoutValues(formats::LayoutValues& values) const override;
+  void AppendRowReadings(std::vector<Reading>& readings) override;
 
  public:
   // Segment type of a flags byte, or kNoSegment when no scan-mode bit is set.

@@ -2,9 +2,11 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 
 #include "core/Bytes.h"
+#include "core/Fmt.h"
 #include "products/FieldCatalog.h"
 #include "products/SharedFields.h"
 
@@ -105,6 +107,18 @@ void Tolvan::DecodeBinaryHeader(const uint8_t* h) {
   header_.gpsMinute = h[kGpsHour + 1];
   header_.gpsSecond = h[kGpsHour + 2];
   header_.marker = le16(h + kMarker);
+}
+
+// "1.25" from the identification record; empty before one.
+std::string Tolvan::FirmwareText() const {
+  if (firmware_ == kUnknownFirmware) return {};
+  std::string text;
+  if (firmware_ < 0) text.push_back('-');
+  const long long hundredths = std::llabs(static_cast<long long>(firmware_));
+  text::d(text, hundredths / 100);
+  text.push_back('.');
+  text::d02(text, hundredths % 100);
+  return text;
 }
 
 }  // namespace morphel

@@ -22,6 +22,7 @@ class Tolvan : public CwScanner {
   Tolvan();
 
   int Open(const std::string& path) override;
+  std::string FirmwareText() const override;
 
   // Firmware version x 100 from the last identification record, -1 before one.
   int Firmware() const { return firmware_; }

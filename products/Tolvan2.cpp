@@ -33,7 +33,6 @@ constexpr size_t kGpsHourOffset = 25;
 constexpr size_t kGpsMinuteOffset = 26;
 constexpr size_t kGpsSecondOffset = 27;
 constexpr size_t kMarkerOffset = 28;
-constexpr uint8_t kPositionValid = 0x80;
 
 // 'F' record.
 constexpr size_t kActiveFlagsOffset = 32;

@@ -70,6 +70,8 @@ class Tolvan2 : public Product {
   uint64_t DroppedReadings() const { return droppedReadings_; }
 
   // The decoded GPS/RTC header of the last converted 'F' or 'S' record.
+  // Header status bit: the position is a valid fix.
+  static constexpr uint8_t kPositionValid = 0x80;
   struct Header {
     int rtcSecond = 0, rtcMinute = 0, rtcHour = 0, rtcDay = 0, rtcMonth = 0, rtcYear = 0;
     uint8_t status = 0;
@@ -144,6 +146,7 @@ class Tolvan2 : public Product {
   // while a line is written, else the last one read.
   const Fix& RowFix() const { return rowFix_ ? *rowFix_ : fix_; }
   void FillLayoutValues(formats::LayoutValues& values) const override;
+  void AppendRowReadings(std::vector<Reading>& readings) override;
   Measured MeasuredEntry() const;
   // Whole latitude degrees (signed) and the fraction of a degree in millionths.
   int LatitudeWholeDegrees() const;

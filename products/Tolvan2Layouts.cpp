@@ -1,6 +1,6 @@
-// The post-processing layouts of the firmware 1.27 reader: Grayson, PathView
-// and Planet records of the last header read and the first checked
-// receiver's last fast block.
+// The values the post-processing layouts of the firmware 1.27 reader take
+// (Grayson, PathView and Planet records of the last header read and the first
+// checked receiver's last fast block), and the tidy readings of a row.
 
 #include <cstdlib>
 
@@ -41,10 +41,18 @@ Tolvan2::Measured Tolvan2::MeasuredEntry() const {
 }
 
 void Tolvan2::FillLayoutValues(formats::LayoutValues& v) const {
-  const Header& h = fix_.header;
+  // The header the row being written was measured under; the layouts write
+  // no rows and see the last header read.
+  const Header& h = RowFix().header;
   v.SetClocks(h.rtcYear, h.rtcMonth, h.rtcDay, h.gpsHour, h.gpsMinute, h.gpsSecond);
+  v.rtcHour = h.rtcHour;
+  v.rtcMinute = h.rtcMinute;
+  v.rtcSecond = h.rtcSecond;
   v.latitude = Degrees(h.latitude);
   v.longitude = Degrees(h.longitude);
+  v.positionFix = (h.status & kPositionValid) != 0;
+  v.hasMarker = true;
+  v.marker = h.marker;
   v.graysonLatDegrees = LatitudeWholeDegrees();
   v.graysonLatMicro = LatitudeMicroDegrees();
   v.graysonLongitude = Degrees(h.longitude);
@@ -52,6 +60,19 @@ void Tolvan2::FillLayoutValues(formats::LayoutValues& v) const {
   // A level of zero is written as +0.0 by PathView, never as a negative zero.
   v.entries.push_back(
       {m.frequency, m.channel, m.rssi, m.rssi != 0 ? -static_cast<double>(m.rssi) : 0.0, 0});
+}
+
+// Every reading of the list of the receiver ReceiverHasData chose.
+void Tolvan2::AppendRowReadings(std::vector<Reading>& readings) {
+  const size_t r = Index(current_);
+  for (const DATABLOCK& e : ReadingLists[r]) {
+    Reading reading{current_ + 1, static_cast<int>(bands_[r].PrintedChannel(e.channel)),
+                    bands_[r].FrequencyMHz(e.channel), -static_cast<int>(e.rssi)};
+    reading.sat = e.sat;
+    reading.dcc = e.dcc;
+    reading.vmac = e.vmac;
+    readings.push_back(reading);
+  }
 }
 
 }  // namespace morphel

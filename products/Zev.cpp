@@ -393,4 +393,10 @@ int Zev::DisplayedChannel(int k) const {
   return ch;
 }
 
+// POCSAG and FLEX records carry the messages.
+void Zev::AppendMessages(const Block& block, int, std::vector<PagingMessage>& messages) {
+  if (!block.empty() && (block[0] == kPocsagRecord || block[0] == kFlexRecord) && ConversionPass)
+    AppendPagingMessages(messages);
+}
+
 }  // namespace morphel

@@ -47,6 +47,8 @@ class Zev : public ZevReader {
   int64_t ReadBlock(Block& buffer) override;
   int ProcessBlock(Block& buffer) override;
   void IndexProcess(Block& buffer) override;
+  void AppendMessages(const Block& block, int result,
+                      std::vector<PagingMessage>& messages) override;
 
  protected:
   double EntryFrequency(int k) const override;

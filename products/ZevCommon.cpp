@@ -289,6 +289,12 @@ int ZevReader::FirstReceiverEntry() const {
 
 void ZevReader::FillLayoutValues(formats::LayoutValues& v) const {
   v.SetClocks(rtcYear_, rtcMonth_, rtcDay_, gpsHour_, gpsMinute_, gpsSecond_);
+  v.rtcHour = rtcHour_;
+  v.rtcMinute = rtcMinute_;
+  v.rtcSecond = rtcSecond_;
+  v.positionFix = (gpsStatus_ & zev::kGpsLockedBit) != 0;
+  // With the X/Y flag the marker word is an X coordinate, not a marker.
+  v.hasMarker = xyFlag_ == 0;
   v.latitude = zev::SignedDegrees(latitude_);
   v.longitude = zev::SignedDegrees(longitude_);
   v.graysonLatDegrees = latitude_.degrees;
@@ -317,6 +323,43 @@ void ZevReader::FillLayoutValues(formats::LayoutValues& v) const {
     v.entries.push_back({valid ? EntryFrequency(k) : 0.0, valid ? ReportedChannel(k) : 0, level,
                          -static_cast<double>(level), reported});
   }
+}
+
+// ---------------------------------------------------------------- readings
+
+std::string ZevReader::FirmwareText() const {
+  return firmware_ ? std::to_string(firmware_) : std::string();
+}
+
+// One reading per channel entry of the row being written, as the << DATA >>
+// groups show them.
+void ZevReader::AppendRowReadings(std::vector<Reading>& readings) {
+  const int row = CurrentRow();
+  for (int k = 0; k < entryCount_; ++k) {
+    Reading reading{1, DisplayedChannel(k), EntryFrequency(k)};
+    int level = 0;
+    reading.hasRssi = RowLevel(k, level);
+    reading.rssiDbm = -level;
+    const int triple = row * entryCount_ + k;
+    if (ToneData() && triple < levelCount_ && triple < kMaxLevels) {
+      reading.sat = sat_[static_cast<size_t>(triple)];
+      reading.vmac = vmac_[static_cast<size_t>(triple)];
+    }
+    readings.push_back(reading);
+  }
+}
+
+// A POCSAG message that runs on into the next batch is held back: the next
+// batch prints it again, whole.
+void ZevReader::AppendPagingMessages(std::vector<PagingMessage>& messages) const {
+  int count = paging_.lineCount;
+  if (count > 0 && !paging_.flexLines && !paging_.continuation.empty() &&
+      paging_.lines[static_cast<size_t>(count - 1)] == paging_.continuation)
+    --count;
+  PagingMessage message;
+  for (int i = 0; i < count; ++i)
+    if (ParsePagingLine(paging_.lines[static_cast<size_t>(i)], message))
+      messages.push_back(message);
 }
 
 }  // namespace morphel

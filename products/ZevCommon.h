@@ -65,6 +65,9 @@ class ZevReader : public Product {
   int WriteDataTitles(int next, std::string& out, char delimiter) override;
   int FormatDataValues(int next, std::string& out, char delimiter) override;
   void FormatField(int id, std::string& out) override;
+  // The firmware word of the last setup (PC card) or measurement record (PC
+  // dump); empty before one.
+  std::string FirmwareText() const override;
 
   // Rows made in place (ZevRows.cpp).
   bool RowsInPlace() const override { return true; }
@@ -135,6 +138,10 @@ class ZevReader : public Product {
   }
   // Decodes the paging unit of a POCSAG or FLEX message into paging_.
   void DecodePagingUnit(bool flex, std::span<const uint8_t> unit);
+
+  void AppendRowReadings(std::vector<Reading>& readings) override;
+  // The messages of the paging unit decoded last.
+  void AppendPagingMessages(std::vector<PagingMessage>& messages) const;
 
   // Time and date of the receiver clock.
   int rtcHour_ = 0, rtcMinute_ = 0, rtcSecond_ = 0;

@@ -314,4 +314,10 @@ int ZevDump::AccumulateLambda(int receiver) {
   return AccumulateSamples(receiver, levels_.data(), levelCount_);
 }
 
+// In the paging modes a measurement record also carries messages.
+void ZevDump::AppendMessages(const Block&, int result, std::vector<PagingMessage>& messages) {
+  if ((result == kRecordsReady || result == kBoundaryAndRecords) && PagingMode())
+    AppendPagingMessages(messages);
+}
+
 }  // namespace morphel

@@ -34,6 +34,8 @@ class ZevDump : public ZevReader {
   int ProcessBlock(Block& buffer) override;
   void IndexProcess(Block& buffer) override;
   void FormatField(int id, std::string& out) override;
+  void AppendMessages(const Block& block, int result,
+                      std::vector<PagingMessage>& messages) override;
   int AccumulateLambda(int receiver) override;
   int LambdaWindow(int receiver) override;
 

@@ -1,7 +1,8 @@
 // Reference outputs: every line of tests/golden/manifest runs the real
-// `morphel convert` over a committed log of tests/samples/ and compares the
-// whole output with its reference file. MORPHEL_UPDATE_GOLDEN=1 rewrites the
-// references from the current build instead.
+// `morphel convert` (or `morphel export`) over a committed log of
+// tests/samples/ and compares the whole output with its reference file.
+// MORPHEL_UPDATE_GOLDEN=1 rewrites the references from the current build
+// instead.
 
 #include <fmt/format.h>
 #include <gtest/gtest.h>
@@ -24,8 +25,8 @@ namespace fs = std::filesystem;
 
 struct GoldenCase {
   std::string reference;       // file name in tests/golden/
-  std::string form;            // "bytes" or "hex"
-  std::string arguments;       // the words after `morphel convert`
+  std::string form;            // "bytes", "hex" or "export"
+  std::string arguments;       // the words after `morphel convert` (`morphel export`)
   int line = 0;                // first manifest line of the case
   std::string name;            // test name
   bool namesReference = true;  // the first line of its reference
@@ -33,6 +34,7 @@ struct GoldenCase {
 
 constexpr const char* kBytes = "bytes";
 constexpr const char* kHex = "hex";
+constexpr const char* kExport = "export";
 // References are read by people: a whole output a page or two long.
 constexpr size_t kMaxReferenceSize = 50000;
 
@@ -51,6 +53,13 @@ std::string NextWord(const std::string& text, size_t& at) {
   std::string word = text.substr(at, end - at);
   at = end;
   return word;
+}
+
+// The file of paging messages an export writes beside a table or a GeoJSON
+// file: "NAME-paging.EXT".
+std::string PagingName(const std::string& name) {
+  const size_t dot = name.rfind('.');
+  return name.substr(0, dot) + "-paging" + name.substr(dot);
 }
 
 std::string TestName(const std::string& reference) {
@@ -149,14 +158,27 @@ void PrintTo(const GoldenCase& c, std::ostream* os) {
 
 class Golden : public ::testing::TestWithParam<GoldenCase> {};
 
+// The reference of a file written and whether the output equals it.
+void ExpectReference(const GoldenCase& c, const std::string& name, const std::string& out) {
+  const std::string reference = test::SourcePath("tests/golden/" + name);
+  const char* update = std::getenv("MORPHEL_UPDATE_GOLDEN");
+  if (update && std::string(update) == "1" && c.namesReference) test::WriteFile(reference, out);
+  ASSERT_TRUE(test::FileExists(reference)) << reference;
+  const std::string expected = test::ReadFile(reference);
+  EXPECT_TRUE(out == expected) << name << ": " << FirstDifference(expected, out);
+  EXPECT_LT(out.size(), kMaxReferenceSize);
+}
+
 TEST_P(Golden, OutputEqualsReference) {
   const GoldenCase& c = GetParam();
   SCOPED_TRACE("tests/golden/manifest:" + std::to_string(c.line));
   const std::string folder = test::TempPath("golden-" + std::to_string(c.line));
   fs::create_directories(folder);
   const std::string output = folder + "/" + c.reference;
-  const test::CliRun run = test::Morphel(
-      "convert " + c.arguments + " -o " + ShellWord(output) + " --quiet", SamplesDir());
+  const bool exported = c.form == kExport;
+  const test::CliRun run = test::Morphel(std::string(exported ? "export " : "convert ") +
+                                             c.arguments + " -o " + ShellWord(output) + " --quiet",
+                                         SamplesDir());
   ASSERT_EQ(run.status, 0) << run.err;
 
   std::string out = test::ReadFile(output);
@@ -166,18 +188,15 @@ TEST_P(Golden, OutputEqualsReference) {
     written.insert(fs::path(side).filename().string());
     out = HexDump(out, formats::kPathViewHeaderSize, formats::kPathViewRecordSize) +
           HexDump(test::ReadFile(side), formats::kPathViewSideFileSize, 1);
+  } else if (exported && test::FileExists(PagingName(output))) {
+    // Paging messages go to a file of their own, with a reference of its own.
+    written.insert(PagingName(c.reference));
+    ExpectReference(c, PagingName(c.reference), test::ReadFile(PagingName(output)));
   } else {
-    ASSERT_EQ(c.form, kBytes) << "form is bytes or hex";
+    ASSERT_TRUE(c.form == kBytes || exported) << "form is bytes, hex or export";
   }
   EXPECT_EQ(FilesIn(folder), written);
-
-  const std::string reference = test::SourcePath("tests/golden/" + c.reference);
-  const char* update = std::getenv("MORPHEL_UPDATE_GOLDEN");
-  if (update && std::string(update) == "1" && c.namesReference) test::WriteFile(reference, out);
-  ASSERT_TRUE(test::FileExists(reference)) << reference;
-  const std::string expected = test::ReadFile(reference);
-  EXPECT_TRUE(out == expected) << FirstDifference(expected, out);
-  EXPECT_LT(out.size(), kMaxReferenceSize);
+  ExpectReference(c, c.reference, out);
 }
 
 INSTANTIATE_TEST_SUITE_P(Manifest, Golden, ::testing::ValuesIn(ManifestCases()),
@@ -194,8 +213,10 @@ TEST(GoldenManifest, NamesEveryReferenceAndSample) {
     references.insert(c.reference);
     arguments += " " + c.arguments + " ";
   }
+  for (const GoldenCase& c : cases)
+    if (c.form == kExport) references.insert(PagingName(c.reference));
   for (const std::string& file : FilesIn(test::SourcePath("tests/golden"))) {
-    if (!file.ends_with(".out")) continue;
+    if (file == "manifest") continue;
     EXPECT_TRUE(references.count(file)) << file;
   }
   for (const std::string& file : FilesIn(SamplesDir())) {

@@ -6,6 +6,9 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "products/ProductTable.h"
+#include "synth/SampleFile.h"
+
 namespace fs = std::filesystem;
 
 namespace morphel::test {
@@ -67,6 +70,18 @@ std::string CommittedSample(const std::string& name) {
 
 std::string GoldenReference(const std::string& name) {
   return ReadFile(SourcePath("tests/golden/" + name));
+}
+
+std::string SyntheticLog(const std::string& product, double seconds, uint64_t seed) {
+  const std::string path =
+      TempPath("sample-" + product + "-" + std::to_string(seconds) + "-" + std::to_string(seed));
+  if (FileExists(path)) return path;
+  synth::SampleOptions options;
+  options.seconds = seconds;
+  options.seed = seed;
+  std::string error;
+  if (!WriteSample(product, path, options, error)) throw std::runtime_error(error);
+  return path;
 }
 
 }  // namespace morphel::test

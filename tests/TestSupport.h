@@ -24,6 +24,10 @@ std::string SourcePath(const std::string& relative);
 std::string CommittedSample(const std::string& name);
 std::string GoldenReference(const std::string& name);
 
+// A synthetic log of a product (the name `morphel sample` takes), written
+// once per test program under TempDir().
+std::string SyntheticLog(const std::string& product, double seconds, uint64_t seed);
+
 // The bytes of a record buffer, to compare with expected bytes.
 inline std::vector<uint8_t> BlockBytes(const Product::Block& block) {
   return std::vector<uint8_t>(block.begin(), block.end());

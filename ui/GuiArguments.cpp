@@ -45,6 +45,10 @@ GuiArguments ParseGuiArguments(const QStringList& args) {
       value(i, parsed.log);
     } else if (!optionsEnd && a == QLatin1String("--converting")) {
       parsed.converting = true;
+    } else if (!optionsEnd && a == QLatin1String("--map")) {
+      parsed.map = true;
+    } else if (!optionsEnd && a == QLatin1String("--receiver")) {
+      value(i, parsed.receiver);
     } else if (!optionsEnd && a.startsWith(QLatin1Char('-')) && a.size() > 1) {
       parsed.error = QStringLiteral("unknown option '%1'").arg(a);
     } else if (!parsed.log.isEmpty()) {
@@ -74,10 +78,11 @@ QString GuiUsage() {
       "  LOG              open this log at start, as Browse does (recognised and indexed)\n"
       "  -h, --help       show this help and exit\n"
       "  -v, --version    show the version and exit\n"
-      "  --screenshot FILE [--format ITEM] [--converting]\n"
+      "  --screenshot FILE [--format ITEM] [--converting | --map [--receiver N]]\n"
       "                   save a picture of the window once LOG is indexed and the\n"
       "                   format's preset applied (--converting: during the\n"
-      "                   conversion), then exit\n"
+      "                   conversion; --map: of the Drive Map of LOG, coloured by\n"
+      "                   receiver N or the best server), then exit\n"
       "\n"
       "Qt's own options (-platform, -style, ...) are accepted as well.\n"
       "The command line for scripts is 'morphel' (morphel --help).\n");

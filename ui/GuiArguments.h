@@ -2,7 +2,7 @@
 // The window's own command line:
 //   morphel-gui [LOG]                 the window, with LOG opened as Browse opens it
 //   morphel-gui --help | --version    answered without a display
-//   morphel-gui --screenshot FILE [--format ITEM] [--converting] [LOG]
+//   morphel-gui --screenshot FILE [--format ITEM] [--converting | --map [--receiver N]] [LOG]
 //                                     a picture of the window, then exit
 // Qt's own options (-platform, -style, ...) are taken by the application
 // object before these are read.
@@ -22,6 +22,8 @@ struct GuiArguments {
   QString screenshot;       // the picture to save
   QString format;           // output format item applied before the picture
   bool converting = false;  // the picture is taken mid-conversion
+  bool map = false;         // the picture is of the drive map of LOG
+  QString receiver;         // the map coloured by this receiver (else the best server)
 };
 
 // args[0] is the program.

@@ -43,7 +43,13 @@ constexpr std::array<Section, 8> kSections = {{
      "<p><b>Tools</b>: <i>Generate Average Information</i> reads the log once to measure how "
      "many records it holds per second; <i>Data Reduction via Threshold</i> collects a "
      "field-value criterion; <i>40 Lambda Averaging</i> sets the average vehicle speed (MPH or "
-     "km/h) from which the length of a 40-wavelength averaging window is worked out.</p>"
+     "km/h) from which the length of a 40-wavelength averaging window is worked out; <i>Drive "
+     "Map</i> draws the route of the log on a plain longitude/latitude map, its points coloured "
+     "by the signal strength of the best server or of a receiver you choose. Turn the mouse "
+     "wheel to zoom, drag to move the map, point at a place to read its time, position, "
+     "channel and RSSI; segments unticked in the tree are drawn grey. <b>Export...</b> writes "
+     "the strongest readings of the receivers shown (without the unticked segments) to a "
+     "GeoPackage, GeoJSON, KML or CSV file, or the map to a PNG picture.</p>"
      "<p><b>Help</b>: <i>Contents &amp; Index</i> opens this manual; <i>About</i> shows the "
      "version.</p>"},
     {"Step 1 - Select Input / Output",

@@ -16,6 +16,11 @@ constexpr const char* kAllLogs = "All receiver logs";
 constexpr const char* kAllFiles = "All files (*)";
 constexpr const char* kConfigFilter = "Configuration Files (*.cfg)|*.cfg";
 constexpr const char* kConfigSuffix = "cfg";
+// The drive map's "Export...": the export formats and a picture of the map.
+constexpr const char* kMapFilter =
+    "GeoPackage|*.gpkg|GeoJSON|*.geojson|KML (Google Earth)|*.kml|CSV table|*.csv|"
+    "PNG picture|*.png";
+constexpr const char* kMapSuffix = "gpkg";
 
 // "*.tlf *.TLF": the receivers write their logs on FAT cards, where names
 // often come in capitals.
@@ -115,6 +120,20 @@ std::optional<QString> QtFileDialogs::SaveConfig(QWidget* parent, const QString&
   return SaveWithSuffix(parent, QStringLiteral("Save Configuration"),
                         QtFilterFromPairs(QString::fromLatin1(kConfigFilter)),
                         QString::fromLatin1(kConfigSuffix), start);
+}
+
+std::optional<QString> QtFileDialogs::SaveMap(QWidget* parent, const QString& start) {
+  QFileDialog dialog(parent, QStringLiteral("Export the Drive Map"), QString(),
+                     QtFilterFromPairs(QString::fromLatin1(kMapFilter)));
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setDefaultSuffix(QString::fromLatin1(kMapSuffix));
+  // The filter chosen gives the name its extension.
+  QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& f) {
+    const qsizetype dot = f.lastIndexOf(QStringLiteral("*."));
+    if (dot >= 0) dialog.setDefaultSuffix(f.mid(dot + 2).chopped(1));
+  });
+  StartAt(dialog, start);
+  return Run(dialog);
 }
 
 void QtMessageBoxes::Show(QWidget* parent, MessageKind kind, const QString& text) {

@@ -23,6 +23,8 @@ class FileDialogs {
   virtual std::optional<QString> SaveOutput(QWidget* parent, const QString& start) = 0;
   virtual std::optional<QString> OpenConfig(QWidget* parent, const QString& start) = 0;
   virtual std::optional<QString> SaveConfig(QWidget* parent, const QString& start) = 0;
+  // The drive map's export: a GeoPackage, GeoJSON, KML, CSV or PNG file.
+  virtual std::optional<QString> SaveMap(QWidget* parent, const QString& start) = 0;
 };
 
 class MessageBoxes {
@@ -40,6 +42,7 @@ class QtFileDialogs : public FileDialogs {
   std::optional<QString> SaveOutput(QWidget* parent, const QString& start) override;
   std::optional<QString> OpenConfig(QWidget* parent, const QString& start) override;
   std::optional<QString> SaveConfig(QWidget* parent, const QString& start) override;
+  std::optional<QString> SaveMap(QWidget* parent, const QString& start) override;
 };
 
 class QtMessageBoxes : public MessageBoxes {

@@ -34,6 +34,7 @@
 #include "products/FormatTable.h"
 #include "products/ProductTable.h"
 #include "ui/Dialogs.h"
+#include "ui/DriveMap.h"
 #include "ui/Look.h"
 #include "ui/WindowState.h"
 #include "ui/Workers.h"
@@ -186,6 +187,13 @@ TMainForm::TMainForm(MainModel& model, FileDialogs& files, MessageBoxes& message
   waitDlg_ = new TWaitDlg(this);
   generatorDlg_ = new TGeneratorDlg(this);
   thresholdDlg_ = new TThresholdDlg(this);
+  driveMap_ = new TDriveMapForm(
+      files_, messages_,
+      [this]() -> const SegmentTable* {
+        Product* reader = model_.CurrentReader();
+        return reader ? &reader->SegmentNodes : nullptr;
+      },
+      this);
 
   ConnectControls();
   model_.onChanged = [this] { SyncFromModel(); };
@@ -284,6 +292,9 @@ void TMainForm::BuildMenu() {
       ->setObjectName(QStringLiteral("Threshold1"));
   tools->addAction(QStringLiteral("40 Lambda Averaging..."), this, &TMainForm::Lambda1Click)
       ->setObjectName(QStringLiteral("Lambda1"));
+  tools->addSeparator();
+  tools->addAction(QStringLiteral("Drive Map..."), this, &TMainForm::DriveMap1Click)
+      ->setObjectName(QStringLiteral("DriveMap1"));
 
   QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
   help->setObjectName(QStringLiteral("Help1"));

@@ -38,6 +38,7 @@ namespace morphel::ui {
 
 class TAboutDlg;
 class TConvert;
+class TDriveMapForm;
 class TGeneratorDlg;
 class THelp_Form;
 class TLambdaDlg;
@@ -90,6 +91,7 @@ class TMainForm : public QMainWindow {
   TThresholdDlg* ThresholdDialog() const { return thresholdDlg_; }
   TAboutDlg* AboutDialog() const { return aboutDlg_; }
   THelp_Form* HelpWindow() const { return helpForm_; }
+  TDriveMapForm* DriveMapWindow() const { return driveMap_; }
 
   // Handlers, named after their controls.
   void InBrowseClick();
@@ -114,6 +116,7 @@ class TMainForm : public QMainWindow {
   void Generator1Click();
   void Threshold1Click();
   void Lambda1Click();
+  void DriveMap1Click();
 
  signals:
   void indexingFinished();
@@ -246,6 +249,7 @@ class TMainForm : public QMainWindow {
   TWaitDlg* waitDlg_;
   TGeneratorDlg* generatorDlg_;
   TThresholdDlg* thresholdDlg_;
+  TDriveMapForm* driveMap_;
 
   // Index tree: the top-level node of each segment type code.
   std::vector<QTreeWidgetItem*> typeNodes_;

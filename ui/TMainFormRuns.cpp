@@ -14,6 +14,7 @@
 #include "products/FormatTable.h"
 #include "products/ProductTable.h"
 #include "ui/Dialogs.h"
+#include "ui/DriveMap.h"
 #include "ui/RunReports.h"
 #include "ui/TMainForm.h"
 #include "ui/Workers.h"
@@ -86,8 +87,23 @@ void TMainForm::IndexFinished() {
     const QString warning = IndexWarning(end);
     if (!warning.isEmpty()) Report(MessageKind::Warning, warning);
   }
+  // A map open on another log follows the log now selected.
+  if (driveMap_->isVisible() && driveMap_->Log() != model_.GetSettings().InputFilename)
+    driveMap_->Load(model_.Snapshot());
   emit indexingFinished();
   StartPending();
+}
+
+// The map of the log selected, read on its own worker with its own reader.
+void TMainForm::DriveMap1Click() {
+  if (model_.GetSettings().InputFormatGroup == kItemNone || !model_.CurrentReader()) {
+    Report(MessageKind::Warning, QString::fromLatin1(kChooseInputFirst));
+    return;
+  }
+  if (driveMap_->Log() != model_.GetSettings().InputFilename || !driveMap_->isVisible())
+    driveMap_->Load(model_.Snapshot());
+  driveMap_->show();
+  driveMap_->raise();
 }
 
 void TMainForm::btnConvertClick() {
@@ -214,6 +230,7 @@ void TMainForm::tvIndexItemChanged(QTreeWidgetItem* item, int column) {
   item->setCheckState(0, included ? Qt::Checked : Qt::Unchecked);
   syncing_ = false;
   RefreshCommandLine();
+  driveMap_->SegmentsChanged();
 }
 
 }  // namespace morphel::ui

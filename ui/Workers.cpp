@@ -1,6 +1,9 @@
 #include "ui/Workers.h"
 
+#include <filesystem>
 #include <utility>
+
+#include "products/ProductTable.h"
 
 namespace morphel::ui {
 
@@ -98,6 +101,41 @@ TMakeList::~TMakeList() {
 void TMakeList::run() {
   GatherRun gathering(reader_, snapshot_, *this);
   outcome_.store(gathering.Run());
+}
+
+TMakeMap::~TMakeMap() {
+  Shutdown();
+}
+
+void TMakeMap::run() {
+  ReadingRun reading(reader_, snapshot_, ReadingOptions{}, *this);
+  outcome_ = reading.Run(track_);
+  summary_ = reading.Summary();
+}
+
+TExportMap::TExportMap(Product& reader, const Settings& snapshot,
+                       const exporting::ExportSettings& settings, const ReadingOptions& options,
+                       ReportSink sink, QObject* parent)
+    : RunWorker(reader, snapshot, std::move(sink), parent),
+      settings_(settings),
+      options_(options) {}
+
+TExportMap::~TExportMap() {
+  Shutdown();
+}
+
+// The GDAL module is loaded here, on the first GIS export, never before.
+void TExportMap::run() {
+  std::unique_ptr<exporting::ExportSink> sink = exporting::CreateExport(settings_);
+  const ProductRow* row = ProductRowFor(snapshot_.InputFormatGroup);
+  if (row)
+    sink->SetLog(exporting::ExportLog(
+        *row, std::filesystem::path(snapshot_.InputFilename).filename().string()));
+  ReadingRun reading(reader_, snapshot_, options_, *this);
+  outcome_ = reading.Run(*sink);
+  summary_ = reading.Summary();
+  if (outcome_ == ReadingOutcome::SinkFailed) error_ = sink->Error();
+  if (!sink->Close() && error_.empty()) error_ = sink->Error();
 }
 
 }  // namespace morphel::ui

@@ -1,5 +1,5 @@
 #pragma once
-// The three background runs of the window. Each is a QThread over one of the
+// The background runs of the window. Each is a QThread over one of the
 // engine's synchronous runs, working on a copy of the settings taken when it
 // starts. Progress goes to the window as a queued signal; a message is shown
 // by the window (in its own thread) while the run waits for the user to
@@ -15,8 +15,11 @@
 #include "app/ConversionRun.h"
 #include "core/RunHooks.h"
 #include "core/Settings.h"
+#include "export/DriveTrack.h"
+#include "export/Export.h"
 #include "index/GatherRun.h"
 #include "index/IndexRun.h"
+#include "index/ReadingRun.h"
 #include "products/Product.h"
 #include "ui/RunReports.h"
 
@@ -119,6 +122,53 @@ class TMakeList : public RunWorker {
 
  private:
   std::atomic<GatherOutcome> outcome_{GatherOutcome::Completed};
+};
+
+// The drive map's reading: the log's readings into the map's track, with
+// the map's own reader (every segment read; the map greys those left out).
+class TMakeMap : public RunWorker {
+  Q_OBJECT
+ public:
+  using RunWorker::RunWorker;
+  ~TMakeMap() override;
+  // Read once the thread has finished.
+  ReadingOutcome Outcome() const { return outcome_; }
+  const ReadingSummary& Summary() const { return summary_; }
+  exporting::DriveTrackSink& Track() { return track_; }
+
+ protected:
+  void run() override;
+
+ private:
+  exporting::DriveTrackSink track_;
+  ReadingOutcome outcome_ = ReadingOutcome::Completed;
+  ReadingSummary summary_;
+};
+
+// "Export..." of the drive map: the log's readings into a GeoPackage,
+// GeoJSON, KML or CSV file.
+class TExportMap : public RunWorker {
+  Q_OBJECT
+ public:
+  TExportMap(Product& reader, const Settings& snapshot, const exporting::ExportSettings& settings,
+             const ReadingOptions& options, ReportSink sink, QObject* parent);
+  ~TExportMap() override;
+  // Read once the thread has finished: how the run ended, what it wrote,
+  // and why the file could not be written (empty when it could).
+  ReadingOutcome Outcome() const { return outcome_; }
+  const ReadingSummary& Summary() const { return summary_; }
+  const std::string& Error() const { return error_; }
+  const exporting::ExportSettings& Target() const { return settings_; }
+
+ protected:
+  void run() override;
+
+ private:
+  const exporting::ExportSettings settings_;
+  const ReadingOptions options_;
+  ReadingOutcome outcome_ = ReadingOutcome::Completed;
+  ReadingSummary summary_;
+  std::string error_;
 };
 
 }  // namespace morphel::ui

@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "app/MainModel.h"
+#include "ui/DriveMap.h"
 #include "ui/GuiArguments.h"
 #include "ui/MorphelApplication.h"
 #include "ui/Seams.h"
@@ -30,8 +31,8 @@ class PrintedMessages : public morphel::ui::MessageBoxes {
   }
 };
 
-void Save(TMainForm& window, const QString& file) {
-  window.TimerTimer();
+void Save(QWidget& window, const QString& file) {
+  if (auto* main = qobject_cast<TMainForm*>(&window)) main->TimerTimer();
   if (!window.grab().save(file)) {
     std::fprintf(stderr, "morphel-gui: cannot write %s\n", qPrintable(file));
     QCoreApplication::exit(1);
@@ -46,6 +47,17 @@ void ScheduleScreenshot(TMainForm& window, const GuiArguments& args) {
     bool isItem = false;
     const int item = args.format.toInt(&isItem);
     if (isItem) window.OutputFormatGroupChange(item);
+    if (args.map) {
+      morphel::ui::TDriveMapForm* map = window.DriveMapWindow();
+      QObject::connect(map, &morphel::ui::TDriveMapForm::readingFinished, map,
+                       [map, file = args.screenshot] {
+                         Save(*map, file);
+                         QCoreApplication::exit(0);
+                       });
+      window.DriveMap1Click();
+      if (!args.receiver.isEmpty()) map->ChooseReceiver(args.receiver.toInt());
+      return;
+    }
     if (!args.converting) {
       Save(window, args.screenshot);
       QCoreApplication::exit(0);

@@ -69,7 +69,7 @@ TEST(DesktopEntry, ValidatesAndOffersMorphelForEveryLogType) {
   }
 }
 
-TEST(DesktopEntry, InstallPutsBothProgramsTheEntryTheLogTypesAndTheIcon) {
+TEST(DesktopEntry, InstallPutsBothProgramsTheGisModuleTheEntryTheLogTypesAndTheIcon) {
   QTemporaryDir prefix;
   QProcess install;
   install.start(QStringLiteral(MORPHEL_CMAKE),
@@ -79,6 +79,12 @@ TEST(DesktopEntry, InstallPutsBothProgramsTheEntryTheLogTypesAndTheIcon) {
   ASSERT_EQ(install.exitCode(), 0) << install.readAllStandardError().toStdString();
   for (const char* program : {"bin/morphel", "bin/morphel-gui"})
     EXPECT_TRUE(QFileInfo(prefix.filePath(QString::fromLatin1(program))).isExecutable()) << program;
+  // The GDAL module of the GIS exports where the programs look for it.
+  QStringList modules = QDir(prefix.path()).entryList({QStringLiteral("lib*")}, QDir::Dirs);
+  EXPECT_EQ(modules.size(), 1);
+  if (!modules.isEmpty()) {
+    EXPECT_TRUE(QFileInfo::exists(prefix.filePath(modules.front() + "/morphel/libmorphel_gis.so")));
+  }
   for (const char* file :
        {"share/applications/morphel-gui.desktop", "share/mime/packages/morphel-logs.xml",
         "share/icons/hicolor/scalable/apps/morphel.svg"})

@@ -27,7 +27,7 @@ namespace morphel::ui::test {
 // and records where each dialog was asked to open.
 class FakeFileDialogs : public FileDialogs {
  public:
-  std::deque<QString> inputs, outputs, openConfigs, saveConfigs;
+  std::deque<QString> inputs, outputs, openConfigs, saveConfigs, maps;
   std::vector<QString> starts;
   std::optional<QString> OpenInput(QWidget*, const QString& start) override {
     return Next(inputs, start);
@@ -40,6 +40,9 @@ class FakeFileDialogs : public FileDialogs {
   }
   std::optional<QString> SaveConfig(QWidget*, const QString& start) override {
     return Next(saveConfigs, start);
+  }
+  std::optional<QString> SaveMap(QWidget*, const QString& start) override {
+    return Next(maps, start);
   }
 
  private:

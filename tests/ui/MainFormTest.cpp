@@ -102,7 +102,7 @@ TEST(MainForm, MenusCarryTheirItems) {
   const std::vector<std::vector<std::string>> expected = {
       {"&Application", "Open Configuration", "Save Configuration", "-", "E&xit"},
       {"&Tools", "Generate Average Information...", "Data Reduction via Threshold...",
-       "40 Lambda Averaging..."},
+       "40 Lambda Averaging...", "-", "Drive Map..."},
       {"&Help", "Contents && Index", "-", "About"}};
   EXPECT_EQ(menus, expected);
 }
