@@ -3,8 +3,10 @@
 // assembled by shifts from individual bytes, never by casting to structs, so
 // the code is independent of the host's byte order and alignment.
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <span>
 
 namespace morphel {
@@ -98,5 +100,29 @@ class ByteCursor {
   size_t size_;
   bool overrun_ = false;
 };
+
+// The sum of n bytes, eight at a time: the bytes of a word are added in
+// 16-bit lanes (at most 64 words before a lane could pass 65,535), and the
+// lanes are added up at the end of each run of words.
+inline uint64_t SumBytes(const uint8_t* p, size_t n) {
+  constexpr uint64_t kLowBytes = 0x00FF00FF00FF00FFull;
+  constexpr size_t kWordsPerRun = 64;
+  uint64_t total = 0;
+  while (n >= 8) {
+    const size_t words = std::min(n / 8, kWordsPerRun);
+    uint64_t lanes = 0;
+    for (size_t w = 0; w < words; ++w) {
+      uint64_t x;
+      std::memcpy(&x, p + 8 * w, 8);
+      lanes += (x & kLowBytes) + ((x >> 8) & kLowBytes);
+    }
+    p += 8 * words;
+    n -= 8 * words;
+    lanes = (lanes & 0x0000FFFF0000FFFFull) + ((lanes >> 16) & 0x0000FFFF0000FFFFull);
+    total += (lanes & 0xFFFFFFFFull) + (lanes >> 32);
+  }
+  for (; n > 0; --n) total += *p++;
+  return total;
+}
 
 }  // namespace morphel

@@ -252,9 +252,7 @@ int CwScanner::FastChannel(int r) const {
 int CwScanner::MeanRssi(int r) const {
   const uint8_t* s = fastBlocks_.data() + static_cast<size_t>(r) * layout_.receiverBlockSize +
                      layout_.samplesOffset;
-  long sum = 0;
-  for (int i = 0; i < kSamplesPerBlock; ++i) sum += s[i];
-  return static_cast<int>(sum / kSamplesPerBlock);
+  return static_cast<int>(SumBytes(s, kSamplesPerBlock) / kSamplesPerBlock);
 }
 
 CwScanner::Tuning CwScanner::ScanTuning(int r) const {

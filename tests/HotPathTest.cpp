@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "core/Bytes.h"
 #include "core/CachedText.h"
 #include "core/Fmt.h"
 #include "core/RunHooks.h"
@@ -126,6 +127,23 @@ TEST(CachedText, TableOfFrequenciesGivesEveryValueItsOwnText) {
     direct.push_back(',');
   }
   EXPECT_EQ(viaTable, direct);
+}
+
+// Bytes summed eight at a time: the plain sum for every length around the
+// word and run sizes, for bytes at their largest and at random.
+TEST(SumBytes, IsThePlainSum) {
+  std::mt19937_64 rng(9);
+  std::vector<uint8_t> bytes(2000);
+  for (bool largest : {true, false}) {
+    for (auto& b : bytes) b = largest ? 0xFF : static_cast<uint8_t>(rng());
+    for (size_t offset : {0, 1, 3}) {
+      for (size_t n = 0; n + offset <= bytes.size(); n += (n < 600 ? 1 : 97)) {
+        uint64_t plain = 0;
+        for (size_t i = 0; i < n; ++i) plain += bytes[offset + i];
+        ASSERT_EQ(SumBytes(bytes.data() + offset, n), plain) << n << " at " << offset;
+      }
+    }
+  }
 }
 
 }  // namespace
