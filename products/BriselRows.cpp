@@ -40,7 +40,7 @@ RowStamps Brisel::CurrentRowStamps() const {
   state.tpMotion = tpMotion_;
   const size_t r = static_cast<size_t>(current_);
   RowStamps stamps;
-  stamps.record = fieldStamp_.Of(state);
+  stamps.record[0] = fieldStamp_.Of(state);
   stamps.receiver = bandStamps_[r].Of(rx_[r].band);
   stamps.slot = current_;
   return stamps;

@@ -26,7 +26,7 @@ FieldChange CwScanner::FieldChangeOf(int id) const {
 
 RowStamps CwScanner::CurrentRowStamps() const {
   RowStamps stamps;
-  stamps.record = headerStamp_.Of(header_);
+  stamps.record[0] = headerStamp_.Of(header_);
   return stamps;
 }
 

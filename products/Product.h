@@ -123,6 +123,9 @@ class Product {
   // FormatDataValues, the reference both ways must match byte for byte.
   virtual bool RowsInPlace() const { return false; }
   virtual FieldChange FieldChangeOf(int id) const;
+  // The part (0 .. RowStamps::kRecordParts - 1) whose stamp a Record field
+  // follows.
+  virtual int RecordPartOf(int /*id*/) const { return 0; }
   virtual RowStamps CurrentRowStamps() const { return {}; }
   // A run of rows made in place begins: texts kept for another run's data
   // boxes or delimiter are forgotten.

@@ -1,5 +1,7 @@
 #include "products/RowWriter.h"
 
+#include <algorithm>
+
 #include "core/FastText.h"
 #include "products/FieldCatalog.h"
 
@@ -26,8 +28,9 @@ RowWriter::RowWriter(Product& reader, size_t fields, OutputFile& file, char deli
   Compile(fields);
 }
 
-// Consecutive fields that change together make one piece; the record
-// number, fields made every row and the << DATA >> columns stand alone.
+// Consecutive fields that change together (the same kind of change and, for
+// Record fields, the same part) make one piece; the record number, fields
+// made every row and the << DATA >> columns stand alone.
 void RowWriter::Compile(size_t fields) {
   pieces_.clear();
   for (size_t i = 0; i < fields; ++i) {
@@ -39,10 +42,12 @@ void RowWriter::Compile(size_t fields) {
       piece.data = true;
     } else {
       piece.change = reader_.FieldChangeOf(id);
+      if (piece.change == FieldChange::Record)
+        piece.part = std::clamp(reader_.RecordPartOf(id), 0, RowStamps::kRecordParts - 1);
       const bool kept =
           piece.change == FieldChange::Record || piece.change == FieldChange::Receiver;
       if (kept && !pieces_.empty() && !pieces_.back().data &&
-          pieces_.back().change == piece.change) {
+          pieces_.back().change == piece.change && pieces_.back().part == piece.part) {
         pieces_.back().end = i + 1;
         continue;
       }
@@ -78,7 +83,8 @@ void RowWriter::Refill(const Piece& piece, Kept& kept) {
 
 void RowWriter::WriteKept(Piece& piece, const RowStamps& stamps) {
   const bool perReceiver = piece.change == FieldChange::Receiver;
-  const uint64_t stamp = perReceiver ? stamps.receiver : stamps.record;
+  const uint64_t stamp =
+      perReceiver ? stamps.receiver : stamps.record[static_cast<size_t>(piece.part)];
   const int slot = perReceiver ? stamps.slot : 0;
   Kept& kept = piece.kept[static_cast<size_t>(slot) % RowStamps::kSlots];
   if (!kept.valid || kept.stamp != stamp) {

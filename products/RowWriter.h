@@ -44,6 +44,7 @@ class RowWriter {
   struct Piece {
     FieldChange change = FieldChange::EveryRow;
     bool data = false;  // the << DATA >> columns
+    int part = 0;       // of a Record piece: the stamp it follows
     size_t begin = 0;   // positions [begin, end) of the selection
     size_t end = 0;
     std::array<Kept, RowStamps::kSlots> kept;

@@ -18,7 +18,7 @@ FieldChange Skarn::FieldChangeOf(int id) const {
 // Those values themselves, packed: bytes and a 16-bit marker.
 RowStamps Skarn::CurrentRowStamps() const {
   RowStamps stamps;
-  stamps.record = static_cast<uint64_t>(hour_ & 0xFF) | static_cast<uint64_t>(minute_ & 0xFF) << 8 |
+  stamps.record[0] = static_cast<uint64_t>(hour_ & 0xFF) | static_cast<uint64_t>(minute_ & 0xFF) << 8 |
                   static_cast<uint64_t>(second_ & 0xFF) << 16 |
                   static_cast<uint64_t>(flags_) << 24 |
                   static_cast<uint64_t>(marker_ & 0xFFFF) << 32;

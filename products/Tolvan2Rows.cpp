@@ -26,7 +26,7 @@ FieldChange Tolvan2::FieldChangeOf(int id) const {
 RowStamps Tolvan2::CurrentRowStamps() const {
   const size_t r = Index(current_);
   RowStamps stamps;
-  stamps.record = fixStamp_.Of(RowFix());
+  stamps.record[0] = fixStamp_.Of(RowFix());
   stamps.receiver = bandStamps_[r].Of(bands_[r]);
   stamps.slot = static_cast<int>(r);
   return stamps;

@@ -72,6 +72,7 @@ class ZevReader : public Product {
   // Rows made in place (ZevRows.cpp).
   bool RowsInPlace() const override { return true; }
   FieldChange FieldChangeOf(int id) const override;
+  int RecordPartOf(int id) const override;
   RowStamps CurrentRowStamps() const override;
   void BeginRows() override;
   void WriteDataColumns(RowOutput& out, bool first) override;
@@ -152,6 +153,7 @@ class ZevReader : public Product {
   int32_t altitude_ = 0;   // centimetres, below sea level negative
   uint32_t velocity_ = 0;  // units of 0.022356 mph
   uint8_t gpsStatus_ = 0;
+  uint8_t navStatus_ = 0;  // the dump log's GPS records only
   // Marker words: marker value and odometer, or X and Y.
   uint8_t xyFlag_ = 0;
   uint16_t marker_ = 0;
@@ -178,19 +180,32 @@ class ZevReader : public Product {
   void AppendPagingField(int id, std::string& out) const;
   void AppendGpsField(int id, std::string& out) const;
 
-  // What the field texts are made from, compared row by row.
-  struct FieldState {
+  // What the field texts are made from, compared row by row in four parts
+  // that change apart: the mode and paging texts, the receiver clock (every
+  // second), the GPS fix and the marker words (every record).
+  enum RecordPart { kModePart, kClockPart, kFixPart, kMarkerPart };
+  struct ModeState {
+    int mode = 0;
+    int16_t segmentType = 0;
+    uint64_t paging = 0;
+    bool operator==(const ModeState&) const = default;
+  };
+  struct ClockState {
     int rtc[6] = {};
+    bool operator==(const ClockState&) const = default;
+  };
+  struct FixState {
     int gps[3] = {};
     MinuteCoordinate latitude, longitude;
     int32_t altitude = 0;
     uint32_t velocity = 0;
-    uint8_t gpsStatus = 0, xyFlag = 0;
+    uint8_t gpsStatus = 0, navStatus = 0;
+    bool operator==(const FixState&) const = default;
+  };
+  struct MarkerState {
     uint16_t marker = 0, odometer = 0;
-    int mode = 0;
-    int16_t segmentType = 0;
-    uint64_t paging = 0;
-    bool operator==(const FieldState&) const = default;
+    uint8_t xyFlag = 0;
+    bool operator==(const MarkerState&) const = default;
   };
   // An entry's frequency and channel as the data columns show them.
   struct EntryText {
@@ -207,7 +222,10 @@ class ZevReader : public Product {
   // The position fields, six decimals of a degree.
   CoordinateFields coordinateFields_{6};
   uint64_t pagingDecoded_ = 0;  // paging units decoded: the paging texts change
-  mutable ValueStamp<FieldState> fieldStamp_;
+  mutable ValueStamp<ModeState> modeStamp_;
+  mutable ValueStamp<ClockState> clockStamp_;
+  mutable ValueStamp<FixState> fixStamp_;
+  mutable ValueStamp<MarkerState> markerStamp_;
   std::array<EntryText, kMaxChannels> entryTexts_;
   // Frequencies of the channel list, the same in every row.
   CachedTexts<256> frequencyTexts_;

@@ -46,7 +46,6 @@ class ZevDump : public ZevReader {
   bool PerEntryRecords() const override { return true; }
   const char* MeasurementCode() const override;
   uint64_t PlanStamp() const override;
-  FieldChange FieldChangeOf(int id) const override;
 
  private:
   static bool IsMeasurement(const Block& b);
@@ -62,7 +61,6 @@ class ZevDump : public ZevReader {
   uint16_t baseFraction_ = 0;
   uint16_t spacing_ = 0;  // units of 0.1 kHz
   uint8_t channelMode_ = 0;
-  uint8_t navStatus_ = 0;
   // The plan the displayed frequencies and channels are made from.
   struct Plan {
     int16_t firstChannel, lastChannel;

@@ -24,36 +24,54 @@ FieldChange ZevReader::FieldChangeOf(int id) const {
   return FieldChange::Record;
 }
 
-// The navigation status is the dump log's own, read from its GPS records.
-FieldChange ZevDump::FieldChangeOf(int id) const {
-  if (id == FieldCatalog::kExtNavStatus) return FieldChange::EveryRow;
-  return ZevReader::FieldChangeOf(id);
+int ZevReader::RecordPartOf(int id) const {
+  using F = FieldCatalog;
+  switch (id) {
+    case F::kRtcDate:
+    case F::kRtcMonth:
+    case F::kRtcDay:
+    case F::kRtcYear:
+    case F::kRtcTime:
+    case F::kRtcHour:
+    case F::kRtcMinute:
+    case F::kRtcSecond:
+      return kClockPart;
+    case F::kMarkerValue:
+    case F::kOdometer:
+    case F::kXCoordinate:
+    case F::kYCoordinate:
+      return kMarkerPart;
+    case F::kFlexData:
+    case F::kPocsagData:
+    case F::kBer:
+    case F::kSpeedBps:
+    case F::kMeasurementType:
+      return kModePart;
+    default:
+      // The position in its forms, the GPS time, status, altitude and
+      // velocity, and the dump log's navigation status; the fields a Zev log
+      // does not have are empty whatever the part.
+      return kFixPart;
+  }
 }
 
 RowStamps ZevReader::CurrentRowStamps() const {
-  FieldState state;
-  state.rtc[0] = rtcHour_;
-  state.rtc[1] = rtcMinute_;
-  state.rtc[2] = rtcSecond_;
-  state.rtc[3] = rtcDay_;
-  state.rtc[4] = rtcMonth_;
-  state.rtc[5] = rtcYear_;
-  state.gps[0] = gpsHour_;
-  state.gps[1] = gpsMinute_;
-  state.gps[2] = gpsSecond_;
-  state.latitude = latitude_;
-  state.longitude = longitude_;
-  state.altitude = altitude_;
-  state.velocity = velocity_;
-  state.gpsStatus = gpsStatus_;
-  state.xyFlag = xyFlag_;
-  state.marker = marker_;
-  state.odometer = odometer_;
-  state.mode = mode_;
-  state.segmentType = SegmentType;
-  state.paging = pagingDecoded_;
   RowStamps stamps;
-  stamps.record = fieldStamp_.Of(state);
+  stamps.record[kModePart] = modeStamp_.Of({mode_, SegmentType, pagingDecoded_});
+  stamps.record[kClockPart] =
+      clockStamp_.Of({{rtcHour_, rtcMinute_, rtcSecond_, rtcDay_, rtcMonth_, rtcYear_}});
+  FixState fix;
+  fix.gps[0] = gpsHour_;
+  fix.gps[1] = gpsMinute_;
+  fix.gps[2] = gpsSecond_;
+  fix.latitude = latitude_;
+  fix.longitude = longitude_;
+  fix.altitude = altitude_;
+  fix.velocity = velocity_;
+  fix.gpsStatus = gpsStatus_;
+  fix.navStatus = navStatus_;
+  stamps.record[kFixPart] = fixStamp_.Of(fix);
+  stamps.record[kMarkerPart] = markerStamp_.Of({marker_, odometer_, xyFlag_});
   return stamps;
 }
 
