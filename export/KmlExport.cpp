@@ -163,7 +163,9 @@ class SpillFile {
 KmlExport::KmlExport(const ExportSettings& settings)
     : path_(settings.path), bands_(settings.bandEdges) {}
 
-KmlExport::~KmlExport() = default;
+KmlExport::~KmlExport() {
+  Close();
+}
 
 bool KmlExport::Fail(const std::string& error) {
   if (!failed_) error_ = error;

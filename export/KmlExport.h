@@ -21,7 +21,9 @@
 
 #include <cstddef>
 #include <memory>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/OutputFile.h"
@@ -35,6 +37,7 @@ class SpillFile;
 class KmlExport : public ExportSink {
  public:
   explicit KmlExport(const ExportSettings& settings);
+  // Finishes the document of an export that was not closed and did not fail.
   ~KmlExport() override;
   KmlExport(const KmlExport&) = delete;
   KmlExport& operator=(const KmlExport&) = delete;
