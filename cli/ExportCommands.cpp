@@ -165,9 +165,10 @@ int Worse(int a, int b) {
   return a;
 }
 
-// One log through its reader into the sink.
+// One log through its reader into the sink; `said` keeps the sink's
+// message when the run printed it.
 int ExportLog(const ExportArgs& a, const ExportPlan& plan, const Job& job,
-              exporting::ExportSink& sink, Console& console) {
+              exporting::ExportSink& sink, Console& console, std::string& said) {
   int status = kOk;
   int item = 0;
   MainModel model;
@@ -184,7 +185,8 @@ int ExportLog(const ExportArgs& a, const ExportPlan& plan, const Job& job,
   if (!damage.empty()) console.Note(job.log + ": " + damage);
   if (outcome == ReadingOutcome::InputFailed) return kFailed;
   if (outcome == ReadingOutcome::SinkFailed) {
-    console.Note(sink.Error());
+    said = sink.Error();
+    console.Note(said);
     return kFailed;
   }
   const ReadingSummary& sum = run.Summary();
@@ -199,9 +201,11 @@ int ExportAll(const ExportArgs& a, const ExportPlan& plan, Console& console) {
   InstallInterruptHandler();
   std::unique_ptr<exporting::ExportSink> shared;
   int status = kOk;
-  auto closed = [&console](exporting::ExportSink& sink) {
+  std::string said;
+  // A sink that failed also fails to close, for the same reason: said once.
+  auto closed = [&console, &said](exporting::ExportSink& sink) {
     if (sink.Close()) return kOk;
-    console.Note(sink.Error());
+    if (sink.Error() != said) console.Note(sink.Error());
     return kFailed;
   };
   for (const Job& job : plan.jobs) {
@@ -211,7 +215,7 @@ int ExportAll(const ExportArgs& a, const ExportPlan& plan, Console& console) {
     if (plan.oneFile && !shared) shared = exporting::CreateExport(settings);
     if (!plan.oneFile) own = exporting::CreateExport(settings);
     exporting::ExportSink& sink = plan.oneFile ? *shared : *own;
-    status = Worse(status, ExportLog(a, plan, job, sink, console));
+    status = Worse(status, ExportLog(a, plan, job, sink, console, said));
     if (own) status = Worse(status, closed(*own));
     if (status == kInterrupted || status == kUsageError || (status == kFailed && plan.oneFile))
       break;

@@ -65,6 +65,7 @@ void OutputFile::WriteLong(std::string_view bytes) {
 }
 
 void OutputFile::Flush() {
+  if (fd_ < 0) return;
   size_t done = 0;
   while (done < used_ && !failed_) {
     ssize_t put = ::write(fd_, buffer_.data() + done, used_ - done);

@@ -58,6 +58,9 @@ class OutputFile {
   char* BufferEnd() { return buffer_.data() + buffer_.size(); }
   void MoveCursor(char* p) { used_ = static_cast<size_t>(p - buffer_.data()); }
   char* FlushBefore(char* keep);
+  // Writes out what the buffer holds (a failure is remembered as for any
+  // write); nothing on a closed file.
+  void Flush();
   // Flushes and closes; false if any write since Open failed.
   bool Close();
   bool Failed() const { return failed_; }
@@ -70,7 +73,6 @@ class OutputFile {
 
   void Append(const char* data, size_t n);
   void WriteLong(std::string_view bytes);
-  void Flush();
 
   int fd_ = -1;
   bool binary_ = false;

@@ -45,7 +45,7 @@ constexpr std::array<Column, kCommonCount + 4> kPaging = [] {
   std::array<Column, kCommonCount + 4> c{};
   for (size_t i = 0; i < kCommonCount; ++i) c[i] = kCommon[i];
   const Column own[] = {{"protocol", CellKind::Text, 0},
-                        {"capcode", CellKind::Integer, 0},
+                        {"capcode", CellKind::Integer, 0, true},
                         {"kind", CellKind::Text, 0},
                         {"text", CellKind::Text, 0}};
   for (size_t i = 0; i < std::size(own); ++i) c[kCommonCount + i] = own[i];

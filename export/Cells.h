@@ -33,7 +33,8 @@ enum class CellKind { Null, Integer, Real, Text, Time, Boolean };
 struct Column {
   const char* name;
   CellKind kind;
-  int decimals;  // Real columns: places kept
+  int decimals;       // Real columns: places kept
+  bool wide = false;  // Integer columns: values past 32 bits (capcodes)
 };
 
 struct Cell {

@@ -105,7 +105,15 @@ bool ParseBandEdges(std::string_view text, std::vector<int>& edges, std::string&
 }
 
 std::unique_ptr<ExportSink> CreateExport(const ExportSettings& settings) {
-  if (settings.format == ExportFormat::Csv) return CreateCsvExport(settings);
+  switch (settings.format) {
+    case ExportFormat::Csv:
+      return CreateCsvExport(settings);
+    case ExportFormat::Kml:
+      return CreateKmlExport(settings);
+    case ExportFormat::Gpkg:
+    case ExportFormat::GeoJson:
+      break;
+  }
   return CreateGisExport(settings);
 }
 

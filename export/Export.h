@@ -1,8 +1,9 @@
 #pragma once
 // Exports of tidy readings: one row (CSV) or one point feature (GeoPackage,
 // GeoJSON, KML) per reading, and the paging messages of Zev logs in a second
-// table. The GIS formats are written through GDAL/OGR; the engine does not
-// depend on this library.
+// table. CSV and KML are written here, as text; GeoPackage and GeoJSON
+// through GDAL/OGR, in a module loaded when one is asked for. The engine does
+// not depend on this library.
 
 #include <memory>
 #include <optional>
@@ -35,14 +36,9 @@ std::vector<int> DefaultBandEdges();
 bool ParseBandEdges(std::string_view text, std::vector<int>& edges, std::string& error);
 
 struct ExportSettings {
-  // LIBKML keeps the whole document in memory until the file is written:
-  // about 2.5 KB per point.
-  static constexpr int64_t kMaxKmlPoints = 250000;
-
   ExportFormat format = ExportFormat::Csv;
   std::string path;
   std::vector<int> bandEdges = DefaultBandEdges();
-  int64_t maxKmlPoints = kMaxKmlPoints;  // points (readings and messages) a KML file takes
 };
 
 // A reading sink that writes one export. Logs follow one another into the

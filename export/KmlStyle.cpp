@@ -3,7 +3,12 @@
 #include <fmt/format.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
+#include <iterator>
+#include <string_view>
+
+#include "export/XmlText.h"
 
 namespace morphel::exporting {
 
@@ -14,6 +19,7 @@ constexpr const char* kPointIcon = "http://maps.google.com/mapfiles/kml/shapes/s
 constexpr double kPointScale = 0.6;
 constexpr const char* kNoLevelColour = "#A0A0A0";
 constexpr const char* kRouteColour = "#2060FF";
+constexpr int kRouteWidth = 3;  // pixels
 constexpr const char* kMessageColour = "#C040FF";
 constexpr double kStrongestHue = 120.0;  // green; the weakest band is red (0)
 
@@ -33,31 +39,32 @@ std::string HexRgb(double hue) {
   return fmt::format("#{:02X}{:02X}{:02X}", byte(r), byte(g), byte(b));
 }
 
-// A point style: the tinted icon, no label (the name shows in the list and
-// the balloon, not beside every point).
-std::string PointStyle(const std::string& rgb) {
-  return fmt::format("SYMBOL(id:\"{}\",c:{}FF,s:{});LABEL(c:#FFFFFF00,w:0)", kPointIcon, rgb,
-                     kPointScale);
+// "aabbggrr", the order KML gives a colour's bytes, of an opaque "#RRGGBB".
+std::string KmlColour(std::string_view rgb) {
+  std::string kml{'f', 'f', rgb[5], rgb[6], rgb[3], rgb[4], rgb[1], rgb[2]};
+  for (char& c : kml) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return kml;
 }
 
+// A point style: the tinted icon, no label (the name shows in the list and
+// the balloon, not beside every point).
+void AppendPointStyle(std::string& out, std::string_view id, std::string_view rgb) {
+  fmt::format_to(std::back_inserter(out),
+                 "<Style id=\"{}\"><IconStyle><color>{}</color><scale>{}</scale><Icon><href>{}"
+                 "</href></Icon></IconStyle><LabelStyle><color>00ffffff</color><scale>0</scale>"
+                 "</LabelStyle></Style>\n",
+                 id, KmlColour(rgb), kPointScale, kPointIcon);
+}
+
+// A value as HTML text: entities, and a line break as <br/>.
 void AppendEscaped(std::string& out, std::string_view text) {
-  for (char c : text) {
-    switch (c) {
-      case '&':
-        out.append("&amp;");
-        break;
-      case '<':
-        out.append("&lt;");
-        break;
-      case '>':
-        out.append("&gt;");
-        break;
-      case '\n':
-        out.append("<br/>");
-        break;
-      default:
-        out.push_back(c);
-    }
+  size_t start = 0;
+  while (true) {
+    const size_t lf = text.find('\n', start);
+    AppendXmlText(out, text.substr(start, lf == std::string_view::npos ? lf : lf - start));
+    if (lf == std::string_view::npos) break;
+    out.append("<br/>");
+    start = lf + 1;
   }
 }
 
@@ -78,14 +85,17 @@ std::string KmlBands::BandText(size_t band) const {
   return fmt::format("{} to {} dBm", edges_[band], edges_[band - 1]);
 }
 
-std::vector<KmlStyle> KmlBands::Styles() const {
-  std::vector<KmlStyle> styles;
+std::string KmlBands::StyleElements() const {
+  std::string xml;
   for (size_t band = 0; band <= edges_.size(); ++band)
-    styles.push_back({fmt::format("band{}", band + 1), PointStyle(Colour(band))});
-  styles.push_back({"nolevel", PointStyle(kNoLevelColour)});
-  styles.push_back({"message", PointStyle(kMessageColour)});
-  styles.push_back({"route", fmt::format("PEN(c:{}FF,w:3px)", kRouteColour)});
-  return styles;
+    AppendPointStyle(xml, fmt::format("band{}", band + 1), Colour(band));
+  AppendPointStyle(xml, "nolevel", kNoLevelColour);
+  AppendPointStyle(xml, kMessageStyle, kMessageColour);
+  fmt::format_to(std::back_inserter(xml),
+                 "<Style id=\"{}\"><LineStyle><color>{}</color><width>{}</width></LineStyle>"
+                 "</Style>\n",
+                 kRouteStyle, KmlColour(kRouteColour), kRouteWidth);
+  return xml;
 }
 
 size_t KmlBands::BandOf(int rssiDbm) const {
@@ -94,16 +104,9 @@ size_t KmlBands::BandOf(int rssiDbm) const {
   return band;
 }
 
-std::string KmlBands::StyleOf(const Reading& reading) const {
-  if (!reading.hasRssi) return "@nolevel";
-  return fmt::format("@band{}", BandOf(reading.rssiDbm) + 1);
-}
-
-std::string KmlBands::RouteStyle() {
-  return "@route";
-}
-std::string KmlBands::MessageStyle() {
-  return "@message";
+std::string KmlBands::StyleId(const Reading& reading) const {
+  if (!reading.hasRssi) return "nolevel";
+  return fmt::format("band{}", BandOf(reading.rssiDbm) + 1);
 }
 
 std::string KmlBands::Legend() const {
@@ -123,8 +126,13 @@ std::string PlacemarkName(const Reading& reading) {
   return reading.hasRssi ? fmt::format("{} dBm", reading.rssiDbm) : "no level";
 }
 
-std::string PlacemarkDescription(std::span<const Column> columns, const std::vector<Cell>& cells) {
-  std::string html = "<table>";
+std::string MessageName(const PagingMessage& message) {
+  return fmt::format("{} {:010}", message.protocol, message.capcode);
+}
+
+void AppendPlacemarkDescription(std::string& html, std::span<const Column> columns,
+                                const std::vector<Cell>& cells) {
+  html += "<table>";
   std::string value;
   for (size_t i = 0; i < columns.size() && i < cells.size(); ++i) {
     if (cells[i].kind == CellKind::Null) continue;
@@ -137,7 +145,6 @@ std::string PlacemarkDescription(std::span<const Column> columns, const std::vec
     html += "</td></tr>";
   }
   html += "</table>";
-  return html;
 }
 
 }  // namespace morphel::exporting

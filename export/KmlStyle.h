@@ -12,22 +12,18 @@
 
 namespace morphel::exporting {
 
-struct KmlStyle {
-  std::string name;  // style id, referred to by the placemarks
-  std::string ogr;   // the OGR feature style string
-};
-
 class KmlBands {
  public:
   // Edges in dBm, strongest first: n edges make n + 1 bands.
   explicit KmlBands(std::vector<int> edges);
 
-  // The styles of the bands, the reading without a level and the route.
-  std::vector<KmlStyle> Styles() const;
-  // The style a reading's point takes ("@name" for a feature's style string).
-  std::string StyleOf(const Reading& reading) const;
-  static std::string RouteStyle();
-  static std::string MessageStyle();
+  // The KML <Style> elements of the bands, the reading without a level, the
+  // paging message and the route.
+  std::string StyleElements() const;
+  // The id of the style a reading's point takes ("band2", "nolevel").
+  std::string StyleId(const Reading& reading) const;
+  static constexpr const char* kRouteStyle = "route";
+  static constexpr const char* kMessageStyle = "message";
   // HTML table of the bands and their colours.
   std::string Legend() const;
 
@@ -45,7 +41,10 @@ class KmlBands {
 
 // The name of a reading's placemark ("-72 dBm", "no level").
 std::string PlacemarkName(const Reading& reading);
+// "POCSAG 0001234567": the name of a paging message's placemark.
+std::string MessageName(const PagingMessage& message);
 // HTML table of a row's non-empty cells, for a placemark's balloon.
-std::string PlacemarkDescription(std::span<const Column> columns, const std::vector<Cell>& cells);
+void AppendPlacemarkDescription(std::string& html, std::span<const Column> columns,
+                                const std::vector<Cell>& cells);
 
 }  // namespace morphel::exporting

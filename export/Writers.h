@@ -8,7 +8,8 @@
 namespace morphel::exporting {
 
 std::unique_ptr<ExportSink> CreateCsvExport(const ExportSettings& settings);
-// GeoPackage, GeoJSON and KML, from the GDAL module (loaded on first use).
+std::unique_ptr<ExportSink> CreateKmlExport(const ExportSettings& settings);
+// GeoPackage and GeoJSON, from the GDAL module (loaded on first use).
 std::unique_ptr<ExportSink> CreateGisExport(const ExportSettings& settings);
 
 // What the GDAL module exports: a new sink the caller owns.

@@ -92,6 +92,7 @@ TEST_F(ExportCli, RunErrorsExitOneAndNeverWriteOverALog) {
       {"export " + tolvan_ + " -o " + tolvan_ + " --to csv", "Output File Is The Input File!"},
       {"export " + tolvan_ + " -o " + TempPath("no/such/dir/x.gpkg"), "cannot be created"},
       {"export " + tolvan_ + " -o " + TempPath("no/such/dir/x.csv"), "No such file or directory"},
+      {"export " + tolvan_ + " -o " + TempPath("no/such/dir/x.kml"), "No such file or directory"},
   };
   for (const auto& c : cases) {
     const CliRun r = Morphel(c.args);
@@ -146,6 +147,40 @@ TEST_F(ExportCli, OneFileOfSeveralLogsOrOneFilePerLogInAFolder) {
   r = Morphel("export " + zev_ + " --outdir " + dir);
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_TRUE(test::FileExists(dir + "/cli-zev-card.csv"));
+}
+
+// KML is written by the program itself: the dynamic loader, which names
+// every library it loads, never loads the GDAL module for it (it does for a
+// GeoPackage, which shows the check sees the module).
+TEST_F(ExportCli, KmlIsWrittenWithoutTheGdalModule) {
+  const std::string load = "LD_DEBUG=files \"$M\" export " + zev_ + " -q -o ";
+  const CliRun gpkg = Shell(load + TempPath("module.gpkg"));
+  ASSERT_EQ(gpkg.status, 0) << gpkg.err;
+  ASSERT_NE(gpkg.err.find("libmorphel_gis.so"), std::string::npos);
+  const std::string kml = TempPath("alone.kml");
+  const CliRun r = Shell(load + kml);
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err.find("libmorphel_gis.so"), std::string::npos);
+  EXPECT_EQ(r.err.find("libgdal"), std::string::npos);
+  EXPECT_EQ(Shell("python3 -c \"import sys, xml.etree.ElementTree as E;"
+                  " print(len(E.parse(sys.argv[1]).getroot().findall('.//{*}Placemark')) > 0)\" " +
+                  kml)
+                .out,
+            "True\n");
+}
+
+// A KML that cannot be written whole (here: past the largest file the shell
+// allows) is a failure said once, and the file is left without the end of
+// its document, so that no reader takes it for the whole drive.
+TEST_F(ExportCli, AKmlCutShortIsAFailureAndNoWholeDocument) {
+  const std::string kml = TempPath("cut.kml");
+  const CliRun r = Shell("trap '' XFSZ; ulimit -f 64; \"$M\" export " + tolvan_ + " -q -o " + kml);
+  EXPECT_EQ(r.status, 1) << r.err;
+  EXPECT_NE(r.err.find("File too large"), std::string::npos) << r.err;
+  EXPECT_EQ(test::Lines(r.err), 1u) << r.err;
+  const std::string text = test::ReadFile(kml);
+  EXPECT_EQ(text.rfind("<?xml", 0), 0u);
+  EXPECT_EQ(text.find("</kml>"), std::string::npos);
 }
 
 // What info tells agrees with the readings and messages the export wrote

@@ -1,7 +1,8 @@
 // Exports read back with the clients users have: GDAL finds every reading,
 // the columns and the extent in the GeoPackage, GeoJSON and KML of a sample
-// of every product; Python's csv module reads the CSV. KML styling, folders,
-// time stamps, route and legend; RFC 4180 quoting; reference outputs.
+// of every product; Python's csv module reads the CSV and its XML parser the
+// KML. KML styling, folders, time stamps, route and legend, any byte in its
+// texts, write failures and its memory; RFC 4180 quoting.
 
 #include <fmt/format.h>
 #include <gdal_priv.h>
@@ -17,7 +18,9 @@
 
 #include "export/DriveTrack.h"
 #include "export/Export.h"
+#include "export/KmlExport.h"
 #include "export/KmlStyle.h"
+#include "export/XmlText.h"
 #include "products/ProductTable.h"
 #include "products/Readers.h"
 #include "tests/CliSupport.h"
@@ -163,6 +166,17 @@ std::vector<std::string> Names(std::span<const exporting::Column> columns) {
   return names;
 }
 
+// The fields of a KML layer that are export columns, in their order (GDAL
+// puts the placemark's own elements, name, description, time stamp..., first).
+std::vector<std::string> Columns(const std::vector<std::string>& fields,
+                                 std::span<const exporting::Column> columns) {
+  const std::vector<std::string> names = Names(columns);
+  std::vector<std::string> kept;
+  for (const std::string& f : fields)
+    if (std::find(names.begin(), names.end(), f) != names.end()) kept.push_back(f);
+  return kept;
+}
+
 void ExpectSameExtent(const Extent& found, const Extent& wanted) {
   EXPECT_NEAR(found.west, wanted.west, 1e-9);
   EXPECT_NEAR(found.east, wanted.east, 1e-9);
@@ -194,7 +208,14 @@ TEST_P(GisExport, GdalFindsEveryReadingItsFieldsAndTheExtentOfTheFixes) {
   ASSERT_NE(d.ds, nullptr) << CPLGetLastErrorMsg();
   Found readings, messages;
   if (c.format == ExportFormat::Kml) {
-    // One folder per receiver and segment; the route and the messages apart.
+    // One folder per receiver and segment, holding that receiver's levels
+    // of the segment in time order; the route and the messages apart.
+    std::map<std::string, std::vector<std::string>> levels;  // by folder
+    for (const auto& r : e.records)
+      for (const auto& reading : r.readings)
+        levels[fmt::format("drive.log receiver {} segment {}", reading.receiver, r.segment)]
+            .push_back(reading.hasRssi ? std::to_string(reading.rssiDbm) : "");
+    std::set<std::string> matched;
     for (OGRLayer* layer : d.ds->GetLayers()) {
       const std::string name = layer->GetName();
       if (name == "Route" || name == "Paging messages") continue;
@@ -206,19 +227,21 @@ TEST_P(GisExport, GdalFindsEveryReadingItsFieldsAndTheExtentOfTheFixes) {
         readings.extent.Add(f.extent.east, f.extent.north);
       }
       readings.layers.insert(name);
+      EXPECT_EQ(Columns(f.fields, exporting::ReadingColumns()), Names(exporting::ReadingColumns()))
+          << name;
+      const std::string folder = name.substr(0, name.find(" ("));
+      ASSERT_TRUE(levels.count(folder)) << name;
+      EXPECT_TRUE(matched.insert(folder).second) << "two folders " << folder;
+      std::vector<std::string> found;
+      for (auto& feature : *layer) found.push_back(feature->GetFieldAsString("rssi_dbm"));
+      EXPECT_EQ(found, levels[folder]) << name;
     }
+    EXPECT_EQ(matched.size(), levels.size());
     messages = Read(d.ds->GetLayerByName("Paging messages"));
-    std::set<std::string> folders;
-    for (const auto& r : e.records)
-      for (const auto& reading : r.readings)
-        folders.insert(
-            fmt::format("drive.log receiver {} segment {}", reading.receiver, r.segment));
-    for (const std::string& folder : folders)
-      EXPECT_EQ(std::count_if(readings.layers.begin(), readings.layers.end(),
-                              [&](const std::string& n) { return n.rfind(folder + " (", 0) == 0; }),
-                1)
-          << folder;
-    EXPECT_EQ(readings.layers.size(), folders.size());
+    if (e.summary.messages > 0) {
+      EXPECT_EQ(Columns(messages.fields, exporting::PagingColumns()),
+                Names(exporting::PagingColumns()));
+    }
     // The route is a line through the fixes, when there are two places.
     std::set<std::pair<double, double>> places;
     for (const auto& r : e.records)
@@ -313,7 +336,7 @@ TEST(KmlExport, PointsStyledByBandTimeStampedWithTheLegendInTheDescription) {
       r.rssiDbm = std::atoi(name.c_str());
       const char* style = f->GetStyleString();
       ASSERT_NE(style, nullptr);
-      EXPECT_EQ(std::string(style), bands.StyleOf(r)) << name;
+      EXPECT_EQ(std::string(style), "@" + bands.StyleId(r)) << name;
       ++perStyle[style];
       EXPECT_TRUE(f->IsFieldSetAndNotNull(f->GetFieldIndex("timestamp"))) << name;
     }
@@ -321,7 +344,7 @@ TEST(KmlExport, PointsStyledByBandTimeStampedWithTheLegendInTheDescription) {
   EXPECT_EQ(points, e.summary.readings);
   std::set<std::string> wanted;
   for (const auto& r : e.records)
-    for (const auto& reading : r.readings) wanted.insert(bands.StyleOf(reading));
+    for (const auto& reading : r.readings) wanted.insert("@" + bands.StyleId(reading));
   EXPECT_GE(wanted.size(), 2u);
   EXPECT_EQ(perStyle.size(), wanted.size());
   const std::string kml = test::ReadFile(path);
@@ -331,28 +354,137 @@ TEST(KmlExport, PointsStyledByBandTimeStampedWithTheLegendInTheDescription) {
   EXPECT_EQ(kml.find("<Style id=\"band4\">"), std::string::npos);
 }
 
-TEST(KmlExport, RefusesMorePointsThanItsLimitWithAClearMessage) {
-  const Sample& zev = kSamples[2];
-  exporting::ExportSettings settings{ExportFormat::Kml, TempPath("limit.kml")};
-  settings.maxKmlPoints = 40;
-  std::unique_ptr<exporting::ExportSink> sink = exporting::CreateExport(settings);
-  sink->SetLog(exporting::ExportLog(Row(ProductItem::ZevCard), "drive.log"));
-  std::unique_ptr<Product> reader = CreateReader(zev.item);
-  Settings s;
-  s.InputFilename = SampleLog(zev);
-  s.InputFormatGroup = zev.item;
-  RunHooks hooks;
-  ReadingRun run(*reader, s, {}, hooks);
-  EXPECT_EQ(run.Run(*sink), ReadingOutcome::SinkFailed);
-  EXPECT_NE(sink->Error().find("holds at most 40 points"), std::string::npos) << sink->Error();
-  const int64_t taken = sink->ReadingsWritten() + sink->MessagesWritten();
-  EXPECT_LE(taken, 40);
-  EXPECT_NE(sink->Error().find("this one holds the first " + std::to_string(taken)),
-            std::string::npos)
-      << sink->Error();
-  EXPECT_TRUE(sink->Close());  // what it took is still a readable file
-  Dataset d(settings.path);
-  EXPECT_NE(d.ds, nullptr);
+// A long drive: more points than a KML file took while the whole document
+// was kept in memory (250000), in the same memory from the first segments to
+// the end. Four receivers (three of a segment's folders wait in temporary
+// files), segments, paging messages and a route all the way.
+TEST(KmlExport, TakesAnyNumberOfPointsInTheSameMemory) {
+  exporting::KmlExport sink({ExportFormat::Kml, "/dev/null"});
+  sink.SetLog(exporting::ExportLog(Row(ProductItem::ZevCard), "drive.log"));
+  struct NoReader : Product {
+  } reader;
+  ASSERT_TRUE(sink.BeginLog(reader));
+  constexpr int kRecords = 62600;
+  constexpr int kSegmentRecords = 5000;
+  size_t early = 0, late = 0;  // the most held in the first tenth and after it
+  ReadingRecord r;
+  for (int i = 0; i < kRecords; ++i) {
+    r.time = ClockTime(ReadingClock::Gps, 2024, 5, 1, i / 3600, i / 60 % 60, i % 60);
+    r.position = PositionFix(50.0 + i * 1e-5, 10.0, i % 10 != 0);
+    r.segment = 1 + i / kSegmentRecords;
+    r.readings.clear();
+    for (int receiver = 1; receiver <= 4; ++receiver)
+      r.readings.push_back({receiver, i % 300, 851.0, -50 - i % 70});
+    r.messages.clear();
+    if (i % 100 == 0) r.messages.push_back({"POCSAG", "AN", 1234567, "MEETING MOVED TO 3PM"});
+    ASSERT_TRUE(sink.Take(r)) << sink.Error();
+    size_t& peak = i < kRecords / 10 ? early : late;
+    peak = std::max(peak, sink.HeldBytes());
+  }
+  ASSERT_TRUE(sink.EndLog()) << sink.Error();
+  ASSERT_TRUE(sink.Close()) << sink.Error();
+  EXPECT_EQ(sink.ReadingsWritten(), 4 * kRecords);
+  EXPECT_EQ(sink.MessagesWritten(), (kRecords + 99) / 100);
+  EXPECT_LE(late, early) << early;
+  EXPECT_LT(late, size_t{8} << 20);
+}
+
+// Names of logs and texts of paging messages can hold any byte: the KML
+// stays well-formed XML, and the texts come back with U+FFFD for the bytes
+// that are not UTF-8 or that XML does not allow.
+TEST(KmlExport, AnyByteInALogNameOrAMessageMakesWellFormedXml) {
+  const std::string path = TempPath("bytes.kml");
+  exporting::KmlExport sink({ExportFormat::Kml, path});
+  sink.SetLog(exporting::ExportLog(Row(ProductItem::ZevCard), "a&b<c>\"d'e\xff\xc3(]]>\x01.bin"));
+  struct NoReader : Product {
+  } reader;
+  ASSERT_TRUE(sink.BeginLog(reader));
+  ReadingRecord r;
+  r.time = ClockTime(ReadingClock::Gps, 2024, 5, 1, 12, 0, 0);
+  r.position = PositionFix(50.0, 10.0, true);
+  r.segment = 1;
+  // Two receivers: the second folder goes through a temporary file.
+  r.readings = {{1, 5, 851.0, -70}, {2, 6, 852.0, -90}};
+  r.messages = {{"POCSAG", "AN", 7, "x < y && z > \"q\" ]]> \xed\xa0\x80 caf\xc3\xa9\r\nnext\x07"}};
+  ASSERT_TRUE(sink.Take(r)) << sink.Error();
+  ASSERT_TRUE(sink.EndLog()) << sink.Error();
+  ASSERT_TRUE(sink.Close()) << sink.Error();
+
+  test::WriteFile(TempPath("parse.py"),
+                  std::string("import sys, xml.etree.ElementTree as E\n"
+                              "E.parse(sys.argv[1])\nprint('well-formed')\n"));
+  EXPECT_EQ(test::Shell("python3 " + TempPath("parse.py") + " " + path).out, "well-formed\n");
+  const std::string bad = "\xEF\xBF\xBD";  // U+FFFD
+  const std::string log = "a&b<c>\"d'e" + bad + bad + "(]]>" + bad + ".bin";
+  Dataset d(path);
+  ASSERT_NE(d.ds, nullptr);
+  for (int receiver : {1, 2}) {
+    OGRLayer* layer =
+        d.ds->GetLayerByName(fmt::format("{} receiver {} segment 1", log, receiver).c_str());
+    ASSERT_NE(layer, nullptr) << receiver;
+    std::unique_ptr<OGRFeature> f(layer->GetNextFeature());
+    ASSERT_NE(f, nullptr);
+    EXPECT_STREQ(f->GetFieldAsString("log"), log.c_str());
+    EXPECT_EQ(f->GetFieldAsInteger("receiver"), receiver);
+  }
+  OGRLayer* paging = d.ds->GetLayerByName("Paging messages");
+  ASSERT_NE(paging, nullptr);
+  std::unique_ptr<OGRFeature> m(paging->GetNextFeature());
+  ASSERT_NE(m, nullptr);
+  EXPECT_EQ(std::string(m->GetFieldAsString("text")),
+            "x < y && z > \"q\" ]]> " + bad + bad + bad + " caf\xc3\xa9\r\nnext" + bad);
+  EXPECT_EQ(m->GetFieldAsInteger64("capcode"), 7);
+  EXPECT_NE(std::string(m->GetFieldAsString("description")).find("x &lt; y &amp;&amp; z &gt;"),
+            std::string::npos);
+}
+
+// Texts as XML takes them: entities, U+FFFD for bytes that are no UTF-8
+// (overlong forms, surrogates, past U+10FFFF, cut short) or no character of
+// XML (controls, U+FFFE), and CDATA sections split around "]]>".
+TEST(XmlText, EscapesAndReplacesWhatXmlDoesNotTake) {
+  auto text = [](std::string_view in) {
+    std::string out;
+    exporting::AppendXmlText(out, in);
+    return out;
+  };
+  auto cdata = [](std::string_view in) {
+    std::string out;
+    exporting::AppendCdata(out, in);
+    return out;
+  };
+  const std::string bad = "\xEF\xBF\xBD";
+  EXPECT_EQ(text("a&<>\"'\r\n\tz"), "a&amp;&lt;&gt;&quot;&apos;&#13;\n\tz");
+  EXPECT_EQ(text("caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x93\xa1 \xEF\xBF\xBD"),
+            "caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x93\xa1 \xEF\xBF\xBD");
+  EXPECT_EQ(text("\xc0\xaf|\xe0\x80\xaf|\xed\xa0\x80|\xf4\x90\x80\x80|\xef\xbf\xbe|\x01\x1f"),
+            bad + bad + "|" + bad + bad + bad + "|" + bad + bad + bad + "|" + bad + bad + bad +
+                bad + "|" + bad + bad + bad + "|" + bad + bad);
+  EXPECT_EQ(text("ab\xe2\x82"), "ab" + bad + bad);
+  EXPECT_EQ(cdata("<b>a]]>b</b>\xff"), "<![CDATA[<b>a]]]]><![CDATA[>b</b>" + bad + "]]>");
+  EXPECT_EQ(cdata("]]]>>"), "<![CDATA[]]]]]><![CDATA[>>]]>");
+}
+
+// A write that fails is no success: said with the file's name, by the call
+// that meets it or by Close.
+TEST(KmlExport, AFailedWriteIsNoSuccess) {
+  const Sample& brisel = kSamples[6];
+  const std::string log = SampleLog(brisel);
+  std::vector<std::string> paths = {TempPath("no/such/dir/x.kml")};
+  if (test::FileExists("/dev/full")) paths.push_back("/dev/full");
+  for (const std::string& path : paths) {
+    exporting::KmlExport sink({ExportFormat::Kml, path});
+    sink.SetLog(exporting::ExportLog(*ProductRowFor(brisel.item), "drive.log"));
+    std::unique_ptr<Product> reader = CreateReader(brisel.item);
+    Settings s;
+    s.InputFilename = log;
+    s.InputFormatGroup = brisel.item;
+    RunHooks hooks;
+    ReadingRun run(*reader, s, {}, hooks);
+    const bool ran = run.Run(sink) == ReadingOutcome::Completed;
+    EXPECT_FALSE(ran && sink.Close()) << path;
+    EXPECT_FALSE(sink.Close()) << path;  // and asked again, still no success
+    EXPECT_EQ(sink.Error().rfind(path + ": ", 0), 0u) << sink.Error();
+  }
 }
 
 // The route goes on in time: a row measured before the last point (another
