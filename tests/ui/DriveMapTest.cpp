@@ -188,6 +188,45 @@ TEST(DriveMap, ExportsItsReadingsAndItsPicture) {
   EXPECT_TRUE(w.Find<QLabel>("MapStatus")->text().startsWith(QStringLiteral("Map saved to")));
 }
 
+// A map left open follows the log chosen next: it reads the new log (its
+// own receivers in the choice, its own drive) and never shows the old one's
+// points under the new name.
+TEST(DriveMap, AnOpenMapFollowsTheNextLogChosen) {
+  Window w;
+  w.BrowseAndIndex(SampleLog("tolvan", "first-map.tlf", 60));
+  TDriveMapForm* map = OpenMap(w);
+  ASSERT_TRUE(map->isVisible());
+  const std::vector<exporting::TrackPoint> first = map->Canvas()->Track();
+  ASSERT_FALSE(first.empty());
+  EXPECT_EQ(w.Find<QComboBox>("ReceiverChoice")->count(), 5);
+
+  QSignalSpy read(map, &TDriveMapForm::readingFinished);
+  const std::string next = SampleLog("zev-card", "next-map.bin", 40);
+  w.BrowseAndIndex(next);
+  if (read.isEmpty()) {
+    ASSERT_TRUE(read.wait(kRunTimeoutMs));
+  }
+  EXPECT_EQ(map->Log(), w.form->Model().GetSettings().InputFilename);
+  EXPECT_NE(map->Log().find("next-map.bin"), std::string::npos) << map->Log();
+  const std::vector<exporting::TrackPoint>& now = map->Canvas()->Track();
+  ASSERT_FALSE(now.empty());
+  // The Zev PC card has one receiver: best server and receiver 1.
+  EXPECT_EQ(w.Find<QComboBox>("ReceiverChoice")->count(), 2);
+  for (const exporting::TrackPoint& p : now)
+    for (int r = 2; r <= 4; ++r) EXPECT_FALSE(p.strongest[static_cast<size_t>(r - 1)].present);
+  EXPECT_EQ(w.Find<QProgressBar>("MapProgress")->value(), 100);
+
+  // Closed, it reads nothing when another log is chosen; opened again it
+  // shows that log.
+  map->hide();
+  QSignalSpy idle(map, &TDriveMapForm::readingFinished);
+  w.BrowseAndIndex(SampleLog("tolvan", "third-map.tlf", 30));
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(idle.isEmpty());
+  OpenMap(w);
+  EXPECT_NE(map->Log().find("third-map.tlf"), std::string::npos) << map->Log();
+}
+
 TEST(DriveMap, WithoutALogAsksForOneFirst) {
   Window w;
   auto* action = w.form->findChild<QAction*>(QStringLiteral("DriveMap1"));
